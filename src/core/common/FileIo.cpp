@@ -1,0 +1,142 @@
+#include "common/FileIo.h"
+
+#include "common/Error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cravent {
+
+namespace {
+
+constexpr std::string_view TemporaryMarker = ".cravent-tmp-";
+
+// Closes a descriptor once; a failed close of a written file is an error, so callers close
+// explicitly and the destructor only cleans up after an earlier failure.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void fail(const std::filesystem::path& file, int errorNumber)
+{
+    throw Error(fileErrorMessage(file, errorNumber));
+}
+
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& reportedName)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(reportedName, errno);
+        }
+        if (written == 0)
+            fail(reportedName, ENOSPC); // a write that makes no progress is a full device
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // best effort: the rename itself already succeeded
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber)
+{
+    return "Cannot create file \"" + file.string() + "\". " + std::strerror(errorNumber);
+}
+
+std::string readFile(const std::filesystem::path& file)
+{
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw Error("Cannot open file \"" + file.string() + "\". " + std::strerror(errno));
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error("Cannot read file \"" + file.string() + "\". " + std::strerror(errno));
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+{
+    mode_t mode = 0644;
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode))
+            fail(target, EISDIR);
+        // Even root may not replace a read-only file: the user protected it on purpose.
+        if ((existing.st_mode & 0222) == 0)
+            fail(target, EACCES);
+        mode = existing.st_mode & 07777;
+    }
+
+    const std::filesystem::path folder = target.parent_path();
+    std::string pattern =
+        (folder / ("." + target.filename().string() + std::string(TemporaryMarker))).string() +
+        "XXXXXX";
+    Descriptor fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0)
+        fail(target, errno);
+    const std::filesystem::path temporary = pattern;
+
+    try {
+        if (::fchmod(fd.get(), mode) != 0)
+            fail(target, errno);
+        writeAll(fd.get(), bytes, target);
+        if (::fsync(fd.get()) != 0)
+            fail(target, errno);
+        if (::close(fd.release()) != 0)
+            fail(target, errno);
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            fail(target, errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    syncFolder(folder);
+}
+
+bool isAtomicWriteLeftover(const std::filesystem::path& file)
+{
+    return file.filename().string().find(TemporaryMarker) != std::string::npos;
+}
+
+} // namespace cravent

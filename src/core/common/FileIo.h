@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace cravent {
+
+// Reads a whole file as bytes. Throws Error naming the file and the system's reason.
+std::string readFile(const std::filesystem::path& file);
+
+// Replaces `target` with `bytes` so that the old file survives any failure: the bytes go to a
+// temporary file in the same folder, every write's count is checked, the data is flushed to
+// disk and the temporary file is renamed over the target only when all of that succeeded.
+// A target without any write permission bit counts as read-only and is refused, as a
+// read-only file would be. Throws Error naming the file and the system's reason.
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// "Cannot create file "<file>". <reason>": the text of every file error the program shows.
+std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber);
+
+// True for the temporary files that writeFileAtomically leaves behind only when the process
+// dies mid-write; such files are never project files.
+bool isAtomicWriteLeftover(const std::filesystem::path& file);
+
+} // namespace cravent

@@ -1,0 +1,145 @@
+#include "workspace/Workspace.h"
+
+#include "common/Texts.h"
+#include "workspace/IniFile.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace cravent {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path withoutTrailingSeparator(fs::path p)
+{
+    std::string s = p.lexically_normal().string();
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
+    return s;
+}
+
+bool isDirectory(const fs::path& p)
+{
+    std::error_code ec;
+    return !p.empty() && fs::is_directory(p, ec);
+}
+
+} // namespace
+
+std::string projectNameFromSettings(std::string_view stored)
+{
+    std::string name(stored);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+std::string projectNameForSettings(std::string_view name)
+{
+    // Written as the Windows program writes it, so one settings file serves both.
+    std::string stored(name);
+    std::replace(stored.begin(), stored.end(), '/', '\\');
+    return stored;
+}
+
+std::optional<std::string> newProjectMessage(Workspace::NewProjectOutcome outcome)
+{
+    switch (outcome) {
+    case Workspace::NewProjectOutcome::EmptyName:
+    case Workspace::NewProjectOutcome::UnsafeName:
+        return text::NameProjectNotValid;
+    case Workspace::NewProjectOutcome::AlreadyExists:
+        return text::NameProjectExists;
+    case Workspace::NewProjectOutcome::Created:
+    case Workspace::NewProjectOutcome::CreateFailed:
+        break;
+    }
+    return std::nullopt;
+}
+
+Workspace::Workspace(const fs::path& appDir)
+    : appDir_(withoutTrailingSeparator(fs::absolute(appDir)))
+    , masterDir_(appDir_ / "MASTER")
+    , projectsRoot_(appDir_ / "PROJECTS")
+    , projectDir_(projectsRoot_)
+{
+    refreshProjectFilePaths();
+}
+
+bool Workspace::startUp()
+{
+    std::error_code ec;
+    fs::create_directory(masterDir_, ec);
+    fs::create_directory(projectsRoot_, ec);
+
+    projectName_ = projectNameFromSettings(
+        ini::readValue(settingsFile(), SettingsSection, SettingsKey).value_or(""));
+
+    const fs::path remembered = projectsRoot_.string() + projectName_;
+    const bool restored = !projectName_.empty() && isDirectory(remembered);
+    // A stale name is kept and written back at exit unless another project is chosen.
+    projectDir_ = restored ? remembered : projectsRoot_;
+    refreshProjectFilePaths();
+    return restored;
+}
+
+void Workspace::shutDown() const
+{
+    ini::writeValue(settingsFile(), SettingsSection, SettingsKey,
+                    projectNameForSettings(projectName_));
+}
+
+Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
+{
+    if (name.empty())
+        return NewProjectOutcome::EmptyName;
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos)
+        return NewProjectOutcome::UnsafeName;
+
+    const fs::path folder = projectsRoot_ / name;
+    if (isDirectory(folder))
+        return NewProjectOutcome::AlreadyExists;
+
+    std::error_code ec;
+    if (!fs::create_directory(folder, ec) || ec)
+        return NewProjectOutcome::CreateFailed;
+    fs::create_directories(folder / "bin", ec); // a missing bin folder shows up at the build
+
+    projectName_ = "/" + std::string(name);
+    projectDir_ = projectsRoot_.string() + projectName_;
+    refreshProjectFilePaths();
+    return NewProjectOutcome::Created;
+}
+
+std::optional<fs::path> Workspace::beginOpenProject()
+{
+    if (isDirectory(projectDir_))
+        return projectDir_;
+    projectDir_.clear();
+    return std::nullopt;
+}
+
+void Workspace::finishOpenProject(const std::optional<fs::path>& picked)
+{
+    if (picked)
+        projectDir_ = withoutTrailingSeparator(*picked);
+    const std::string dir = projectDir_.string();
+    const std::string root = projectsRoot_.string();
+    projectName_ = dir.size() > root.size() ? dir.substr(root.size()) : std::string();
+    refreshProjectFilePaths();
+}
+
+fs::path Workspace::projectFile(std::string_view name) const
+{
+    return projectDir_.empty() ? fs::path() : fs::path(projectDir_.string() + "/" + std::string(name));
+}
+
+void Workspace::refreshProjectFilePaths()
+{
+    pargenPath_ = projectFile("pargen.xml");
+    rCobDefPath_ = projectFile("RCobDef.xml");
+    tCobDefPath_ = projectFile("TCobDef.xml");
+}
+
+} // namespace cravent

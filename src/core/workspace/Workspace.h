@@ -1,0 +1,80 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cravent {
+
+// The program folder, the project folders below it and the current project.
+//
+// ProjectName is the path of the project folder below ProjectsRoot, starting with a separator
+// ("/P1", "/P1/sub"), or empty when ProjectsRoot itself is current. ProjectDir is ProjectsRoot
+// followed directly by ProjectName, or empty after an Open project whose folder had vanished;
+// project commands are refused while it is empty.
+class Workspace {
+public:
+    static constexpr const char* SettingsFileName = "Cravent_DUZ2OZIRu.ini";
+    static constexpr const char* SettingsSection = "lastproj";
+    static constexpr const char* SettingsKey = "projectname";
+
+    enum class NewProjectOutcome { Created, EmptyName, UnsafeName, AlreadyExists, CreateFailed };
+
+    explicit Workspace(const std::filesystem::path& appDir);
+
+    // Creates MASTER and PROJECTS when missing (failures are left to the later users of those
+    // folders), reads the last project from the settings file and makes it current when its
+    // folder still exists. Returns whether a project was restored.
+    bool startUp();
+
+    // Remembers ProjectName in the settings file, even when it is empty. Throws Error naming
+    // the file when it cannot be written.
+    void shutDown() const;
+
+    // New project: creates ProjectsRoot/<name> and its "bin" folder and makes it current.
+    // Names that would leave ProjectsRoot (absolute, with a separator, "." or "..") are refused.
+    NewProjectOutcome createProject(std::string_view name);
+
+    // Open project, before the folder browser: returns the folder to pre-select, or nothing
+    // when ProjectDir no longer exists, in which case ProjectDir becomes empty.
+    std::optional<std::filesystem::path> beginOpenProject();
+    // Open project, after the browser: the picked folder, or nothing when it was cancelled.
+    void finishOpenProject(const std::optional<std::filesystem::path>& picked);
+
+    const std::filesystem::path& appDir() const { return appDir_; }
+    const std::filesystem::path& masterDir() const { return masterDir_; }
+    const std::filesystem::path& projectsRoot() const { return projectsRoot_; }
+    const std::string& projectName() const { return projectName_; }
+    const std::filesystem::path& projectDir() const { return projectDir_; }
+    bool hasValidProject() const { return !projectDir_.empty(); }
+
+    std::filesystem::path settingsFile() const { return appDir_ / SettingsFileName; }
+    const std::filesystem::path& pargenPath() const { return pargenPath_; }
+    const std::filesystem::path& rCobDefPath() const { return rCobDefPath_; }
+    const std::filesystem::path& tCobDefPath() const { return tCobDefPath_; }
+    // A file of the current project; empty when ProjectDir is empty.
+    std::filesystem::path projectFile(std::string_view name) const;
+
+    void refreshProjectFilePaths();
+
+private:
+    std::filesystem::path appDir_;
+    std::filesystem::path masterDir_;
+    std::filesystem::path projectsRoot_;
+    std::string projectName_;
+    std::filesystem::path projectDir_;
+    std::filesystem::path pargenPath_;
+    std::filesystem::path rCobDefPath_;
+    std::filesystem::path tCobDefPath_;
+};
+
+// The message New project shows for an outcome; nothing for Created and for a folder that the
+// file system refused to create (the dialog then simply stays open).
+std::optional<std::string> newProjectMessage(Workspace::NewProjectOutcome outcome);
+
+// A project name as stored by the Windows program ("\P1\sub") in our form ("/P1/sub"), and back.
+std::string projectNameFromSettings(std::string_view stored);
+std::string projectNameForSettings(std::string_view name);
+
+} // namespace cravent

@@ -1,0 +1,213 @@
+#include "app/TFCraventeFirmWare.h"
+
+#include "app/MakerWebPage.h"
+#include "app/TFAbout.h"
+#include "common/Error.h"
+#include "common/Texts.h"
+#include "widgets/PushButton.h"
+#include "widgets/Theme.h"
+#include "workspace/TFsaveproj.h"
+#include "workspace/Workspace.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace cravent::gui {
+
+namespace {
+
+constexpr int ClientWidth = 566;
+constexpr int ClientHeight = 255;
+constexpr int RowTop = 36;
+constexpr int RowStep = 40;
+constexpr int LeftColumn = 84;
+constexpr int RightColumn = 252;
+constexpr int ButtonWidth = 150;
+constexpr int ButtonHeight = 25;
+
+int rowY(int step)
+{
+    return RowTop + (step - 1) * RowStep;
+}
+
+} // namespace
+
+TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , workspace_(workspace)
+    , ui_(ui)
+{
+    setObjectName(QStringLiteral("FCraventeFirmWare"));
+    theme::apply(this);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    for (int step = 1; step <= 5; ++step) {
+        auto* label = new QLabel(QStringLiteral("Step %1").arg(step), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(step));
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        label->setStyleSheet(QStringLiteral("color: #808080"));
+        label->setGeometry(20, rowY(step), 56, ButtonHeight);
+    }
+
+    auto* newButton = addButton("New", QStringLiteral("New project"), LeftColumn, rowY(1), ButtonWidth);
+    auto* openButton = addButton("open", QStringLiteral("Open project"), RightColumn, rowY(1), ButtonWidth);
+    connect(newButton, &QPushButton::clicked, this, &TFCraventeFirmWare::newProject);
+    connect(openButton, &QPushButton::clicked, this, &TFCraventeFirmWare::openProject);
+
+    const struct {
+        const char* name;
+        const char* caption;
+        int x;
+        int step;
+    } commands[] = {
+        {"btn_Prm_Gen", "Set Communication", LeftColumn, 2},
+        {"Btn_Ping", "Ping Device", RightColumn, 2},
+        {"btn_RCOB", "Receive COB", LeftColumn, 3},
+        {"btn_Info_RCOB", "Define COB", RightColumn, 3},
+        {"btn_TCOB", "Transmit COB", LeftColumn, 4},
+        {"btn_Info_TCOB", "Define COB", RightColumn, 4},
+    };
+    for (const auto& command : commands) {
+        auto* button = addButton(command.name, QString::fromLatin1(command.caption), command.x,
+                                 rowY(command.step), ButtonWidth);
+        connect(button, &QPushButton::clicked, this, [this, button] { projectCommand(button); });
+    }
+
+    edit1_ = new QLineEdit(QStringLiteral("255.255.255.255"), this);
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    edit1_->setGeometry(RightColumn + ButtonWidth + 16, rowY(2) + 1, 130, ButtonHeight - 2);
+
+    auto* createBin = addButton("CreateBin", QStringLiteral("Up date Device"), LeftColumn, rowY(5),
+                                ButtonWidth);
+    connect(createBin, &QPushButton::clicked, this, &TFCraventeFirmWare::updateDevice);
+
+    auto* aboutButton = addButton("about", QStringLiteral("About"), ClientWidth - 96, 6, 54);
+    aboutButton->setFixedHeight(18);
+    auto* closeButton = addButton("LbButton1", QStringLiteral("X"), ClientWidth - 36, 6, 28);
+    closeButton->setFixedHeight(18);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* link = new QLabel(this);
+    link->setObjectName(QStringLiteral("Label6"));
+    link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000FF\">%2</a>")
+                      .arg(makerWebPage().toString(), QString::fromLatin1(MakerWebAddress)));
+    link->setCursor(Qt::PointingHandCursor);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->adjustSize();
+    link->move(ClientWidth - link->width() - 12, ClientHeight - link->height() - 8);
+    connect(link, &QLabel::linkActivated, this, [] { openMakerWebPage(); });
+
+    // Creating the window is the workspace start-up; the dialogs come after it.
+    setWindowTitle(QString::fromLatin1(DesignCaption));
+    if (workspace_.startUp())
+        showProjectCaption();
+    followProjectDir();
+
+    saveProject_ = new TFsaveproj(workspace_, ui_, this);
+    about_ = new TFAbout(this);
+    connect(aboutButton, &QPushButton::clicked, about_, &QDialog::exec);
+}
+
+TFCraventeFirmWare::~TFCraventeFirmWare() = default;
+
+PushButton* TFCraventeFirmWare::addButton(const char* name, const QString& caption, int x, int y,
+                                          int width)
+{
+    auto* button = new PushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, y, width, ButtonHeight);
+    return button;
+}
+
+void TFCraventeFirmWare::showProjectCaption()
+{
+    setWindowTitle(QString::fromLatin1(DesignCaption) + QStringLiteral(" :") +
+                   QString::fromStdString(workspace_.projectName()));
+}
+
+void TFCraventeFirmWare::followProjectDir()
+{
+    openExcelFolder_ = QString::fromStdString(workspace_.projectDir().string());
+}
+
+void TFCraventeFirmWare::newProject()
+{
+    if (saveProject_->exec() == QDialog::Accepted) {
+        showProjectCaption();
+        followProjectDir();
+    } else {
+        setWindowTitle(QString::fromLatin1(DesignCaption) + QStringLiteral(" :"));
+    }
+}
+
+void TFCraventeFirmWare::openProject()
+{
+    const auto preselect = workspace_.beginOpenProject();
+    const QString root = QString::fromStdString(workspace_.projectsRoot().string());
+    const auto picked = ui_.choosers.chooseFolder(
+        this, QStringLiteral("Select directory of project"), root,
+        preselect ? QString::fromStdString(preselect->string()) : QString());
+    workspace_.finishOpenProject(picked ? std::optional<std::filesystem::path>(picked->toStdString())
+                                        : std::nullopt);
+    showProjectCaption();
+    followProjectDir();
+}
+
+void TFCraventeFirmWare::projectCommand(QObject* sender)
+{
+    if (!workspace_.hasValidProject()) {
+        ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+        return;
+    }
+    const QString name = sender->objectName();
+    if (name == QLatin1String("btn_RCOB"))
+        showFrameList(1);
+    else if (name == QLatin1String("btn_Info_RCOB"))
+        showFrameMap(1);
+    else if (name == QLatin1String("btn_TCOB"))
+        showFrameList(2);
+    else if (name == QLatin1String("btn_Info_TCOB"))
+        showFrameMap(2);
+    else if (name == QLatin1String("btn_Prm_Gen"))
+        showSetCommunication();
+    else if (name == QLatin1String("Btn_Ping"))
+        pingDevice();
+}
+
+void TFCraventeFirmWare::updateDevice()
+{
+    // Without a project folder the build would write into the file-system root.
+    if (!workspace_.hasValidProject()) {
+        ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+        return;
+    }
+}
+
+void TFCraventeFirmWare::showSetCommunication() {}
+
+void TFCraventeFirmWare::showFrameList(int mode)
+{
+    Q_UNUSED(mode);
+}
+
+void TFCraventeFirmWare::showFrameMap(int mode)
+{
+    Q_UNUSED(mode);
+}
+
+void TFCraventeFirmWare::pingDevice() {}
+
+void TFCraventeFirmWare::closeEvent(QCloseEvent* event)
+{
+    try {
+        workspace_.shutDown();
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
+    }
+    event->accept();
+}
+
+} // namespace cravent::gui

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "widgets/UiServices.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace cravent {
+class Workspace;
+}
+
+namespace cravent::gui {
+
+class PushButton;
+class TFAbout;
+class TFsaveproj;
+
+// The main window: the five steps of a device update, from the project to the flashing.
+class TFCraventeFirmWare : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* DesignCaption = "Velmora Cravent QP40231 CAN TO MODBUS TCP Slave";
+
+    // Creating the window runs the workspace start-up: it restores the last project.
+    TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWidget* parent = nullptr);
+    ~TFCraventeFirmWare() override;
+
+    Workspace& workspace() { return workspace_; }
+    UiServices& ui() { return ui_; }
+    QLineEdit* pingAddress() const { return edit1_; }
+    // The folder the spreadsheet open dialog starts in; it follows ProjectDir.
+    const QString& openExcelFolder() const { return openExcelFolder_; }
+
+    void newProject();
+    void openProject();
+    void updateDevice();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The six project commands share one handler: refused while no project folder is valid.
+    void projectCommand(QObject* sender);
+    void showProjectCaption();
+    void followProjectDir();
+
+    // Steps that later parts of the program fill in.
+    void showSetCommunication();
+    void showFrameList(int mode);
+    void showFrameMap(int mode);
+    void pingDevice();
+
+    PushButton* addButton(const char* name, const QString& caption, int x, int y, int width);
+
+    Workspace& workspace_;
+    UiServices& ui_;
+    QLineEdit* edit1_ = nullptr;
+    QString openExcelFolder_;
+
+    TFsaveproj* saveProject_ = nullptr;
+    TFAbout* about_ = nullptr;
+};
+
+} // namespace cravent::gui

@@ -1,0 +1,52 @@
+#include "widgets/SystemUi.h"
+
+#include "widgets/FolderBrowser.h"
+#include "widgets/Theme.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace cravent::gui {
+
+void MessageBoxes::show(QWidget* parent, const QString& text, Icon icon)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(theme::ApplicationTitle);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None:
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+std::optional<QString> SystemChoosers::chooseFolder(QWidget* parent, const QString& title,
+                                                    const QString& root, const QString& preselect)
+{
+    FolderBrowser browser(title, root, preselect, parent);
+    if (browser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return browser.selectedFolder();
+}
+
+std::optional<QString> SystemChoosers::chooseOpenFile(QWidget* parent, const QString& folder,
+                                                      const QStringList& filters)
+{
+    const QString file =
+        QFileDialog::getOpenFileName(parent, QString(), folder, filters.join(";;"));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
+}
+
+} // namespace cravent::gui

@@ -1,0 +1,26 @@
+#include "widgets/Theme.h"
+
+#include <QPalette>
+#include <QWidget>
+
+namespace cravent::gui::theme {
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("Verdana"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+void apply(QWidget* window)
+{
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, Background);
+    palette.setColor(QPalette::WindowText, Text);
+    palette.setColor(QPalette::ButtonText, Text);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    window->setFont(windowFont());
+}
+
+} // namespace cravent::gui::theme

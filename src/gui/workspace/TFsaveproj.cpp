@@ -1,0 +1,64 @@
+#include "workspace/TFsaveproj.h"
+
+#include "widgets/PushButton.h"
+#include "widgets/Theme.h"
+#include "workspace/Workspace.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace cravent::gui {
+
+TFsaveproj::TFsaveproj(Workspace& workspace, UiServices& ui, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , workspace_(workspace)
+    , ui_(ui)
+    , name_(new QLineEdit(this))
+{
+    setObjectName(QStringLiteral("Fsaveproj"));
+    setWindowTitle(QStringLiteral("New project"));
+    theme::apply(this);
+    name_->setObjectName(QStringLiteral("Edit1"));
+    name_->setMinimumWidth(220);
+
+    auto* ok = new PushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = new PushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    for (auto* button : {ok, cancel})
+        button->setFixedSize(75, 25);
+    connect(ok, &QPushButton::clicked, this, &TFsaveproj::okClicked);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Project name"), this));
+    layout->addWidget(name_);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFsaveproj::showEvent(QShowEvent* event)
+{
+    setWindowTitle(QStringLiteral("New project"));
+    name_->clear();
+    name_->setFocus();
+    QDialog::showEvent(event);
+}
+
+void TFsaveproj::okClicked()
+{
+    const auto outcome = workspace_.createProject(name_->text().toStdString());
+    if (auto message = newProjectMessage(outcome))
+        ui_.messages.show(this, QString::fromStdString(*message));
+    if (outcome == Workspace::NewProjectOutcome::Created)
+        accept();
+}
+
+} // namespace cravent::gui

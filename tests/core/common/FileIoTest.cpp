@@ -1,0 +1,88 @@
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace cravent;
+using cravent::test::TempDir;
+
+namespace {
+
+std::size_t entriesIn(const std::filesystem::path& folder)
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(AtomicWrite, CreatesAndReplacesWithExactBytesAndNoLeftover)
+{
+    TempDir dir;
+    const auto file = dir / "pargen.xml";
+    const std::string binary("a\0b\r\n\xB6", 6);
+    writeFileAtomically(file, binary);
+    EXPECT_EQ(readFile(file), binary);
+    writeFileAtomically(file, "second");
+    EXPECT_EQ(readFile(file), "second");
+    writeFileAtomically(file, "");
+    EXPECT_EQ(readFile(file), "");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(AtomicWrite, KeepsTheModeOfTheFileItReplaces)
+{
+    TempDir dir;
+    const auto file = dir / "run.sh";
+    test::writeText(file, "old");
+    ::chmod(file.c_str(), 0751);
+    writeFileAtomically(file, "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0751u);
+}
+
+TEST(AtomicWrite, FailuresNameTheFileAndKeepTheOldContent)
+{
+    TempDir dir;
+    const auto readOnly = dir / "bankg.c";
+    test::writeText(readOnly, "old listing");
+    ::chmod(readOnly.c_str(), 0444);
+
+    const struct {
+        std::filesystem::path target;
+        const char* reason;
+    } cases[] = {
+        {dir / "missing-folder" / "pargen.xml", "No such file or directory"},
+        {readOnly, "Permission denied"},
+        {dir.path(), "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        try {
+            writeFileAtomically(c.target, "new");
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("\"" + c.target.string() + "\""), std::string::npos) << message;
+            EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        }
+    }
+    EXPECT_EQ(readFile(readOnly), "old listing");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(ReadFile, MissingFileIsAnErrorNamingIt)
+{
+    TempDir dir;
+    try {
+        readFile(dir / "nothing.xml");
+        FAIL();
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("nothing.xml"), std::string::npos);
+    }
+}

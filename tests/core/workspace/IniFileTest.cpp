@@ -1,0 +1,50 @@
+#include "support/TempDir.h"
+#include "workspace/IniFile.h"
+
+#include <gtest/gtest.h>
+
+namespace ini = cravent::ini;
+
+TEST(IniFile, ReadsAsThePrivateProfileFunctionsDo)
+{
+    const struct {
+        const char* content;
+        std::optional<std::string> value;
+    } cases[] = {
+        {"[lastproj]\r\nprojectname=\\P1\\sub\r\n", "\\P1\\sub"},
+        {"[lastproj]\nprojectname=\\P1\n", "\\P1"},
+        {"[LastProj]\r\nPROJECTNAME = \\P2 \r\n", "\\P2"},
+        {"[lastproj]\r\nprojectname=\"\\P 3\"\r\n", "\\P 3"},
+        {"[lastproj]\r\nprojectname=\r\n", ""},
+        {"[other]\r\nprojectname=\\X\r\n[lastproj]\r\nprojectname=\\Y\r\n", "\\Y"},
+        {"[other]\r\nprojectname=\\X\r\n", std::nullopt},
+        {"[lastproj]\r\nname=\\X\r\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        EXPECT_EQ(ini::value(c.content, "lastproj", "projectname"), c.value);
+    }
+}
+
+TEST(IniFile, WritesCrLfAndKeepsEverythingElse)
+{
+    EXPECT_EQ(ini::withValue("", "lastproj", "projectname", ""), "[lastproj]\r\nprojectname=\r\n");
+    EXPECT_EQ(ini::withValue("[lastproj]\r\nprojectname=\\Old\r\n", "lastproj", "projectname", "\\P1"),
+              "[lastproj]\r\nprojectname=\\P1\r\n");
+    EXPECT_EQ(ini::withValue("[a]\r\nk=1\r\n\r\n[lastproj]\r\nother=2\r\n\r\n[b]\r\nz=3\r\n",
+                             "lastproj", "projectname", "\\P"),
+              "[a]\r\nk=1\r\n\r\n[lastproj]\r\nother=2\r\nprojectname=\\P\r\n\r\n[b]\r\nz=3\r\n");
+    EXPECT_EQ(ini::withValue("[a]\nk=1\n", "lastproj", "projectname", "\\P"),
+              "[a]\r\nk=1\r\n[lastproj]\r\nprojectname=\\P\r\n");
+}
+
+TEST(IniFile, FileRoundTripAndMissingFile)
+{
+    cravent::test::TempDir dir;
+    const auto file = dir / "Cravent_DUZ2OZIRu.ini";
+    EXPECT_EQ(ini::readValue(file, "lastproj", "projectname"), std::nullopt);
+    ini::writeValue(file, "lastproj", "projectname", "\\P1\\sub");
+    EXPECT_EQ(cravent::test::readText(file), "[lastproj]\r\nprojectname=\\P1\\sub\r\n");
+    EXPECT_EQ(ini::readValue(file, "lastproj", "projectname"), "\\P1\\sub");
+}

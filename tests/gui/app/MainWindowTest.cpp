@@ -1,0 +1,154 @@
+#include "app/MakerWebPage.h"
+#include "app/TFCraventeFirmWare.h"
+#include "support/GuiTestSupport.h"
+#include "support/TempDir.h"
+#include "widgets/PushButton.h"
+#include "workspace/TFsaveproj.h"
+#include "workspace/Workspace.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+using namespace cravent;
+using cravent::gui::PushButton;
+using cravent::gui::TFCraventeFirmWare;
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString Design = QStringLiteral("Velmora Cravent QP40231 CAN TO MODBUS TCP Slave");
+
+struct MainWindowTest : ::testing::Test {
+    test::TempDir app;
+    test::TestUi ui;
+    Workspace workspace{app.path()};
+
+    PushButton* button(TFCraventeFirmWare& w, const char* name)
+    {
+        auto* b = w.findChild<PushButton*>(QString::fromLatin1(name));
+        EXPECT_NE(b, nullptr) << name;
+        return b;
+    }
+    QString root() const { return QString::fromStdString((app / "PROJECTS").string()); }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, ShowsTheFiveStepsWithTheirCaptions)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    EXPECT_EQ(w.windowTitle(), Design);
+    EXPECT_EQ(w.size(), QSize(566, 255));
+    const std::pair<const char*, const char*> captions[] = {
+        {"New", "New project"},          {"open", "Open project"},
+        {"btn_Prm_Gen", "Set Communication"}, {"Btn_Ping", "Ping Device"},
+        {"btn_RCOB", "Receive COB"},     {"btn_Info_RCOB", "Define COB"},
+        {"btn_TCOB", "Transmit COB"},    {"btn_Info_TCOB", "Define COB"},
+        {"CreateBin", "Up date Device"}, {"about", "About"},
+        {"LbButton1", "X"},
+    };
+    for (const auto& [name, caption] : captions)
+        EXPECT_EQ(button(w, name)->text(), QString::fromLatin1(caption)) << name;
+    for (int step = 1; step <= 5; ++step)
+        EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label%1").arg(step))->text(),
+                  QStringLiteral("Step %1").arg(step));
+    EXPECT_EQ(w.pingAddress()->text(), QStringLiteral("255.255.255.255"));
+    EXPECT_EQ(w.openExcelFolder(), root());
+    EXPECT_EQ(gui::makerWebPage().toString(),
+              QStringLiteral("http://www.velmora.example/HOME/default.asp?frompg=QP40231"));
+}
+
+TEST_F(MainWindowTest, ClosingRemembersTheProjectAndTheNextStartRestoresIt)
+{
+    {
+        TFCraventeFirmWare w(workspace, ui.services);
+        ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
+        w.close();
+    }
+    EXPECT_EQ(test::readText(app / "Cravent_DUZ2OZIRu.ini"), "[lastproj]\r\nprojectname=\\P1\r\n");
+    Workspace next(app.path());
+    TFCraventeFirmWare w(next, ui.services);
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :/P1"));
+    EXPECT_EQ(w.openExcelFolder(), root() + QStringLiteral("/P1"));
+}
+
+TEST_F(MainWindowTest, NewProjectDialogKeepsTheNameUntilAProjectIsCreated)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    fs::create_directories(app / "PROJECTS" / "Old");
+    test::whenModalOpens([](QDialog* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        auto* ok = dialog->findChild<PushButton*>(QStringLiteral("OK"));
+        EXPECT_TRUE(edit->text().isEmpty());
+        ok->click(); // empty name
+        EXPECT_TRUE(dialog->isVisible());
+        edit->setText(QStringLiteral("Old"));
+        ok->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(edit->text(), QStringLiteral("Old"));
+        edit->setText(QStringLiteral("../escape"));
+        ok->click();
+        EXPECT_TRUE(dialog->isVisible());
+        edit->setText(QStringLiteral("P2"));
+        ok->click();
+    });
+    button(w, "New")->click();
+    EXPECT_EQ(ui.messages.texts,
+              QStringList({QStringLiteral("Name project not valid"),
+                           QStringLiteral("Name project not valid because directory already exists"),
+                           QStringLiteral("Name project not valid")}));
+    EXPECT_FALSE(fs::exists(app / "escape"));
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :/P2"));
+    EXPECT_EQ(workspace.projectDir(), app / "PROJECTS" / "P2");
+}
+
+TEST_F(MainWindowTest, CancelledNewProjectKeepsTheProjectButBlanksTheName)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    test::whenModalOpens([](QDialog* dialog) { dialog->reject(); });
+    button(w, "New")->click();
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
+    EXPECT_EQ(workspace.projectDir(), app / "PROJECTS");
+}
+
+TEST_F(MainWindowTest, OpenProjectFollowsTheBrowser)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    fs::create_directories(app / "PROJECTS" / "A" / "B");
+
+    ui.choosers.folders.push_back(root() + QStringLiteral("/A/B"));
+    button(w, "open")->click();
+    EXPECT_EQ(ui.choosers.lastTitle, QStringLiteral("Select directory of project"));
+    EXPECT_EQ(ui.choosers.lastRoot, root());
+    EXPECT_EQ(ui.choosers.lastPreselect, root());
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :/A/B"));
+
+    // Cancelled in the "none" state keeps the folder; the name is recomputed from it.
+    ui.choosers.folders.push_back(root());
+    button(w, "open")->click();
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
+}
+
+TEST_F(MainWindowTest, ProjectCommandsAreRefusedAfterTheProjectFolderVanished)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    fs::create_directories(app / "PROJECTS" / "Gone");
+    ui.choosers.folders.push_back(root() + QStringLiteral("/Gone"));
+    button(w, "open")->click();
+    fs::remove_all(app / "PROJECTS" / "Gone");
+
+    button(w, "open")->click(); // cancelled: nothing valid is left
+    EXPECT_EQ(ui.choosers.lastPreselect, QString());
+    EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
+    EXPECT_FALSE(workspace.hasValidProject());
+
+    for (const char* name : {"Btn_Ping", "btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_TCOB",
+                             "btn_Info_TCOB", "CreateBin"}) {
+        ui.messages.texts.clear();
+        button(w, name)->click();
+        EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Project not valid")}) << name;
+    }
+    // Nothing was written outside the program folder.
+    EXPECT_FALSE(fs::exists("/bin/bank1.bin"));
+}
