@@ -1,6 +1,5 @@
 #include "Cli.h"
 
-#include <array>
 #include <cstring>
 #include <iostream>
 #include <string_view>
@@ -12,8 +11,13 @@ namespace {
 
 constexpr const char* Version = "1.002";
 
-// The commands of the program, in the order of a device update.
-constexpr std::array<Command, 0> Commands{};
+// The commands of the program, in the order of a device update; each lives in its own file.
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> list = {
+    };
+    return list;
+}
 
 void printUsage(std::ostream& out)
 {
@@ -21,7 +25,7 @@ void printUsage(std::ostream& out)
            "       cravent-cli --help | --version\n\n"
            "Configures the Cravent CAN to Modbus TCP gateway without a window.\n\n"
            "Commands:\n";
-    for (const Command& command : Commands)
+    for (const Command& command : commands())
         out << "  " << command.name << ' ' << command.arguments << "\n      " << command.summary
             << '\n';
     out << "\nOptions:\n"
@@ -70,7 +74,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err)
         printUsage(err);
         return Usage;
     }
-    for (const Command& command : Commands) {
+    for (const Command& command : commands()) {
         if (args[i] == command.name)
             return command.run({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()},
                                context);

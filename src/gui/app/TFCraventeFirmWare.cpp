@@ -106,9 +106,15 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
         showProjectCaption();
     followProjectDir();
 
+    // Every dialog is created once, after the start-up, and keeps its controls between showings.
     saveProject_ = new TFsaveproj(workspace_, ui_, this);
     about_ = new TFAbout(this);
     connect(aboutButton, &QPushButton::clicked, about_, &QDialog::exec);
+    // Generate Firmware dialog
+    // Set Communication dialog
+    // frame list dialog
+    // frame-to-register dialog
+    // ping result dialog
 }
 
 TFCraventeFirmWare::~TFCraventeFirmWare() = default;

@@ -1,0 +1,36 @@
+#include "project/MapFile.h"
+
+#include "common/FileIo.h"
+#include "project/ProjectXml.h"
+
+namespace cravent::maps {
+
+namespace {
+
+const std::initializer_list<const char*> Attributes = {"Index", "NrPdo", "PosComp"};
+
+} // namespace
+
+StoredFile read(const std::filesystem::path& file)
+{
+    xml::StoredTable table = xml::readTable(file, Attributes);
+    StoredFile stored{std::move(table.rootName), {}};
+    for (auto& values : table.rows)
+        stored.rows.push_back({std::move(values[0]), std::move(values[1]), std::move(values[2])});
+    return stored;
+}
+
+std::string serialise(const char* rootName, const std::vector<Row>& rows)
+{
+    std::vector<std::vector<std::string>> values;
+    for (const Row& row : rows)
+        values.push_back({row.index, row.nrPdo, row.posComp});
+    return xml::serialiseTable(rootName, Attributes, values);
+}
+
+void write(const std::filesystem::path& file, const char* rootName, const std::vector<Row>& rows)
+{
+    writeFileAtomically(file, serialise(rootName, rows));
+}
+
+} // namespace cravent::maps

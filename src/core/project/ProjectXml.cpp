@@ -1,0 +1,137 @@
+#include "project/ProjectXml.h"
+
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "project/Windows1252.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace cravent::xml {
+
+namespace {
+
+bool startsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// The encoding named in the XML declaration, lower-cased, or empty.
+std::string declaredEncoding(std::string_view bytes)
+{
+    if (!startsWith(bytes, "<?xml"))
+        return {};
+    const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    const auto at = declaration.find("encoding");
+    if (at == std::string_view::npos)
+        return {};
+    const auto open = declaration.find_first_of("\"'", at);
+    if (open == std::string_view::npos)
+        return {};
+    const auto close = declaration.find(declaration[open], open + 1);
+    std::string name(declaration.substr(open + 1, close - open - 1));
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
+bool isSingleByteWestern(const std::string& encoding)
+{
+    return encoding == "windows-1252" || encoding == "cp1252" || encoding == "iso-8859-1" ||
+           encoding == "latin1" || encoding == "iso-8859-15" || encoding == "latin-1";
+}
+
+std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::ptrdiff_t offset)
+{
+    const auto end = std::min(text.size(), static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, offset)));
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+} // namespace
+
+void load(const std::filesystem::path& file, pugi::xml_document& document)
+{
+    std::string bytes = readFile(file);
+    const bool utf16 = startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF");
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    if (utf16) {
+        encoding = pugi::encoding_auto;
+    } else if (startsWith(bytes, "\xEF\xBB\xBF")) {
+        bytes.erase(0, 3);
+    } else if (isSingleByteWestern(declaredEncoding(bytes)) || !isValidUtf8(bytes)) {
+        // The parser takes invalid UTF-8 without complaint; the Windows program wrote ANSI.
+        bytes = windows1252ToUtf8(bytes);
+    }
+
+    document.reset();
+    const pugi::xml_parse_result result =
+        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
+    if (!result) {
+        const auto [line, column] = lineAndColumn(bytes, result.offset);
+        throw Error("Cannot read file \"" + file.string() + "\". " + result.description() +
+                    " at line " + std::to_string(line) + ", column " + std::to_string(column));
+    }
+    if (!document.document_element())
+        throw Error("Cannot read file \"" + file.string() + "\". No root element");
+}
+
+std::string serialise(const pugi::xml_document& document)
+{
+    std::ostringstream out;
+    document.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
+}
+
+void save(const std::filesystem::path& file, const pugi::xml_document& document)
+{
+    writeFileAtomically(file, serialise(document));
+}
+
+std::string elementText(const pugi::xml_node& element)
+{
+    return element.text().get();
+}
+
+StoredTable readTable(const std::filesystem::path& file, std::initializer_list<const char*> names)
+{
+    pugi::xml_document doc;
+    load(file, doc);
+    const pugi::xml_node root = doc.document_element();
+    StoredTable table;
+    table.rootName = root.name();
+    for (const pugi::xml_node row : root.children()) {
+        if (row.type() != pugi::node_element)
+            continue;
+        StoredValues& values = table.rows.emplace_back();
+        for (const char* name : names) {
+            const pugi::xml_attribute a = row.attribute(name);
+            values.push_back(a ? std::optional<std::string>(a.value()) : std::nullopt);
+        }
+    }
+    return table;
+}
+
+std::string serialiseTable(const char* rootName, std::initializer_list<const char*> names,
+                           const std::vector<std::vector<std::string>>& rows)
+{
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child(rootName);
+    for (const auto& values : rows) {
+        pugi::xml_node row = root.append_child("row");
+        std::size_t i = 0;
+        for (const char* name : names)
+            row.append_attribute(name).set_value(values.at(i++).c_str());
+    }
+    return serialise(doc);
+}
+
+} // namespace cravent::xml
