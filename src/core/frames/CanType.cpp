@@ -1,0 +1,20 @@
+#include "frames/CanType.h"
+
+#include "common/IntegerText.h"
+#include "project/PargenFile.h"
+
+namespace cravent::frames {
+
+CanType readProjectCanType(const std::filesystem::path& pargenFile)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(pargenFile, ec))
+        return CanType::A;
+    const pargen::StoredText stored = pargen::read(pargenFile);
+    if (stored.rootName != pargen::RootName || !stored.canType)
+        return CanType::A;
+    const auto value = parseIntegerText(*stored.canType);
+    return value && *value != 0 ? CanType::B : CanType::A;
+}
+
+} // namespace cravent::frames

@@ -1,0 +1,40 @@
+#include "frames/Direction.h"
+
+#include "common/FileLookup.h"
+#include "project/FrameFile.h"
+#include "project/MapFile.h"
+#include "project/PargenFile.h"
+
+namespace cravent::frames {
+
+const char* frameFileName(Direction direction)
+{
+    return direction == Direction::Receive ? ReceiveFileName : TransmitFileName;
+}
+
+const char* mapFileName(Direction direction)
+{
+    return direction == Direction::Receive ? maps::ReceiveFileName : maps::TransmitFileName;
+}
+
+const char* mapRootName(Direction direction)
+{
+    return direction == Direction::Receive ? maps::ReceiveRootName : maps::TransmitRootName;
+}
+
+std::filesystem::path frameFilePath(const std::filesystem::path& projectDir, Direction direction)
+{
+    return findFileNoCase(projectDir, frameFileName(direction));
+}
+
+std::filesystem::path mapFilePath(const std::filesystem::path& projectDir, Direction direction)
+{
+    return findFileNoCase(projectDir, mapFileName(direction));
+}
+
+std::filesystem::path pargenFilePath(const std::filesystem::path& projectDir)
+{
+    return findFileNoCase(projectDir, pargen::FileName);
+}
+
+} // namespace cravent::frames

@@ -1,0 +1,82 @@
+#include "frames/FrameList.h"
+
+#include "common/Error.h"
+#include "common/IntegerText.h"
+
+namespace cravent::frames {
+
+namespace {
+
+std::int32_t valueOrMinusOne(const std::string& text)
+{
+    return parseIntegerText(text).value_or(-1);
+}
+
+std::string refusal(const std::filesystem::path& file, const std::string& reason)
+{
+    return "Cannot read file \"" + file.string() + "\". " + reason;
+}
+
+} // namespace
+
+std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows)
+{
+    std::vector<Frame> list;
+    for (const Frame& row : rows) {
+        if (row.cobId.empty())
+            break;
+        list.push_back(row);
+    }
+    return list;
+}
+
+std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType)
+{
+    const std::int32_t maxCobId = canType == CanType::A ? MaxCobIdA : MaxCobIdB;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const char* failure = nullptr;
+        const std::int32_t cobId = valueOrMinusOne(list[i].cobId);
+        const std::int32_t length = valueOrMinusOne(list[i].dimension);
+        if (cobId < 0 || cobId > maxCobId)
+            failure = canType == CanType::A ? CobIdRangeA : CobIdRangeB;
+        else if (length < 1 || length > MaxDataLength)
+            failure = DimensionRange;
+        if (failure)
+            return "Error in row " + std::to_string(i + 1) + failure;
+    }
+    return std::nullopt;
+}
+
+std::vector<Frame> loadList(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return {};
+    const StoredFile stored = read(file);
+    if (stored.rootName != RootName)
+        throw Error(refusal(file, "Its root element is \"" + stored.rootName + "\", not \"" +
+                                      RootName + "\"."));
+    if (stored.rows.size() > MaxFrames)
+        throw Error(refusal(file, "It holds " + std::to_string(stored.rows.size()) +
+                                      " frames; a list holds at most " +
+                                      std::to_string(MaxFrames) + "."));
+    std::vector<Frame> list;
+    for (std::size_t i = 0; i < stored.rows.size(); ++i) {
+        const StoredRow& row = stored.rows[i];
+        if (!row.cobId || row.cobId->empty())
+            throw Error(refusal(file, "Row " + std::to_string(i + 1) + " has no CobID."));
+        list.push_back({*row.cobId, row.dimension.value_or(""), row.mnemonic.value_or("")});
+    }
+    return list;
+}
+
+int gridColumnWidth(int gridWidth, int columns)
+{
+    int share = gridWidth / columns;
+    const int twiceRest = 2 * (gridWidth % columns);
+    if (twiceRest > columns || (twiceRest == columns && share % 2 != 0))
+        ++share;
+    return share - 10;
+}
+
+} // namespace cravent::frames

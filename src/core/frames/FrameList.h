@@ -1,0 +1,41 @@
+#pragma once
+
+#include "frames/CanType.h"
+#include "project/FrameFile.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cravent::frames {
+
+inline constexpr const char* CobIdRangeA = "!! The CobID in CAN 2.0A must between 0 and 2047";
+inline constexpr const char* CobIdRangeB = "!! The CobID in CAN 2.0B 29bit";
+inline constexpr const char* DimensionRange = "!! The Dimension of CAN frame must between 1 and 8";
+
+inline constexpr int MaxCobIdA = 2047;
+inline constexpr int MaxCobIdB = 0x1FFFFFFF;
+inline constexpr int MaxDataLength = 8;
+
+// The list that a table of rows holds: it ends at the first row whose COB-ID is empty, whatever
+// the rows after it hold.
+std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows);
+
+// Checks frames in order, each COB-ID before its data length; the first failure ends the check.
+// Returns its message, "Error in row " + the 1-based row + the failed test's text, or nothing
+// when every frame passes. A text that is not integer text counts as -1.
+std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType);
+
+// The frame list of a file, for the editors. No file is an empty list. A file that cannot be
+// shown whole is refused with Error naming the file and the reason, so that saving the editor
+// can never replace it with fewer frames: unreadable or malformed, a root other than "COBID",
+// more than 250 rows, or a row without a COB-ID (the list would end there). A missing
+// "Dimensin" or "Mnemonic" reads as empty text; the check reports the former.
+std::vector<Frame> loadList(const std::filesystem::path& file);
+
+// The width every grid column gets when the frame list dialog is resized: the grid's width
+// shared among the columns, rounded to the nearest pixel (halves to even), less 10.
+int gridColumnWidth(int gridWidth, int columns);
+
+} // namespace cravent::frames

@@ -1,0 +1,179 @@
+#include "common/Error.h"
+#include "frames/CanType.h"
+#include "frames/Direction.h"
+#include "frames/FrameList.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+using namespace cravent;
+using namespace cravent::frames;
+using cravent::test::readText;
+using cravent::test::TempDir;
+using cravent::test::writeText;
+
+namespace {
+
+const std::string RangeA = "!! The CobID in CAN 2.0A must between 0 and 2047";
+const std::string RangeB = "!! The CobID in CAN 2.0B 29bit";
+const std::string Length = "!! The Dimension of CAN frame must between 1 and 8";
+
+std::string messageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(FrameListCheck, OneFrameAgainstEachRangeAndLength)
+{
+    struct Case {
+        CanType type;
+        const char* cobId;
+        const char* dimension;
+        std::string failure; // empty: passes
+    };
+    const Case cases[] = {
+        {CanType::A, "2047", "8", ""},
+        {CanType::A, "0x7FF", "8", ""},
+        {CanType::A, "$7ff", "1", ""},
+        {CanType::A, "0", "1", ""},
+        {CanType::A, "2048", "8", RangeA},
+        {CanType::A, "0x800", "8", RangeA},
+        {CanType::A, "-1", "8", RangeA},
+        {CanType::A, "abc", "8", RangeA},
+        {CanType::A, "385 ", "8", RangeA},
+        {CanType::A, " 385", "8", ""},
+        {CanType::B, "536870911", "8", ""},
+        {CanType::B, "0x1FFFFFFF", "8", ""},
+        {CanType::B, "2048", "8", ""},
+        {CanType::B, "536870912", "8", RangeB},
+        {CanType::B, "0xFFFFFFFF", "8", RangeB}, // the bit pattern of -1
+        {CanType::B, "abc", "8", RangeB},
+        {CanType::A, "1", "0", Length},
+        {CanType::A, "1", "9", Length},
+        {CanType::A, "1", "8", ""},
+        {CanType::A, "1", "0x8", ""},
+        {CanType::A, "1", "", Length},
+        {CanType::A, "1", "eight", Length},
+        {CanType::A, "2048", "9", RangeA}, // both wrong: the COB-ID is reported
+    };
+    for (const Case& c : cases) {
+        const auto result = checkList({{c.cobId, c.dimension, "m"}}, c.type);
+        if (c.failure.empty())
+            EXPECT_EQ(result, std::nullopt) << c.cobId << " / " << c.dimension;
+        else
+            EXPECT_EQ(result, "Error in row 1" + c.failure) << c.cobId << " / " << c.dimension;
+    }
+}
+
+TEST(FrameListCheck, FirstFailingRowEndsTheCheckAndRowsStopAtTheFirstEmptyCobId)
+{
+    const std::vector<Frame> grid = {
+        {"0x181", "8", "Speed"}, {"385", "2", ""}, {"", "9", "gap"}, {"9999", "0", "after gap"}};
+    const auto list = listUpToFirstEmptyCobId(grid);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(checkList(list, CanType::A), std::nullopt);
+    EXPECT_TRUE(listUpToFirstEmptyCobId({{"", "8", "x"}, {"1", "8", ""}}).empty());
+
+    std::vector<Frame> bad(12, Frame{"1", "8", ""});
+    bad[9] = {"1", "", ""};
+    bad[10] = {"5000", "8", ""};
+    EXPECT_EQ(checkList(bad, CanType::A), "Error in row 10" + Length);
+    bad[9] = {"5000", "0", ""};
+    EXPECT_EQ(checkList(bad, CanType::A), "Error in row 10" + RangeA);
+    EXPECT_EQ(checkList(bad, CanType::B), "Error in row 10" + Length);
+}
+
+TEST(ProjectCanType, ReadFromTheSettingsFile)
+{
+    TempDir dir;
+    const auto file = dir / "pargen.xml";
+    EXPECT_EQ(readProjectCanType(file), CanType::A) << "no file";
+
+    const std::pair<const char*, CanType> cases[] = {
+        {"<GeneralParameter><CANType>0</CANType></GeneralParameter>", CanType::A},
+        {"<GeneralParameter><CANType>1</CANType></GeneralParameter>", CanType::B},
+        {"<GeneralParameter><CANType>0x2</CANType></GeneralParameter>", CanType::B},
+        {"<GeneralParameter><CANType>-1</CANType></GeneralParameter>", CanType::B},
+        {"<GeneralParameter><CANType></CANType></GeneralParameter>", CanType::A},
+        {"<GeneralParameter><CANType>B</CANType></GeneralParameter>", CanType::A},
+        {"<GeneralParameter><BaudRateCAN>2</BaudRateCAN></GeneralParameter>", CanType::A},
+        {"<Other><CANType>1</CANType></Other>", CanType::A},
+    };
+    for (const auto& [content, expected] : cases) {
+        writeText(file, content);
+        EXPECT_EQ(readProjectCanType(file), expected) << content;
+    }
+    writeText(file, "<GeneralParameter><CANType>1</CANType>");
+    EXPECT_NE(messageOf([&] { readProjectCanType(file); }).find(file.string()), std::string::npos);
+}
+
+TEST(FrameFileLoad, KeepsTextsAndRefusesWhatCannotBeShownWhole)
+{
+    TempDir dir;
+    const auto file = dir / "RCobDef.xml";
+    EXPECT_TRUE(loadList(file).empty()) << "a new project has no frame file";
+
+    frames::write(file, {{"0x181", "8", "Speed"}, {"641", "2", ""}});
+    EXPECT_EQ(readText(file), "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
+                              "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>");
+    EXPECT_EQ(loadList(file), (std::vector<Frame>{{"0x181", "8", "Speed"}, {"641", "2", ""}}));
+
+    writeText(file, "<COBID><row CobID=\"1\"/><row CobID=\"2\" Dimensin=\"3\"/></COBID>");
+    EXPECT_EQ(loadList(file), (std::vector<Frame>{{"1", "", ""}, {"2", "3", ""}}));
+
+    std::string full = "<COBID>";
+    for (int i = 0; i < 250; ++i)
+        full += "<row CobID=\"" + std::to_string(i) + "\" Dimensin=\"8\" Mnemonic=\"\"/>";
+    writeText(file, full + "</COBID>");
+    EXPECT_EQ(loadList(file).size(), 250u);
+
+    const std::string prefix = "Cannot read file \"" + file.string() + "\". ";
+    const std::pair<std::string, std::string> refused[] = {
+        {full + "<row CobID=\"250\" Dimensin=\"8\" Mnemonic=\"\"/></COBID>",
+         "It holds 251 frames; a list holds at most 250."},
+        {"<RInfoCob><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"\"/></RInfoCob>",
+         "Its root element is \"RInfoCob\", not \"COBID\"."},
+        {"<COBID><row CobID=\"1\" Dimensin=\"8\"/><row Dimensin=\"8\"/><row CobID=\"3\"/></COBID>",
+         "Row 2 has no CobID."},
+        {"<COBID><row CobID=\"\" Dimensin=\"8\"/><row CobID=\"3\"/></COBID>", "Row 1 has no CobID."},
+    };
+    for (const auto& [content, reason] : refused) {
+        writeText(file, content);
+        EXPECT_EQ(messageOf([&] { loadList(file); }), prefix + reason);
+    }
+    writeText(file, "<COBID><row CobID=\"1\"></COBID>");
+    EXPECT_EQ(messageOf([&] { loadList(file); }).rfind(prefix, 0), 0u);
+}
+
+TEST(FrameFilePaths, FollowTheModeAndIgnoreCase)
+{
+    TempDir dir;
+    EXPECT_EQ(directionOfMode(1), Direction::Receive);
+    for (int mode : {2, 0, 3, 255})
+        EXPECT_EQ(directionOfMode(mode), Direction::Transmit) << mode;
+    EXPECT_EQ(frameFilePath(dir.path(), Direction::Receive), dir / "RCobDef.xml");
+    EXPECT_EQ(mapFilePath(dir.path(), Direction::Transmit), dir / "TInfoCob.xml");
+    writeText(dir / "tcobdef.XML", "<COBID/>");
+    writeText(dir / "Pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
+    EXPECT_EQ(frameFilePath(dir.path(), Direction::Transmit), dir / "tcobdef.XML");
+    EXPECT_EQ(readProjectCanType(pargenFilePath(dir.path())), CanType::B);
+}
+
+TEST(FrameGrid, ColumnWidthSharesTheGridRoundingHalvesToEven)
+{
+    const std::tuple<int, int, int> cases[] = {
+        {400, 4, 90}, {401, 4, 90}, {402, 4, 90}, {403, 4, 91}, {406, 4, 92}, {405, 4, 91}, {10, 4, -8},
+    };
+    for (const auto& [width, columns, expected] : cases)
+        EXPECT_EQ(gridColumnWidth(width, columns), expected) << width;
+}
