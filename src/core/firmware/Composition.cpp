@@ -1,0 +1,308 @@
+#include "firmware/Composition.h"
+
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "common/FileLookup.h"
+#include "firmware/SRecord.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace cravent::firmware {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Progress is reported in strides: a callback per line would cost more than the merge itself.
+constexpr std::size_t ProgressStride = 4096;
+
+[[noreturn]] void notCreated(const std::string& why)
+{
+    throw Error(std::string(text::NewNotCreated) + "\n" + why);
+}
+
+std::string lineOf(std::size_t number, const fs::path& file)
+{
+    return "Line " + std::to_string(number) + " of \"" + file.string() + "\"";
+}
+
+bool isFile(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+// Splits a text file into lines ended by CR LF or LF; a last line without an end counts too.
+template <typename Visit>
+void forEachLine(std::string_view bytes, Visit&& visit)
+{
+    std::size_t position = 0;
+    while (position < bytes.size()) {
+        std::size_t end = bytes.find('\n', position);
+        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        if (end > position && bytes[end - 1] == '\r')
+            --end;
+        visit(bytes.substr(position, end - position));
+        position = next;
+    }
+}
+
+// Reads the master's lines and refuses a master that would give a wrong firmware.
+std::vector<RecordLine> readMaster(std::string_view bytes, const fs::path& file,
+                                   const BankSelection& banks)
+{
+    std::vector<RecordLine> lines;
+    lines.reserve(bytes.size() / 64 + 16);
+    std::size_t number = 0;
+    std::size_t dataRecords = 0;
+    bool ended = false;
+    forEachLine(bytes, [&](std::string_view text) {
+        ++number;
+        RecordLine line;
+        if (ended) {
+            // Blank lines may trail the end record; anything else there would be ignored by a
+            // reader that stops at the end, or flashed by one that does not.
+            if (!text.empty())
+                notCreated(lineOf(number, file) + " follows the end record.");
+            lines.push_back(RecordLine{text});
+            return;
+        }
+        switch (readRecordLine(text, line)) {
+        case RecordFault::NotARecord:
+            notCreated(lineOf(number, file) + " is not a valid S-record.");
+        case RecordFault::WrongChecksum:
+            notCreated(lineOf(number, file) + " has a wrong checksum.");
+        case RecordFault::None:
+            break;
+        }
+        if (line.kind == RecordKind::Data) {
+            ++dataRecords;
+            const std::uint64_t first = line.address;
+            const std::uint64_t last = first + (line.dataLength == 0 ? 0 : line.dataLength - 1);
+            for (const BankWindow& window : BankWindows) {
+                if (!banks[static_cast<std::size_t>(window.bank - 1)])
+                    continue;
+                const bool overlaps = first <= window.last && last >= window.first;
+                const bool inside = first >= window.first && last <= window.last;
+                // Half of such a record would survive beside the bank, or be lost with it.
+                if (overlaps && !inside)
+                    notCreated(lineOf(number, file) + " crosses the bounds of the bank " +
+                               std::to_string(window.bank) + " window " + windowText(window) + ".");
+            }
+        } else if (line.kind == RecordKind::Count && line.address != dataRecords) {
+            notCreated(lineOf(number, file) + " counts " + std::to_string(line.address) +
+                       " data records, but " + std::to_string(dataRecords) + " precede it.");
+        } else if (line.kind == RecordKind::End) {
+            ended = true;
+        }
+        lines.push_back(line);
+    });
+    if (!ended)
+        notCreated("\"" + file.string() + "\" has no S7, S8 or S9 end record.");
+    return lines;
+}
+
+std::vector<RecordLine> readOwnRecords(std::string_view records)
+{
+    std::vector<RecordLine> lines;
+    lines.reserve(RecordsPerBank);
+    forEachLine(records, [&](std::string_view text) {
+        RecordLine line;
+        readRecordLine(text, line);
+        lines.push_back(line);
+    });
+    return lines;
+}
+
+// A count record with the count of the data records written before it.
+std::string countRecord(const RecordLine& original, std::size_t dataRecords)
+{
+    const bool wide = original.type == 6 || dataRecords > 0xFFFF;
+    std::string record = wide ? "S604" : "S503";
+    appendHex(record, static_cast<std::uint32_t>(dataRecords), wide ? 6 : 4);
+    record += "00";
+    record.replace(record.size() - 2, 2, RecordChecksum(record));
+    return record;
+}
+
+std::string joinLines(const std::vector<RecordLine>& lines)
+{
+    std::size_t size = 0;
+    for (const RecordLine& line : lines)
+        size += line.text.size() + 2;
+    std::string bytes;
+    bytes.reserve(size + 16);
+    std::size_t dataRecords = 0;
+    for (const RecordLine& line : lines) {
+        if (line.kind == RecordKind::Count && line.address != dataRecords)
+            bytes += countRecord(line, dataRecords);
+        else
+            bytes.append(line.text);
+        bytes += "\r\n";
+        if (line.kind == RecordKind::Data)
+            ++dataRecords;
+    }
+    return bytes;
+}
+
+// The chain of merge steps over the bank selection, run in memory: the master is read once,
+// each step replaces one window's lines, and only the finished firmware reaches the disk.
+class Composition {
+public:
+    Composition(const CompositionInputs& inputs, const Progress& progress)
+        : inputs_(inputs), progress_(progress)
+    {
+    }
+
+    fs::path run()
+    {
+        for (const BankWindow& window : BankWindows) {
+            if (!inputs_.banks[static_cast<std::size_t>(window.bank - 1)])
+                continue;
+            checkStep(window);
+            loadBank(window);
+            readMasterOnce();
+            const int result = MergeBank(window.bank - 1);
+            if (result < 0) // readMaster already insists on an end record
+                notCreated("\"" + inputs_.sourceFirmware.string() + "\" has no end record.");
+            if (result == 0)
+                notCreated("\"" + inputs_.sourceFirmware.string() +
+                           "\" holds no record in the bank " + std::to_string(window.bank) +
+                           " window " + windowText(window) + ", so the new firmware would lack bank " +
+                           std::to_string(window.bank) + ".");
+        }
+        if (!masterRead_) {
+            // Nothing selected: the new firmware is the checked master with CR LF line ends.
+            checkSource();
+            checkNewName();
+            readMasterOnce();
+        }
+        const fs::path target = inputs_.newFirmwarePath();
+        try {
+            writeFileAtomically(target, joinLines(lines_));
+        } catch (const Error& error) {
+            notCreated(error.what());
+        }
+        return target;
+    }
+
+private:
+    void checkSource() const
+    {
+        if (!isFile(inputs_.sourceFirmware))
+            throw Error(text::SourceNotFound);
+    }
+
+    void checkNewName() const
+    {
+        if (inputs_.newFirmwareName.empty())
+            throw Error(text::NewNameMissing);
+    }
+
+    // The checks of one step, in the order the user meets them.
+    void checkStep(const BankWindow& window) const
+    {
+        if (!masterRead_)
+            checkSource();
+        checkNewName();
+        std::error_code ec;
+        if (inputs_.bankDir.empty() || !fs::is_directory(inputs_.bankDir, ec))
+            throw Error(text::BinFolderNotFound);
+        if (!isFile(findFileNoCase(inputs_.bankDir, window.fileName)))
+            throw Error(window.missingMessage);
+    }
+
+    void loadBank(const BankWindow& window)
+    {
+        const fs::path file = findFileNoCase(inputs_.bankDir, window.fileName);
+        std::string bank;
+        try {
+            bank = readFile(file);
+        } catch (const Error& error) {
+            notCreated(error.what());
+        }
+        // A short bank would leave part of the window to whatever the flash held before.
+        if (bank.size() != BankFileSize)
+            notCreated("File \"" + file.string() + "\" holds " + std::to_string(bank.size()) +
+                       " bytes, not " + std::to_string(BankFileSize) + ".");
+        const auto index = static_cast<std::size_t>(window.bank - 1);
+        records_[index] = bankRecords(window, bank);
+        recordLines_[index] = readOwnRecords(records_[index]);
+    }
+
+    void readMasterOnce()
+    {
+        if (masterRead_)
+            return;
+        try {
+            master_ = readFile(inputs_.sourceFirmware);
+        } catch (const Error& error) {
+            notCreated(error.what());
+        }
+        lines_ = readMaster(master_, inputs_.sourceFirmware, inputs_.banks);
+        masterRead_ = true;
+    }
+
+    // One step: the window's lines give way to the bank's records, which stand where the first
+    // of them stood. Returns 1 when the end record came after the bank went in, 0 when it came
+    // without the bank, -1 when there was none.
+    int MergeBank(int stepIndex)
+    {
+        const auto index = static_cast<std::size_t>(stepIndex);
+        const BankWindow& window = BankWindows[index];
+        const std::vector<RecordLine>& records = recordLines_[index];
+        const std::size_t maximum = lines_.size() + records.size();
+        std::size_t position = 0;
+        report(0, maximum);
+
+        std::vector<RecordLine> merged;
+        merged.reserve(lines_.size() + records.size());
+        bool inserted = false;
+        int result = -1;
+        for (const RecordLine& line : lines_) {
+            if (++position % ProgressStride == 0)
+                report(position, maximum);
+            if (line.kind == RecordKind::Data && window.holds(line.address)) {
+                if (!inserted) {
+                    merged.insert(merged.end(), records.begin(), records.end());
+                    position += records.size();
+                    inserted = true;
+                }
+                continue;
+            }
+            if (line.kind == RecordKind::End)
+                result = inserted ? 1 : 0;
+            merged.push_back(line);
+        }
+        lines_ = std::move(merged);
+        report(maximum, maximum);
+        return result;
+    }
+
+    void report(std::size_t position, std::size_t maximum) const
+    {
+        if (progress_)
+            progress_(position, maximum);
+    }
+
+    const CompositionInputs& inputs_;
+    const Progress& progress_;
+    std::string master_;
+    bool masterRead_ = false;
+    std::vector<RecordLine> lines_;
+    std::array<std::string, BankCount> records_;
+    std::array<std::vector<RecordLine>, BankCount> recordLines_;
+};
+
+} // namespace
+
+fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress)
+{
+    return Composition(inputs, progress).run();
+}
+
+} // namespace cravent::firmware

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "firmware/BankWindow.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace cravent::firmware {
+
+namespace text {
+inline constexpr const char* SourceNotFound = "File *.Sx Not Found,Abort Procedure";
+inline constexpr const char* NewNameMissing = "File New *.Sx Not Found,Abort Procedure";
+inline constexpr const char* BinFolderNotFound = "Directory Bin Not Found,Abort Procedure";
+// Headline of every failure while the new firmware is put together; a second line says why.
+inline constexpr const char* NewNotCreated = "File New Sx Not Create,Abort Procedure";
+} // namespace text
+
+// What the composition is given: the master firmware, the folder of the bank files, the name
+// and folder of the new firmware, and the banks to merge.
+struct CompositionInputs {
+    std::filesystem::path sourceFirmware;
+    std::filesystem::path bankDir;
+    std::string newFirmwareName;
+    std::filesystem::path outputDir;
+    BankSelection banks{};
+
+    std::filesystem::path newFirmwarePath() const { return outputDir / newFirmwareName; }
+};
+
+// Reports how far the merge of one bank has come; it starts again at 0 for each bank.
+using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
+
+// Merges the selected banks, in bank order, into a copy of the master firmware as S2 records
+// and writes the new firmware file, atomically, only when every step succeeded. Each bank's 512
+// records stand where the first record of its window stood; the master's other records of the
+// window are dropped, every other line keeps its place, and every line ends in CR LF. Count
+// records (S5, S6) are brought up to date.
+//
+// The master must be sound: each record hexadecimal with a right checksum, one end record
+// (S7, S8 or S9) with nothing after it, no record crossing a window's bounds, and a record in
+// the window of each selected bank. Throws Error with the message to show; the first failing
+// check stops everything and nothing is written. Returns the new firmware's path.
+std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {});
+
+} // namespace cravent::firmware
