@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "PingCommand.h"
 
 #include <cstring>
 #include <iostream>
@@ -15,6 +16,7 @@ constexpr const char* Version = "1.002";
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
+        PingCommand,
     };
     return list;
 }
