@@ -1,0 +1,89 @@
+#include "image/BankFiles.h"
+
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "common/FileLookup.h"
+
+#include <string_view>
+
+namespace cravent::image {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t BytesPerLine = 16;
+constexpr std::string_view Crlf = "\r\n";
+constexpr std::string_view ContinuationIndent = "                 "; // 17 blanks
+constexpr int ListedBanks = 2;
+
+void appendBank(std::string& out, int n, std::span<const std::uint8_t, BankSize> bank)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    for (std::size_t line = 0; line < BankSize / BytesPerLine; ++line) {
+        if (line == 0)
+            out += "const char Bank" + std::to_string(n) + " [] = {";
+        else
+            out += ContinuationIndent;
+        for (std::size_t k = 0; k < BytesPerLine; ++k) {
+            const std::size_t at = line * BytesPerLine + k;
+            const char item[6] = {' ', '0', 'x', Hex[bank[at] >> 4], Hex[bank[at] & 0x0F], ','};
+            out.append(item, sizeof item);
+        }
+        if (line + 1 == BankSize / BytesPerLine) {
+            out.back() = '}';
+            out += ';';
+        }
+        out += Crlf;
+    }
+    out += Crlf;
+}
+
+} // namespace
+
+std::string bankFileName(int n)
+{
+    return "bank" + std::to_string(n) + ".bin";
+}
+
+fs::path binFolder(const fs::path& projectDir)
+{
+    return findFileNoCase(projectDir, BinFolderName);
+}
+
+std::vector<std::string> WriteBankFiles(const ConfigImage& image, const fs::path& projectDir)
+{
+    const fs::path folder = binFolder(projectDir);
+    std::vector<std::string> failures;
+    for (int n = 1; n <= BankCount; ++n) {
+        const auto bank = image.bank(n);
+        try {
+            writeFileAtomically(findFileNoCase(folder, bankFileName(n)),
+                                std::string_view(reinterpret_cast<const char*>(bank.data()),
+                                                 bank.size()));
+        } catch (const Error& error) {
+            failures.emplace_back(error.what());
+        }
+    }
+    return failures;
+}
+
+std::string bankListing(const ConfigImage& image)
+{
+    std::string out;
+    out.reserve(ListingSize);
+    out += "#pragma CONST_SEG SEGMENT0";
+    out += Crlf;
+    for (int n = 1; n <= ListedBanks; ++n)
+        appendBank(out, n, image.bank(n));
+    out += "#pragma CONST_SEG DEFAULT";
+    out += Crlf;
+    return out;
+}
+
+void WriteBankListing(const ConfigImage& image, const fs::path& projectDir)
+{
+    writeFileAtomically(findFileNoCase(binFolder(projectDir), ListingFileName), bankListing(image));
+}
+
+} // namespace cravent::image

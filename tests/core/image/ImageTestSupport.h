@@ -1,0 +1,82 @@
+#pragma once
+
+#include "image/ConfigImage.h"
+#include "project/FrameFile.h"
+#include "project/MapFile.h"
+#include "project/PargenFile.h"
+#include "support/TempDir.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cravent::test {
+
+// A project folder with its "bin" folder, filled through the program's own file writers.
+struct ImageProject {
+    TempDir dir;
+
+    ImageProject() { std::filesystem::create_directories(dir / "bin"); }
+
+    std::filesystem::path path() const { return dir.path(); }
+    std::filesystem::path bin(std::string_view name) const { return dir / "bin" / name; }
+
+    void settings(const pargen::Values& values = {}) { pargen::write(dir / "pargen.xml", values); }
+    void settingsCanType(int canType)
+    {
+        pargen::Values values;
+        values.canType = canType;
+        settings(values);
+    }
+    // Frames as {CobID, Dimensin}.
+    void frameList(const char* fileName, const std::vector<std::pair<std::string, std::string>>& rows)
+    {
+        std::vector<frames::Frame> list;
+        for (const auto& [cobId, length] : rows)
+            list.push_back({cobId, length, ""});
+        frames::write(dir / fileName, list);
+    }
+    void receive(const std::vector<std::pair<std::string, std::string>>& rows)
+    {
+        frameList(frames::ReceiveFileName, rows);
+    }
+    void transmit(const std::vector<std::pair<std::string, std::string>>& rows)
+    {
+        frameList(frames::TransmitFileName, rows);
+    }
+    void map(const char* fileName, const char* rootName, const std::vector<maps::Row>& rows)
+    {
+        maps::write(dir / fileName, rootName, rows);
+    }
+    // `count` frames or register rows, numbered so that neighbouring entries differ.
+    void manyFrames(const char* fileName, std::size_t count)
+    {
+        std::vector<std::pair<std::string, std::string>> rows;
+        for (std::size_t i = 0; i < count; ++i)
+            rows.emplace_back(std::to_string(i * 7 % 2048), std::to_string(i % 8 + 1));
+        frameList(fileName, rows);
+    }
+    void manyRegisters(const char* fileName, const char* rootName, std::size_t count)
+    {
+        std::vector<maps::Row> rows;
+        for (std::size_t i = 0; i < count; ++i)
+            rows.push_back({std::to_string(i), std::to_string(i % 250 + 1), std::to_string(0x12)});
+        map(fileName, rootName, rows);
+    }
+};
+
+inline std::vector<std::uint8_t> bytes(const image::ConfigImage& image, int bank, std::size_t offset,
+                                       std::size_t count)
+{
+    const auto b = image.bank(bank);
+    return {b.begin() + static_cast<std::ptrdiff_t>(offset),
+            b.begin() + static_cast<std::ptrdiff_t>(offset + count)};
+}
+
+inline std::string bankText(const image::ConfigImage& image, int bank)
+{
+    const auto b = image.bank(bank);
+    return {reinterpret_cast<const char*>(b.data()), b.size()};
+}
+
+} // namespace cravent::test
