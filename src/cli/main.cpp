@@ -1,3 +1,4 @@
+#include "BuildCommand.h"
 #include "Cli.h"
 #include "PingCommand.h"
 
@@ -17,6 +18,7 @@ const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
         PingCommand,
+        BuildCommand,
     };
     return list;
 }

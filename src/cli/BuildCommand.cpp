@@ -1,0 +1,33 @@
+#include "BuildCommand.h"
+
+#include "common/Error.h"
+#include "image/ProjectBuild.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+namespace cravent::cli {
+
+int runBuild(const std::vector<std::string>& args, Context& context)
+{
+    if (args.size() != 1) {
+        context.err << "Usage: cravent-cli build PROJECT_DIR\n";
+        return Usage;
+    }
+    const std::filesystem::path projectDir = args[0];
+    std::error_code ec;
+    if (!std::filesystem::is_directory(projectDir, ec)) {
+        context.err << "Project folder \"" << projectDir.string() << "\" not found\n";
+        return Failure;
+    }
+    try {
+        image::buildProjectBanks(projectDir);
+    } catch (const Error& error) {
+        context.err << error.what() << '\n';
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace cravent::cli
