@@ -1,0 +1,196 @@
+#include "firmware/TFModifyFileSx.h"
+
+#include "common/Error.h"
+#include "common/Product.h"
+#include "common/Texts.h"
+#include "firmware/Composition.h"
+#include "firmware/Flasher.h"
+#include "widgets/PushButton.h"
+#include "widgets/Theme.h"
+#include "workspace/Workspace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace cravent::gui {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int ClientWidth = 430;
+constexpr int ClientHeight = 224;
+
+bool exists(const fs::path& path, bool folder)
+{
+    std::error_code ec;
+    return folder ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec);
+}
+
+} // namespace
+
+TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , workspace_(workspace)
+    , ui_(ui)
+    , newFileSx_(new QLineEdit(this))
+    , avanzamento_(new QProgressBar(this))
+    , cbport_(new QComboBox(this))
+    , gbBank_(new QGroupBox(this))
+    , shape1_(new QFrame(this))
+    , lbButton1_(new PushButton(QStringLiteral("X"), this, theme::HoverYellow))
+    , lbButton2_(new PushButton(QStringLiteral("Execute update firmware"), this, theme::HoverSkyBlue))
+{
+    setObjectName(QStringLiteral("FModifyFileSx"));
+    setWindowTitle(QStringLiteral("Generate Firmware"));
+    theme::apply(this);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    newFileSx_->setObjectName(QStringLiteral("NewFileSx"));
+    newFileSx_->setGeometry(8, 8, 150, 21);
+    newFileSx_->hide();
+    connect(newFileSx_, &QLineEdit::textChanged, this,
+            [this](const QString& name) { newFirmwareName_ = name.toStdString(); });
+
+    gbBank_->setObjectName(QStringLiteral("GbBank"));
+    gbBank_->setGeometry(8, 8, 300, 60);
+    auto* banks = new QHBoxLayout(gbBank_);
+    for (std::size_t i = 0; i < cbbank_.size(); ++i) {
+        cbbank_[i] = new QCheckBox(QStringLiteral("Bank %1").arg(i + 1), gbBank_);
+        cbbank_[i]->setObjectName(QStringLiteral("Cbbank%1").arg(i + 1));
+        cbbank_[i]->setChecked(true);
+        banks->addWidget(cbbank_[i]);
+    }
+
+    lbButton2_->setObjectName(QStringLiteral("LbButton2"));
+    lbButton2_->setGeometry(8, 118, 153, 23);
+    connect(lbButton2_, &QPushButton::clicked, this, &TFModifyFileSx::lbButton2Click);
+
+    cbport_->setObjectName(QStringLiteral("cbport"));
+    for (int port = 1; port <= firmware::PortCount; ++port)
+        cbport_->addItem(QStringLiteral("COM%1").arg(port));
+    cbport_->setGeometry(169, 119, 89, 21);
+
+    avanzamento_->setObjectName(QStringLiteral("Avanzamento"));
+    avanzamento_->setGeometry(6, 156, 417, 24);
+    avanzamento_->setTextVisible(false);
+
+    shape1_->setObjectName(QStringLiteral("Shape1"));
+    shape1_->setGeometry(6, 190, 417, 10);
+    shape1_->setStyleSheet(QStringLiteral("QFrame#Shape1 { background-color: %1; border: 1px solid #404040; }")
+                               .arg(theme::HoverSkyBlue.name()));
+
+    lbButton1_->setObjectName(QStringLiteral("LbButton1"));
+    lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
+    connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFModifyFileSx::showEvent(QShowEvent* event)
+{
+    formShow();
+    QDialog::showEvent(event);
+}
+
+void TFModifyFileSx::place()
+{
+    const QScreen* screen = this->screen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->geometry();
+    // The first showing is centred; later ones stand with their bottom edge at mid-screen.
+    if (!shownBefore_)
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    else
+        move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height());
+    shownBefore_ = true;
+}
+
+void TFModifyFileSx::formShow()
+{
+    gbBank_->hide();
+    place();
+    const firmware::BankSelection selection = firmware::banksOfGatewayModel(product::GatewayModel);
+    for (std::size_t i = 0; i < cbbank_.size(); ++i) {
+        cbbank_[i]->setVisible(selection[i]);
+        if (selection[i])
+            cbbank_[i]->setChecked(true);
+    }
+    cbport_->setCurrentIndex(0);
+    avanzamento_->setValue(avanzamento_->minimum());
+    lbButton2_->setEnabled(false);
+
+    const fs::path& projectDir = workspace_.projectDir();
+    // Without a project the bin folder would be looked for at the file-system root.
+    if (!projectDir.empty() && exists(projectDir / "bin", true))
+        bankDir_ = projectDir / "bin";
+
+    const fs::path master = workspace_.masterDir() / product::MasterFirmwareName;
+    if (!exists(master, false)) {
+        ui_.messages.show(this,
+                          QStringLiteral("Error file %1 not found").arg(QString::fromLatin1(product::MasterFirmwareName)),
+                          Messages::Icon::Error);
+        return;
+    }
+    // The flashing program starts in the master folder; the program's own working folder is
+    // left alone.
+    if (!exists(workspace_.masterDir(), true)) {
+        ui_.messages.show(this, QStringLiteral("Error"), Messages::Icon::Error);
+        return;
+    }
+    sourceFirmwareName_ = master.filename().string();
+    if (projectDir.empty()) {
+        ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+        return;
+    }
+    outputDir_ = projectDir;
+    newFileSx_->setText(QStringLiteral("New_") + QString::fromStdString(sourceFirmwareName_));
+    lbButton2_->setEnabled(true);
+}
+
+bool TFModifyFileSx::exeModFileSxClick()
+{
+    firmware::CompositionInputs inputs;
+    inputs.sourceFirmware = workspace_.masterDir() / sourceFirmwareName_;
+    inputs.bankDir = bankDir_;
+    inputs.newFirmwareName = newFirmwareName_;
+    inputs.outputDir = outputDir_;
+    for (std::size_t i = 0; i < cbbank_.size(); ++i)
+        inputs.banks[i] = !cbbank_[i]->isHidden() && cbbank_[i]->isChecked();
+    const auto progress = [this](std::size_t position, std::size_t maximum) {
+        avanzamento_->setMaximum(static_cast<int>(maximum));
+        avanzamento_->setValue(static_cast<int>(position));
+        avanzamento_->repaint(); // the merge runs without returning to the event loop
+    };
+    try {
+        firmware::composeFirmware(inputs, progress);
+        return true;
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()));
+        return false;
+    }
+}
+
+void TFModifyFileSx::exeUpdateFirClick()
+{
+    try {
+        firmware::launchFlasher(workspace_.appDir(), outputDir_ / newFirmwareName_,
+                                cbport_->currentIndex(), workspace_.masterDir());
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()));
+    }
+}
+
+void TFModifyFileSx::lbButton2Click()
+{
+    // Only a firmware composed by this press is flashed, never one left from an earlier run.
+    if (exeModFileSxClick())
+        exeUpdateFirClick();
+}
+
+} // namespace cravent::gui

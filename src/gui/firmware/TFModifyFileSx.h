@@ -1,0 +1,73 @@
+#pragma once
+
+#include "widgets/UiServices.h"
+
+#include <QDialog>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+
+namespace cravent {
+class Workspace;
+}
+
+namespace cravent::gui {
+
+class PushButton;
+
+// The Generate Firmware dialog, the last stage of "Up date Device": merges the project's banks
+// into a copy of the master firmware and starts the flashing program with the new file and the
+// chosen serial port. Created once; it keeps its members and controls between showings.
+class TFModifyFileSx : public QDialog {
+    Q_OBJECT
+public:
+    TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* parent = nullptr);
+
+    // Prepares the composition's inputs from the current project; runs on every showing.
+    void formShow();
+    // "Execute update firmware": the composition, then the launch when it succeeded.
+    void lbButton2Click();
+    // The composition; true when the new firmware file was written.
+    bool exeModFileSxClick();
+    // Starts the flashing program with the new firmware file and the chosen port.
+    void exeUpdateFirClick();
+
+    const std::string& sourceFirmwareName() const { return sourceFirmwareName_; }
+    const std::filesystem::path& bankDir() const { return bankDir_; }
+    const std::string& newFirmwareName() const { return newFirmwareName_; }
+    const std::filesystem::path& outputDir() const { return outputDir_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void place();
+
+    Workspace& workspace_;
+    UiServices& ui_;
+
+    QLineEdit* newFileSx_;
+    QProgressBar* avanzamento_;
+    QComboBox* cbport_;
+    QGroupBox* gbBank_;
+    std::array<QCheckBox*, 5> cbbank_{};
+    QFrame* shape1_;
+    PushButton* lbButton1_;
+    PushButton* lbButton2_;
+
+    std::string sourceFirmwareName_;
+    std::filesystem::path bankDir_;
+    std::string newFirmwareName_;
+    std::filesystem::path outputDir_;
+    bool shownBefore_ = false;
+};
+
+} // namespace cravent::gui

@@ -1,0 +1,223 @@
+#include "core/firmware/SyntheticMaster.h"
+#include "firmware/TFModifyFileSx.h"
+#include "support/GuiTestSupport.h"
+#include "support/TempDir.h"
+#include "widgets/PushButton.h"
+#include "workspace/Workspace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace cravent;
+using cravent::gui::PushButton;
+using cravent::gui::TFModifyFileSx;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct GenerateFirmwareTest : ::testing::Test {
+    test::TempDir app;
+    test::TestUi ui;
+    Workspace workspace{app.path()};
+    fs::path project;
+    std::string master = test::syntheticMaster(10);
+
+    void SetUp() override
+    {
+        workspace.startUp();
+        EXPECT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
+        project = workspace.projectDir();
+        test::writeText(app / "MASTER" / "QF40231.sx", master);
+        test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
+        test::writeText(project / "bin" / "bank2.bin", std::string(16384, '\x22'));
+        // A stand-in flasher that appends its one argument to "launches", a line per start.
+        test::writeText(app / "VuvivOdori.exe",
+                        "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/launches\"\n");
+        fs::permissions(app / "VuvivOdori.exe", fs::perms::owner_all);
+    }
+
+    template <typename T>
+    T* child(QWidget& dialog, const char* name)
+    {
+        auto* widget = dialog.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    PushButton* execute(TFModifyFileSx& dialog) { return child<PushButton>(dialog, "LbButton2"); }
+    QComboBox* ports(TFModifyFileSx& dialog) { return child<QComboBox>(dialog, "cbport"); }
+
+    // The lines the stand-in flasher has written once `count` launches have arrived; then a
+    // short grace period, so that a launch that should not have happened would show.
+    std::vector<std::string> launches(std::size_t count)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 1000; ++i) {
+            lines.clear();
+            const std::string text = test::readText(app / "launches");
+            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+                lines.push_back(text.substr(at, end - at));
+            if (lines.size() >= count)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return lines;
+    }
+
+    std::string parameters(int port) const
+    {
+        return "\"" + (project / "New_QF40231.sx").string() + "\"\xB6" + std::to_string(port);
+    }
+};
+
+} // namespace
+
+TEST_F(GenerateFirmwareTest, ShowsThePortListTheButtonAndTheProgressBarOnly)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Generate Firmware"));
+    EXPECT_EQ(dialog.size(), QSize(430, 224));
+    QStringList items;
+    for (int i = 0; i < ports(dialog)->count(); ++i)
+        items << ports(dialog)->itemText(i);
+    EXPECT_EQ(items, QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
+    EXPECT_EQ(execute(dialog)->text(), QStringLiteral("Execute update firmware"));
+    EXPECT_EQ(execute(dialog)->size(), QSize(153, 23));
+    EXPECT_EQ(child<PushButton>(dialog, "LbButton1")->text(), QStringLiteral("X"));
+    EXPECT_EQ(child<QProgressBar>(dialog, "Avanzamento")->size(), QSize(417, 24));
+    EXPECT_EQ(child<QFrame>(dialog, "Shape1")->size(), QSize(417, 10));
+    EXPECT_FALSE(child<QGroupBox>(dialog, "GbBank")->isVisible());
+    EXPECT_FALSE(child<QLineEdit>(dialog, "NewFileSx")->isVisible());
+    for (int bank = 1; bank <= 5; ++bank)
+        EXPECT_EQ(child<QCheckBox>(dialog, qPrintable(QStringLiteral("Cbbank%1").arg(bank)))->text(),
+                  QStringLiteral("Bank %1").arg(bank));
+    child<PushButton>(dialog, "LbButton1")->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+}
+
+TEST_F(GenerateFirmwareTest, EachShowingPreparesTheInputsAndResetsPortAndSelection)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    EXPECT_TRUE(execute(dialog)->isEnabled());
+    EXPECT_EQ(dialog.sourceFirmwareName(), "QF40231.sx");
+    EXPECT_EQ(dialog.bankDir(), project / "bin");
+    EXPECT_EQ(dialog.newFirmwareName(), "New_QF40231.sx");
+    EXPECT_EQ(dialog.outputDir(), project);
+
+    ports(dialog)->setCurrentIndex(4);
+    auto* bank1 = child<QCheckBox>(dialog, "Cbbank1");
+    bank1->setChecked(false);
+    dialog.hide();
+    dialog.show();
+    EXPECT_EQ(ports(dialog)->currentText(), QStringLiteral("COM1"));
+    EXPECT_TRUE(bank1->isChecked());
+    for (int bank = 1; bank <= 5; ++bank)
+        EXPECT_EQ(child<QCheckBox>(dialog, qPrintable(QStringLiteral("Cbbank%1").arg(bank)))->isHidden(),
+                  bank > 2)
+            << bank;
+    EXPECT_EQ(child<QProgressBar>(dialog, "Avanzamento")->value(), 0);
+}
+
+TEST_F(GenerateFirmwareTest, WithoutTheMasterTheButtonStaysDisabled)
+{
+    fs::remove(app / "MASTER" / "QF40231.sx");
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    EXPECT_FALSE(execute(dialog)->isEnabled());
+    EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Error file QF40231.sx not found")});
+    EXPECT_EQ(ui.messages.icons.back(), gui::Messages::Icon::Error);
+}
+
+TEST_F(GenerateFirmwareTest, WithoutAProjectTheButtonStaysDisabled)
+{
+    fs::remove_all(project);
+    EXPECT_FALSE(workspace.beginOpenProject());
+    ASSERT_TRUE(workspace.projectDir().empty());
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    EXPECT_FALSE(execute(dialog)->isEnabled());
+    EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Project not valid")});
+    EXPECT_TRUE(dialog.bankDir().empty());
+}
+
+TEST_F(GenerateFirmwareTest, ExecuteComposesThenLaunchesAndASecondPressDoesBothAgain)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    ports(dialog)->setCurrentIndex(2);
+    execute(dialog)->click();
+    const std::string first = test::readText(project / "New_QF40231.sx");
+    EXPECT_NE(first.find("S2243880001111111111"), std::string::npos);
+    auto* bar = child<QProgressBar>(dialog, "Avanzamento");
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(2)});
+
+    test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x33'));
+    ports(dialog)->setCurrentIndex(7);
+    execute(dialog)->click();
+    EXPECT_NE(test::readText(project / "New_QF40231.sx").find("S2243880003333333333"), std::string::npos);
+    EXPECT_EQ(launches(2), (std::vector<std::string>{parameters(2), parameters(7)}));
+    EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('\n').toStdString();
+}
+
+TEST_F(GenerateFirmwareTest, AFailedCompositionLaunchesNothingEvenWithAnEarlierFirmware)
+{
+    test::writeText(project / "New_QF40231.sx", "S9030000FC\r\n");
+    fs::remove(project / "bin" / "bank1.bin");
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    execute(dialog)->click();
+    EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("File bank1.bin Not Found,Abort Procedure")});
+    EXPECT_EQ(test::readText(project / "New_QF40231.sx"), "S9030000FC\r\n");
+
+    // The next press that composes does launch: exactly one start in all.
+    test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
+    execute(dialog)->click();
+    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(0)});
+}
+
+TEST_F(GenerateFirmwareTest, AMissingFlasherIsReportedAfterTheComposition)
+{
+    fs::remove(app / "VuvivOdori.exe");
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    execute(dialog)->click();
+    EXPECT_TRUE(fs::exists(project / "New_QF40231.sx"));
+    EXPECT_EQ(ui.messages.texts,
+              QStringList{QStringLiteral("VuvivOdori.exe Not Found, Procedure Aborted")});
+}
+
+TEST_F(GenerateFirmwareTest, AProjectWithoutBinKeepsTheBankFolderOfTheLastShowing)
+{
+    {
+        // First showing ever, on a project without "bin": no bank folder at all.
+        fs::remove_all(project / "bin");
+        TFModifyFileSx dialog(workspace, ui.services);
+        dialog.show();
+        execute(dialog)->click();
+        EXPECT_EQ(ui.messages.texts,
+                  QStringList{QStringLiteral("Directory Bin Not Found,Abort Procedure")});
+        EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
+    }
+    test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
+    test::writeText(project / "bin" / "bank2.bin", std::string(16384, '\x22'));
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    dialog.hide();
+    fs::create_directories(app / "PROJECTS" / "P2");
+    workspace.finishOpenProject(app / "PROJECTS" / "P2");
+    dialog.show();
+    EXPECT_EQ(dialog.bankDir(), project / "bin");
+    EXPECT_EQ(dialog.outputDir(), app / "PROJECTS" / "P2");
+}
