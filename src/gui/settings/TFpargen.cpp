@@ -1,0 +1,189 @@
+#include "settings/TFpargen.h"
+
+#include "common/Error.h"
+#include "common/FileLookup.h"
+#include "settings/TRangeEdit.h"
+#include "widgets/PushButton.h"
+#include "widgets/Theme.h"
+#include "workspace/Workspace.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace cravent::gui {
+
+namespace {
+
+constexpr int OctetWidth = 40;
+
+TRangeEdit* octetEdit(const QString& name, const char* text, QWidget* parent)
+{
+    auto* edit = new TRangeEdit(0, 255, QString::fromLatin1(text), parent);
+    edit->setObjectName(name);
+    edit->setFixedWidth(OctetWidth);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+} // namespace
+
+TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPingAddress,
+                   QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , workspace_(workspace)
+    , ui_(ui)
+    , setPingAddress_(std::move(setPingAddress))
+{
+    setObjectName(QStringLiteral("Fpargen"));
+    setWindowTitle(QStringLiteral("SET COMMUNICATION"));
+    theme::apply(this);
+
+    auto* canBus = new QGroupBox(QStringLiteral("CAN Bus"), this);
+    bitRate_ = new QComboBox(canBus);
+    bitRate_->setObjectName(QStringLiteral("CB_BR_CAN"));
+    bitRate_->setEditable(true);
+    bitRate_->setInsertPolicy(QComboBox::NoInsert);
+    // A typed rate stays as typed: completing "12" to "125" would store a rate nobody chose.
+    bitRate_->setCompleter(nullptr);
+    for (const char* rate : settings::BitRates)
+        bitRate_->addItem(QString::fromLatin1(rate));
+    bitRate_->setCurrentIndex(0);
+    canA_ = new QRadioButton(QStringLiteral("CAN Bus 2.0A (CobID 11Bit)"), canBus);
+    canA_->setObjectName(QStringLiteral("RB_CAN_A"));
+    canA_->setChecked(true);
+    canB_ = new QRadioButton(QStringLiteral("CAN Bus 2.0B (CobID 29Bit)"), canBus);
+    canB_->setObjectName(QStringLiteral("RB_CAN_B"));
+    auto* canLayout = new QGridLayout(canBus);
+    canLayout->addWidget(new QLabel(QStringLiteral("Baud rate"), canBus), 0, 0);
+    canLayout->addWidget(bitRate_, 0, 1);
+    canLayout->addWidget(canA_, 1, 0, 1, 2);
+    canLayout->addWidget(canB_, 2, 0, 1, 2);
+
+    auto* net = new QGroupBox(QStringLiteral("Net config"), this);
+    const char* const ipTexts[4] = {"0", "0", "0", "0"};
+    const char* const maskTexts[4] = {"255", "255", "255", "0"};
+    auto* ipRow = new QHBoxLayout;
+    auto* maskRow = new QHBoxLayout;
+    for (std::size_t i = 0; i < 4; ++i) {
+        ip_[i] = octetEdit(QStringLiteral("re_ipb%1").arg(i + 1), ipTexts[i], net);
+        mask_[i] = octetEdit(QStringLiteral("re_smb%1").arg(i + 1), maskTexts[i], net);
+        if (i > 0)
+            ipRow->addWidget(new QLabel(QStringLiteral("."), net));
+        ipRow->addWidget(ip_[i]);
+        maskRow->addWidget(mask_[i]);
+    }
+    ipRow->addStretch();
+    maskRow->addStretch();
+    port_ = new QLineEdit(QStringLiteral("502"), net);
+    port_->setObjectName(QStringLiteral("E_TimeOut"));
+    port_->setFixedWidth(OctetWidth * 2);
+    auto* netLayout = new QGridLayout(net);
+    netLayout->addWidget(new QLabel(QStringLiteral("IP"), net), 0, 0);
+    netLayout->addLayout(ipRow, 0, 1);
+    netLayout->addWidget(new QLabel(QStringLiteral("SubNet Mask"), net), 1, 0);
+    netLayout->addLayout(maskRow, 1, 1);
+    netLayout->addWidget(new QLabel(QStringLiteral("Port"), net), 2, 0);
+    netLayout->addWidget(port_, 2, 1, Qt::AlignLeft);
+
+    ok_ = new PushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(QStringLiteral("bitbtn1"));
+    ok_->setDefault(true);
+    cancel_ = new PushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("bitbtn2"));
+    for (auto* button : {ok_, cancel_})
+        button->setFixedSize(75, 25);
+    connect(ok_, &QPushButton::clicked, this, &TFpargen::bitBtn1Click);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(canBus);
+    layout->addWidget(net);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFpargen::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    formShow();
+}
+
+std::filesystem::path TFpargen::pargenFile() const
+{
+    const std::filesystem::path& path = workspace_.pargenPath();
+    if (path.empty())
+        return path;
+    return findFileNoCase(path.parent_path(), path.filename().string());
+}
+
+void TFpargen::formShow()
+{
+    const std::filesystem::path file = pargenFile();
+    std::error_code ec;
+    if (!file.empty() && std::filesystem::exists(file, ec)) {
+        pargen::StoredText stored;
+        try {
+            stored = pargen::read(file);
+        } catch (const Error&) {
+            // An unreadable or malformed file leaves the controls as they are, without a word.
+            return;
+        }
+        settings::CommunicationForm form = formFromControls();
+        settings::applyStored(form, stored);
+        showForm(form);
+    }
+    ok_->setFocus();
+}
+
+settings::CommunicationForm TFpargen::formFromControls() const
+{
+    settings::CommunicationForm form;
+    form.bitRate = bitRate_->currentText().toStdString();
+    form.can20B = canB_->isChecked();
+    for (std::size_t i = 0; i < 4; ++i) {
+        form.ip[i] = ip_[i]->rangeValue();
+        form.mask[i] = mask_[i]->rangeValue();
+    }
+    form.port = port_->text().toStdString();
+    return form;
+}
+
+void TFpargen::showForm(const settings::CommunicationForm& form)
+{
+    bitRate_->setCurrentIndex(settings::bitRateIndex(form.bitRate));
+    // The index alone does not replace a text typed over the selected item.
+    bitRate_->setEditText(QString::fromStdString(form.bitRate));
+    (form.can20B ? canB_ : canA_)->setChecked(true);
+    for (std::size_t i = 0; i < 4; ++i) {
+        ip_[i]->setRangeValue(form.ip[i]);
+        mask_[i]->setRangeValue(form.mask[i]);
+    }
+    port_->setText(QString::fromStdString(form.port));
+}
+
+void TFpargen::bitBtn1Click()
+{
+    settings::CommunicationForm form = formFromControls();
+    const pargen::Values values = settings::valuesToStore(form);
+    showForm(form); // an empty octet is shown as the "0" it was stored as
+    try {
+        pargen::write(pargenFile(), values);
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
+        return;
+    }
+    setPingAddress_(QString::fromStdString(settings::pingAddress(form)));
+    accept();
+}
+
+} // namespace cravent::gui
