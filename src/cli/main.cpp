@@ -1,5 +1,6 @@
 #include "BuildCommand.h"
 #include "Cli.h"
+#include "FirmwareCommands.h"
 #include "PingCommand.h"
 
 #include <cstring>
@@ -19,6 +20,8 @@ const std::vector<Command>& commands()
     static const std::vector<Command> list = {
         PingCommand,
         BuildCommand,
+        ComposeCommand,
+        UpdateCommand,
     };
     return list;
 }

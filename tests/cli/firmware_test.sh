@@ -1,0 +1,71 @@
+#!/bin/sh
+# cravent-cli compose and update: the new firmware next to the project, the flashing program
+# started with it; errors on stderr, exit 1 on failure, 2 on wrong use.
+set -u
+cli="$1"
+fail() { echo "FAIL: $*"; exit 1; }
+command -v srec_cat >/dev/null || { echo "srec_cat (package srecord) missing"; exit 77; }
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+app="$dir/app"
+p="$app/PROJECTS/P1"
+mkdir -p "$app/MASTER" "$p/bin"
+# A master made by srec_cat: code below bank 1, the two bank windows, code above them.
+srec_cat -generate 0x380000 0x380100 -repeat-string CODE \
+         -generate 0x388000 0x38C000 -constant 0xEE \
+         -generate 0x398000 0x39C000 -constant 0xDD \
+         -generate 0x3F8000 0x3F8100 -repeat-string MORE \
+         -execution-start-address 0xC000 \
+         -o "$app/MASTER/QF40231.sx" -obs=32 -address-length=3 || fail "srec_cat master"
+head -c 16384 /dev/zero | tr '\0' '\021' >"$p/bin/bank1.bin"
+head -c 16384 /dev/zero | tr '\0' '\042' >"$p/bin/bank2.bin"
+
+"$cli" --app-dir "$app" compose "$p" >"$dir/out" 2>"$dir/err"
+[ $? -eq 0 ] || fail "compose must succeed: $(cat "$dir/err")"
+[ "$(cat "$dir/out")" = "$p/New_QF40231.sx" ] || fail "compose prints the new file: $(cat "$dir/out")"
+new="$p/New_QF40231.sx"
+srec_cat "$new" -crop 0x388000 0x38C000 -offset -0x388000 -o "$dir/w1" -binary || fail "decode"
+srec_cat "$new" -crop 0x398000 0x39C000 -offset -0x398000 -o "$dir/w2" -binary || fail "decode"
+cmp -s "$dir/w1" "$p/bin/bank1.bin" || fail "bank 1 window"
+cmp -s "$dir/w2" "$p/bin/bank2.bin" || fail "bank 2 window"
+x="-exclude 0x388000 0x38C000 -exclude 0x398000 0x39C000"
+# shellcheck disable=SC2086
+srec_cmp "$app/MASTER/QF40231.sx" $x "$new" $x || fail "the rest of the master changed"
+[ "$(tr -cd '\r' <"$new" | wc -c)" -eq "$(wc -l <"$new")" ] || fail "every line ends in CR LF"
+
+# --master names another master; the new file is named after it.
+cp "$app/MASTER/QF40231.sx" "$dir/Other.sx"
+"$cli" --app-dir "$app" compose "$p" --master "$dir/Other.sx" >/dev/null || fail "--master"
+[ -f "$p/New_Other.sx" ] || fail "--master output name"
+
+# Failures: the system's message on stderr, exit 1, the earlier firmware kept.
+cp "$new" "$dir/before"
+mv "$p/bin/bank2.bin" "$dir/bank2.bin"
+"$cli" --app-dir "$app" compose "$p" >"$dir/out" 2>"$dir/err"; [ $? -eq 1 ] || fail "missing bank must exit 1"
+[ "$(cat "$dir/err")" = "File bank2.bin Not Found,Abort Procedure" ] || fail "message: $(cat "$dir/err")"
+cmp -s "$new" "$dir/before" || fail "a failed composition must keep the earlier firmware"
+mv "$dir/bank2.bin" "$p/bin/bank2.bin"
+"$cli" --app-dir "$dir/none" compose "$p" 2>"$dir/err"; [ $? -eq 1 ] || fail "missing master must exit 1"
+[ "$(cat "$dir/err")" = "File *.Sx Not Found,Abort Procedure" ] || fail "message: $(cat "$dir/err")"
+"$cli" compose "$dir/nothing" 2>"$dir/err"; [ $? -eq 1 ] || fail "missing project must exit 1"
+
+"$cli" compose >/dev/null 2>&1; [ $? -eq 2 ] || fail "compose without folder must exit 2"
+"$cli" compose "$p" --master >/dev/null 2>&1; [ $? -eq 2 ] || fail "--master without file must exit 2"
+"$cli" compose "$p" --flash COM1 >/dev/null 2>&1; [ $? -eq 2 ] || fail "compose has no --flash"
+"$cli" update "$p" --flash COM9 >/dev/null 2>&1; [ $? -eq 2 ] || fail "COM9 must exit 2"
+
+# update: build, compose, and start the flashing program with the file and port index.
+printf '%s\n' '#!/bin/sh' 'printf "%s" "$1" >"$(dirname "$0")/args.tmp"' \
+    'pwd >"$(dirname "$0")/cwd"; mv "$(dirname "$0")/args.tmp" "$(dirname "$0")/args"' \
+    >"$app/VuvivOdori.exe"
+chmod +x "$app/VuvivOdori.exe"
+rm "$new"
+"$cli" --app-dir "$app" update "$p" --flash COM3 >"$dir/out" 2>"$dir/err"
+[ $? -eq 0 ] || fail "update must succeed: $(cat "$dir/err")"
+[ -f "$p/bin/bankg.c" ] || fail "update builds the banks"
+[ -f "$new" ] || fail "update composes"
+i=0; while [ ! -f "$app/args" ] && [ $i -lt 500 ]; do sleep 0.02; i=$((i+1)); done
+printf '"%s"\266%s' "$new" 2 >"$dir/expected"
+cmp -s "$app/args" "$dir/expected" || fail "flasher parameter: $(od -c "$app/args")"
+[ "$(cat "$app/cwd")" = "$app/MASTER" ] || fail "flasher working folder: $(cat "$app/cwd")"
+echo "cli compose/update: ok"
