@@ -4,14 +4,18 @@
 #include "app/TFAbout.h"
 #include "common/Error.h"
 #include "common/Texts.h"
+#include "ping/BackgroundEcho.h"
+#include "ping/TFPing.h"
 #include "widgets/PushButton.h"
 #include "widgets/Theme.h"
 #include "workspace/TFsaveproj.h"
 #include "workspace/Workspace.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThread>
 
 namespace cravent::gui {
 
@@ -25,6 +29,8 @@ constexpr int LeftColumn = 84;
 constexpr int RightColumn = 252;
 constexpr int ButtonWidth = 150;
 constexpr int ButtonHeight = 25;
+// The longest a ping waits for its reply, whatever the echo does.
+constexpr std::chrono::milliseconds PingWaitBound{10000};
 
 int rowY(int step)
 {
@@ -115,6 +121,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     // frame list dialog
     // frame-to-register dialog
     // ping result dialog
+    ping_ = new TFPing(this);
 }
 
 TFCraventeFirmWare::~TFCraventeFirmWare() = default;
@@ -204,7 +211,39 @@ void TFCraventeFirmWare::showFrameMap(int mode)
     Q_UNUSED(mode);
 }
 
-void TFCraventeFirmWare::pingDevice() {}
+void TFCraventeFirmWare::pingDevice()
+{
+    // The wait lets the window answer, so a second click must not start a second ping.
+    if (pingUnderWay_)
+        return;
+    pingUnderWay_ = true;
+    const auto start = std::chrono::steady_clock::now();
+    pingReplyState_ = 0;
+    net::PingOutcome outcome = net::PingOutcome::NotFound;
+    try {
+        const std::string address = edit1_->text().toStdString();
+        const BackgroundEcho echo(address, address, pingTimeout_);
+        do {
+            QThread::msleep(10);
+            QCoreApplication::processEvents();
+            if (const auto reply = echo.poll())
+                ping1Reply(*reply);
+        } while (pingReplyState_ == 0 && std::chrono::steady_clock::now() - start <= PingWaitBound);
+        if (pingReplyState_ == 1)
+            outcome = net::PingOutcome::Found;
+    } catch (const std::exception&) {
+        // The reason stays unsaid: the dialog asks the user to check the address.
+        outcome = net::PingOutcome::Error;
+    }
+    pingUnderWay_ = false;
+    ping_->setPingResult(outcome);
+    ping_->exec();
+}
+
+void TFCraventeFirmWare::ping1Reply(const net::EchoReply& reply)
+{
+    pingReplyState_ = reply.bytesReceived > 0 ? 1 : 2;
+}
 
 void TFCraventeFirmWare::closeEvent(QCloseEvent* event)
 {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "net/IcmpEchoClient.h"
 #include "widgets/UiServices.h"
 
 #include <QWidget>
+
+#include <chrono>
+#include <cstdint>
 
 class QLabel;
 class QLineEdit;
@@ -15,6 +19,7 @@ namespace cravent::gui {
 
 class PushButton;
 class TFAbout;
+class TFPing;
 class TFsaveproj;
 
 // The main window: the five steps of a device update, from the project to the flashing.
@@ -37,6 +42,12 @@ public:
     void openProject();
     void updateDevice();
 
+    // "Ping Device": 0 while no reply came, 1 when the reply held bytes, 2 when it held none.
+    std::int32_t pingReplyState() const { return pingReplyState_; }
+    TFPing* pingResult() const { return ping_; }
+    // How long the echo waits for its answer; tests need not wait the full five seconds.
+    void setPingTimeout(std::chrono::milliseconds timeout) { pingTimeout_ = timeout; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -51,6 +62,7 @@ private:
     void showFrameList(int mode);
     void showFrameMap(int mode);
     void pingDevice();
+    void ping1Reply(const net::EchoReply& reply);
 
     PushButton* addButton(const char* name, const QString& caption, int x, int y, int width);
 
@@ -61,6 +73,10 @@ private:
 
     TFsaveproj* saveProject_ = nullptr;
     TFAbout* about_ = nullptr;
+    TFPing* ping_ = nullptr;
+    std::int32_t pingReplyState_ = 0;
+    std::chrono::milliseconds pingTimeout_ = net::IcmpEchoClient::DefaultReceiveTimeout;
+    bool pingUnderWay_ = false;
 };
 
 } // namespace cravent::gui
