@@ -1,0 +1,62 @@
+#include "sheets/CsvExport.h"
+
+#include "common/FileIo.h"
+#include "common/FileLookup.h"
+#include "frames/FrameList.h"
+
+namespace cravent::sheets {
+
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+
+} // namespace
+
+const char* mapExportName(frames::Direction direction)
+{
+    return direction == frames::Direction::Receive ? "RInfoCob.csv" : "TInfoCob.csv";
+}
+
+std::string frameListCsv(const std::vector<frames::Frame>& gridRows)
+{
+    std::string out(FrameListHeader);
+    out += LineEnd;
+    std::vector<frames::Frame> rows = frames::listUpToFirstEmptyCobId(gridRows);
+    if (rows.size() > frames::MaxFrames)
+        rows.resize(frames::MaxFrames);
+    for (const frames::Frame& frame : rows) {
+        out += frame.cobId;
+        out += ',';
+        out += frame.dimension;
+        out += ",0,0,0";
+        out += LineEnd;
+    }
+    return out;
+}
+
+std::string mapCsv(const std::vector<frames::TClPdo>& frames)
+{
+    std::string out;
+    for (const frames::TClPdo& frame : frames) {
+        for (const frames::TClIndMB& entry : frame.entries) {
+            out += entry.index;
+            out += ',';
+            out += std::to_string(frame.number);
+            out += ',';
+            out += entry.posComp;
+            out += ',';
+            out += LineEnd;
+        }
+    }
+    return out;
+}
+
+std::filesystem::path writeExportFile(const std::filesystem::path& projectDir, std::string_view name,
+                                      std::string_view content)
+{
+    const std::filesystem::path file = findFileNoCase(projectDir, name);
+    writeFileAtomically(file, content);
+    return file;
+}
+
+} // namespace cravent::sheets

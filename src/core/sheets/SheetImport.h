@@ -1,0 +1,39 @@
+#pragma once
+
+#include "frames/Direction.h"
+#include "frames/TClPdo.h"
+#include "project/FrameFile.h"
+#include "sheets/Worksheet.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cravent::sheets {
+
+// The worksheets the editors import from; the names are matched without regard to case.
+inline constexpr const char* FrameListSheet = "rpdodef"; // both directions
+const char* mapSheetName(frames::Direction direction);    // "RInfoCob" / "TInfoCob"
+
+// Frame list: record k fills data row k + 1 of the grid, its fields 0, 1 and 2 the COB-ID, data
+// length and mnemonic, as they are; the check waits for "OK". The grid has 250 rows: further
+// records are left out and counted.
+struct FrameRowsImport {
+    std::vector<frames::Frame> rows; // rows[k] for data row k + 1
+    std::size_t leftOut = 0;
+};
+FrameRowsImport frameRowsFromRecords(const std::vector<Record>& records);
+
+// The note shown when records were left out, or nothing when none were.
+std::optional<std::string> leftOutMessage(std::size_t leftOut);
+
+// Map: empties every frame's register list, then appends each record to frame
+// n = (integer value of field 1) AND 127 as the entry (field 0, field 2), skipping n = 0 and
+// n beyond the frames. The first record whose field 1 is not integer text ends the import;
+// what was appended before stays. Returns the 0-based number of that record, or nothing when
+// every record was taken.
+std::optional<std::size_t> takeMapRecords(const std::vector<Record>& records,
+                                          std::vector<frames::TClPdo>& frames);
+
+} // namespace cravent::sheets

@@ -1,0 +1,49 @@
+#include "sheets/WorkbookReader.h"
+
+#include "common/Error.h"
+#include "common/FileLookup.h"
+#include "sheets/WorkbookFormats.h"
+#include "sheets/ZipArchive.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace cravent::sheets {
+
+namespace {
+
+std::string leadingBytes(const std::filesystem::path& file, std::size_t count)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+} // namespace
+
+SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet)
+{
+    if (std::filesystem::is_directory(workbook))
+        throw Error("it is a folder, not a workbook");
+    const std::string magic = leadingBytes(workbook, 8);
+    if (magic == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
+        return readXls(workbook, wantedSheet);
+    if (magic.starts_with("PK\x03\x04")) {
+        const ZipArchive archive(workbook);
+        if (archive.contains("xl/workbook.xml"))
+            return readXlsx(archive, wantedSheet);
+        if (archive.contains("content.xml"))
+            return readOds(archive, wantedSheet);
+        throw Error("the zip archive is neither an .xlsx nor an .ods workbook");
+    }
+    if (equalsNoCase(workbook.extension().string(), ".csv"))
+        return readCsv(workbook, wantedSheet);
+    throw Error("not a workbook (.xls, .xlsx, .ods or .csv)");
+}
+
+} // namespace cravent::sheets

@@ -1,0 +1,56 @@
+#include "sheets/XmlPart.h"
+
+#include "common/Error.h"
+#include "sheets/ZipArchive.h"
+
+namespace cravent::sheets {
+
+std::string_view localName(const char* name)
+{
+    const std::string_view full(name);
+    const auto colon = full.find(':');
+    return colon == std::string_view::npos ? full : full.substr(colon + 1);
+}
+
+pugi::xml_node child(pugi::xml_node parent, std::string_view local)
+{
+    for (pugi::xml_node node : parent.children()) {
+        if (node.type() == pugi::node_element && localName(node.name()) == local)
+            return node;
+    }
+    return {};
+}
+
+pugi::xml_attribute attribute(pugi::xml_node node, std::string_view local)
+{
+    for (pugi::xml_attribute attr : node.attributes()) {
+        if (localName(attr.name()) == local)
+            return attr;
+    }
+    return {};
+}
+
+std::string ownText(pugi::xml_node node)
+{
+    std::string text;
+    for (pugi::xml_node part : node.children()) {
+        if (part.type() == pugi::node_pcdata || part.type() == pugi::node_cdata)
+            text += part.value();
+    }
+    return text;
+}
+
+void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_document& document)
+{
+    const auto bytes = archive.read(name);
+    if (!bytes)
+        throw Error("the part " + std::string(name) + " is missing");
+    // Whitespace-only text is kept: a cell may hold nothing but blanks.
+    const auto result = document.load_buffer(bytes->data(), bytes->size(),
+                                             pugi::parse_default | pugi::parse_ws_pcdata);
+    if (!result)
+        throw Error("the part " + std::string(name) + " is not valid XML (" +
+                    result.description() + ")");
+}
+
+} // namespace cravent::sheets

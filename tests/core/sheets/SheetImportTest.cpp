@@ -1,0 +1,94 @@
+#include "sheets/SheetImport.h"
+
+#include <gtest/gtest.h>
+
+namespace cravent::sheets {
+namespace {
+
+using frames::Frame;
+using frames::TClIndMB;
+using frames::TClPdo;
+
+TEST(FrameImport, RecordKFillsRowKPlusOneWithItsFirstThreeFields)
+{
+    const FrameRowsImport imported =
+        frameRowsFromRecords({{"0x181", "8", "Speed", "0", "0"}, {"641"}, {}, {"x", "", "m"}});
+    EXPECT_EQ(imported.rows, (std::vector<Frame>{{"0x181", "8", "Speed"},
+                                                 {"641", "", ""},
+                                                 {"", "", ""},
+                                                 {"x", "", "m"}}));
+    EXPECT_EQ(imported.leftOut, 0u);
+    EXPECT_FALSE(leftOutMessage(imported.leftOut));
+}
+
+TEST(FrameImport, MoreThan250RecordsKeepTheFirst250AndCountTheRest)
+{
+    std::vector<Record> records;
+    for (int i = 1; i <= 262; ++i)
+        records.push_back({std::to_string(i), "8"});
+    const FrameRowsImport imported = frameRowsFromRecords(records);
+    ASSERT_EQ(imported.rows.size(), 250u);
+    EXPECT_EQ(imported.rows.back().cobId, "250");
+    EXPECT_EQ(imported.leftOut, 12u);
+    EXPECT_EQ(leftOutMessage(12), "The frame list holds 250 frames: the first 250 rows of the "
+                                  "worksheet were imported and the 12 rows after them were left out.");
+    EXPECT_EQ(leftOutMessage(1), "The frame list holds 250 frames: the first 250 rows of the "
+                                 "worksheet were imported and the 1 row after them was left out.");
+}
+
+std::vector<TClPdo> twoFrames()
+{
+    std::vector<TClPdo> frames{{"0x181", 1}, {"0x281", 2}};
+    frames[0].entries.emplace_back("99", "1"); // replaced by the import
+    frames[1].entries.emplace_back("98", "2");
+    return frames;
+}
+
+TEST(MapImport, FrameNumberIsTheLowSevenBitsAndUnknownFramesAreSkipped)
+{
+    std::vector<TClPdo> frames = twoFrames();
+    const auto stopped = takeMapRecords({{"0", "1", "33"},
+                                         {"7", "3", "17"},    // frame 3 of two: skipped
+                                         {"5", "130", "0"},   // 130 AND 127 = 2
+                                         {"6", "0", "1"},     // frame 0: skipped
+                                         {"8", "128", "1"},   // 128 AND 127 = 0: skipped
+                                         {"9", "-1", "1"},    // AND 127 = 127: skipped
+                                         {"0x10", "0x81", "18", "ignored"},
+                                         {"1", "1"}},         // no byte selection: empty
+                                        frames);
+    EXPECT_FALSE(stopped);
+    EXPECT_EQ(frames[0].entries,
+              (std::vector<TClIndMB>{{"0", "33"}, {"0x10", "18"}, {"1", ""}}));
+    EXPECT_EQ(frames[1].entries, (std::vector<TClIndMB>{{"5", "0"}}));
+}
+
+TEST(MapImport, AFrameNumberThatIsNoIntegerEndsTheImportKeepingWhatWasDone)
+{
+    for (const char* bad : {"", "two", "1.5", "3 "}) {
+        std::vector<TClPdo> frames = twoFrames();
+        const auto stopped =
+            takeMapRecords({{"0", "1", "33"}, {"1", bad, "16"}, {"2", "2", "17"}}, frames);
+        EXPECT_EQ(stopped, 1u) << bad;
+        EXPECT_EQ(frames[0].entries, (std::vector<TClIndMB>{{"0", "33"}})) << bad;
+        EXPECT_TRUE(frames[1].entries.empty()) << bad;
+    }
+}
+
+TEST(MapImport, NoRecordsOrNoFramesEmptyEveryList)
+{
+    std::vector<TClPdo> frames = twoFrames();
+    EXPECT_FALSE(takeMapRecords({}, frames));
+    EXPECT_TRUE(frames[0].entries.empty() && frames[1].entries.empty());
+
+    std::vector<TClPdo> none;
+    EXPECT_FALSE(takeMapRecords({{"0", "1", "33"}}, none));
+}
+
+TEST(MapImport, SheetNamesFollowTheDirection)
+{
+    EXPECT_STREQ(mapSheetName(frames::Direction::Receive), "RInfoCob");
+    EXPECT_STREQ(mapSheetName(frames::Direction::Transmit), "TInfoCob");
+}
+
+} // namespace
+} // namespace cravent::sheets

@@ -1,0 +1,135 @@
+// Workbooks read in the helper process: what reaches the caller when the helper reads, when it
+// crashes on a crafted .xls, hangs, floods or answers garbage.
+
+#include "sheets/HelperProcess.h"
+#include "sheets/SheetReader.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cravent::sheets {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempDir;
+using test::writeText;
+using Outcome = WorksheetRead::Outcome;
+
+const std::filesystem::path Fixtures = std::filesystem::path(CRAVENT_FIXTURES) / "sheets";
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::filesystem::path script(const TempDir& dir, const std::string& name, const std::string& body)
+{
+    const auto file = dir / name;
+    writeText(file, "#!/bin/sh\n" + body + "\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    return file;
+}
+
+TEST(SheetReader, TheHelperBesideTheProgramReadsTheWorksheet)
+{
+    EXPECT_EQ(defaultSheetReaderPath().filename(), SheetReaderName);
+    const WorksheetRead read = readWorksheet(Fixtures / "frames.ods", "RInfoCob");
+    ASSERT_EQ(read.outcome, Outcome::Read) << read.problem;
+    ASSERT_EQ(read.records.size(), 5u);
+    EXPECT_EQ(read.records[3], (Record{"5", "130", "0"}));
+}
+
+TEST(SheetReader, AMissingWorksheetIsNamedWithTheOnesTheWorkbookHas)
+{
+    const auto workbook = Fixtures / "nosheet.xlsx";
+    const WorksheetRead read = readWorksheet(workbook, "rpdodef");
+    EXPECT_EQ(read.outcome, Outcome::SheetMissing);
+    EXPECT_TRUE(read.records.empty());
+    EXPECT_EQ(read.problem, "Workbook \"" + workbook.string() +
+                                "\" has no worksheet \"rpdodef\" (its worksheets: \"Sheet1\")");
+}
+
+TEST(SheetReader, DamagedAndForeignFilesReadNothingWithTheReason)
+{
+    for (const char* name : {"notes.xls", "truncated.xls", "truncated.xlsx"}) {
+        const WorksheetRead read = readWorksheet(Fixtures / name, "rpdodef");
+        EXPECT_EQ(read.outcome, Outcome::Unreadable) << name;
+        EXPECT_TRUE(read.records.empty());
+        EXPECT_TRUE(contains(read.problem, "Cannot read workbook \"" + (Fixtures / name).string() +
+                                               "\": "))
+            << read.problem;
+    }
+}
+
+// FreeXL reads out of bounds on this file and dies: a real crash, of the helper only.
+TEST(SheetReader, AWorkbookThatCrashesTheParserCostsOnlyTheHelper)
+{
+    const WorksheetRead crashed = readWorksheet(Fixtures / "crash.xls", "rpdodef");
+    EXPECT_EQ(crashed.outcome, Outcome::Unreadable);
+    EXPECT_TRUE(crashed.records.empty());
+    EXPECT_TRUE(contains(crashed.problem, "the workbook reader crashed (signal 11")) << crashed.problem;
+
+    const WorksheetRead next = readWorksheet(Fixtures / "frames.xls", "rpdodef");
+    EXPECT_EQ(next.outcome, Outcome::Read) << next.problem;
+}
+
+TEST(SheetReader, HelpersThatMisbehaveReadNothing)
+{
+    TempDir dir;
+    const struct {
+        const char* name;
+        std::string body;
+        const char* problem;
+    } cases[] = {
+        {"hangs", "exec sleep 30", "did not finish within 300 ms and was stopped"},
+        {"lingers", "exec >&-\nexec sleep 30", "did not finish within 300 ms"},
+        {"garbage", "echo Segmentation fault", "answer of the workbook reader is damaged"},
+        {"floods", "exec cat /dev/zero", "answered with more than 65536 bytes"},
+        {"fails", "exit 3", "failed (exit status 3)"},
+        {"aborts", "kill -ABRT $$", "crashed (signal 6"},
+    };
+    for (const auto& c : cases) {
+        SheetReaderOptions options;
+        options.helper = script(dir, c.name, c.body);
+        options.limits.timeout = 300ms;
+        options.limits.outputBytes = 65536;
+        const auto start = std::chrono::steady_clock::now();
+        const WorksheetRead read = readWorksheet(Fixtures / "frames.xls", "rpdodef", options);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << c.name;
+        EXPECT_EQ(read.outcome, Outcome::Unreadable) << c.name;
+        EXPECT_TRUE(contains(read.problem, c.problem)) << c.name << ": " << read.problem;
+    }
+
+    SheetReaderOptions missing;
+    missing.helper = dir / "no-such-reader";
+    const WorksheetRead read = readWorksheet(Fixtures / "frames.xls", "rpdodef", missing);
+    EXPECT_EQ(read.outcome, Outcome::Unreadable);
+    EXPECT_TRUE(contains(read.problem, "cannot be started (No such file or directory)")) << read.problem;
+}
+
+TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
+{
+    TempDir dir;
+    const int ours = ::open(dir.path().c_str(), O_RDONLY); // deliberately not close-on-exec
+    ASSERT_GE(ours, 0);
+    const auto helper = script(dir, "limits",
+                               "ulimit -v; ulimit -c; ulimit -t\n"
+                               "if read line; then echo input; else echo no input; fi\n"
+                               "[ -e /proc/self/fd/" + std::to_string(ours) +
+                                   " ] && echo leaked || echo closed\necho \"$1|$2\"");
+    HelperLimits limits;
+    limits.memoryBytes = 256u << 20;
+    limits.timeout = 4s;
+    const HelperRun run = runHelper(helper, {"first arg", "$HOME;x"}, limits);
+    ::close(ours);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "262144\n0\n5\nno input\nclosed\nfirst arg|$HOME;x\n");
+}
+
+} // namespace
+} // namespace cravent::sheets

@@ -1,0 +1,153 @@
+// The format readers, in this process, on workbooks written by other programs. The damaged
+// .xls that crashes FreeXL is left to SheetReaderTest, which reads it in the helper process.
+
+#include "common/Error.h"
+#include "sheets/WorkbookReader.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace cravent::sheets {
+namespace {
+
+using test::TempDir;
+using test::writeText;
+
+const std::filesystem::path Fixtures = std::filesystem::path(CRAVENT_FIXTURES) / "sheets";
+
+using Records = std::vector<Record>;
+
+class EveryFormat : public ::testing::TestWithParam<const char*> {
+protected:
+    std::filesystem::path workbook() const { return Fixtures / (std::string("frames.") + GetParam()); }
+};
+
+TEST_P(EveryFormat, FindsTheFrameSheetWithoutRegardToCaseAndGivesFieldsAsText)
+{
+    const SheetLookup lookup = readWorkbook(workbook(), "rpdodef");
+    EXPECT_EQ(lookup.sheetNames,
+              (std::vector<std::string>{"Notes", "RPDODEF", "rinfocob", "TInfoCob"}));
+    ASSERT_TRUE(lookup.records.has_value());
+    // Header row gone; 8.0 reads as 8; an empty row in the middle stays an (empty) record.
+    EXPECT_EQ(*lookup.records, (Records{
+                                   {"0x181", "8", "Speed", "0", "0"},
+                                   {"641", "2", "", "0", "0"},
+                                   {"385", "8", "\u00d6ldruck \u00b0C", "1", "2"},
+                                   {},
+                                   {"1.5", "-3", "x", "123456789012"},
+                               }));
+}
+
+TEST_P(EveryFormat, ReadsTheMapSheetsByTheirOwnNames)
+{
+    const SheetLookup receive = readWorkbook(workbook(), "RInfoCob");
+    ASSERT_TRUE(receive.records.has_value());
+    EXPECT_EQ(*receive.records, (Records{{"0", "1", "33"},
+                                         {"1", "1", "16"},
+                                         {"7", "3", "17"},
+                                         {"5", "130", "0"},
+                                         {"0x10", "2", "18"}}));
+    const SheetLookup transmit = readWorkbook(workbook(), "tinfocob");
+    ASSERT_TRUE(transmit.records.has_value());
+    EXPECT_EQ(*transmit.records, (Records{{"100", "1", "136"}}));
+}
+
+TEST_P(EveryFormat, AWorkbookWithoutTheSheetListsWhatItHas)
+{
+    const SheetLookup lookup =
+        readWorkbook(Fixtures / (std::string("nosheet.") + GetParam()), "rpdodef");
+    EXPECT_FALSE(lookup.records.has_value());
+    EXPECT_EQ(lookup.sheetNames, std::vector<std::string>{"Sheet1"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, EveryFormat, ::testing::Values("xls", "xlsx", "ods"));
+
+TEST(Xlsx, SharedStringsRichTextFormulaResultsAndCellsWithoutPositions)
+{
+    const SheetLookup lookup = readWorkbook(Fixtures / "shared.xlsx", "RPDODEF");
+    ASSERT_TRUE(lookup.records.has_value());
+    // Rich text runs joined, phonetic guide left out; a formula gives its kept result, or
+    // nothing when none is kept; rows 3 and 4 are missing from the file.
+    EXPECT_EQ(*lookup.records, (Records{{"0x181", "8", "Speed ", "TRUE"},
+                                        {},
+                                        {},
+                                        {"", "cobid", "", "", "#DIV/0!", "0.1"}}));
+}
+
+TEST(Ods, RepeatedCellsAndRowsHeaderRowsGroupsAndBlanks)
+{
+    // The sheet ends with a million repeated empty rows, as office programs write it.
+    const SheetLookup lookup = readWorkbook(Fixtures / "repeated.ods", "TInfoCob");
+    ASSERT_TRUE(lookup.records.has_value());
+    EXPECT_EQ(*lookup.records, (Records{{"5", "1", "1"},
+                                        {"5", "1", "1"},
+                                        {"", "a   b\nsecond", "0.25"}}));
+}
+
+TEST(Csv, OurExportsReadBackWithAndWithoutTheirHeader)
+{
+    TempDir dir;
+    writeText(dir / "rpdodef.csv", "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n"
+                                   "0x181,8,0,0,0\r\n641,2,0,0,0\r\n");
+    writeText(dir / "RInfoCob.csv", "0,1,33,\r\n1,1,16,\r\n");
+    const SheetLookup frames = readWorkbook(dir / "rpdodef.csv", "RPDODEF");
+    ASSERT_TRUE(frames.records.has_value());
+    EXPECT_EQ(*frames.records, (Records{{"0x181", "8", "0", "0", "0"}, {"641", "2", "0", "0", "0"}}));
+    // The map export has no header: its first line is a record.
+    const SheetLookup map = readWorkbook(dir / "RInfoCob.csv", "rinfocob");
+    ASSERT_TRUE(map.records.has_value());
+    EXPECT_EQ(*map.records, (Records{{"0", "1", "33"}, {"1", "1", "16"}}));
+    // The file's name is its one worksheet.
+    const SheetLookup other = readWorkbook(dir / "RInfoCob.csv", "TInfoCob");
+    EXPECT_FALSE(other.records.has_value());
+    EXPECT_EQ(other.sheetNames, std::vector<std::string>{"RInfoCob"});
+}
+
+TEST(Csv, QuotesLineEndsAndEncodings)
+{
+    TempDir dir;
+    writeText(dir / "rpdodef.csv", "\xEF\xBB\xBF" "a,b,c\n\"1,5\",\"say \"\"hi\"\"\",\"two\r\nlines\"\n"
+                                   "\n3,\xC3\x96l");
+    const SheetLookup lookup = readWorkbook(dir / "rpdodef.csv", "rpdodef");
+    ASSERT_TRUE(lookup.records.has_value());
+    EXPECT_EQ(*lookup.records,
+              (Records{{"1,5", "say \"hi\"", "two\r\nlines"}, {}, {"3", "\xC3\x96l"}}));
+
+    // Not UTF-8: written by a Windows program in its ANSI code page.
+    writeText(dir / "ansi.csv", "h\r\n\xD6l \xB0" "C\r\n");
+    const SheetLookup ansi = readWorkbook(dir / "ansi.csv", "ANSI");
+    ASSERT_TRUE(ansi.records.has_value());
+    EXPECT_EQ(*ansi.records, (Records{{"\xC3\x96l \xC2\xB0" "C"}}));
+}
+
+TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
+{
+    TempDir dir;
+    writeText(dir / "picture.png", "\x89PNG\r\n\x1A\n....");
+    writeText(dir / "archive.xlsx", std::string("PK\x03\x04", 4) + "not really a zip");
+    std::filesystem::create_directories(dir / "folder.xls");
+    const struct {
+        std::filesystem::path file;
+        const char* reason;
+    } cases[] = {
+        {Fixtures / "notes.xls", "not a workbook"},
+        {Fixtures / "truncated.xls", ".xls file is damaged"},
+        {Fixtures / "truncated.xlsx", "zip archive"},
+        {dir / "picture.png", "not a workbook"},
+        {dir / "archive.xlsx", "zip archive"},
+        {dir / "folder.xls", "folder"},
+        {dir / "missing.xls", "No such file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        try {
+            readWorkbook(c.file, "rpdodef");
+            ADD_FAILURE() << "read";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace cravent::sheets
