@@ -2,6 +2,7 @@
 #include "Cli.h"
 #include "FirmwareCommands.h"
 #include "PingCommand.h"
+#include "SheetCommands.h"
 
 #include <cstring>
 #include <iostream>
@@ -19,6 +20,8 @@ const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
         PingCommand,
+        ImportCommand,
+        ExportCommand,
         BuildCommand,
         ComposeCommand,
         UpdateCommand,

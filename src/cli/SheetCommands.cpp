@@ -1,0 +1,155 @@
+#include "SheetCommands.h"
+
+#include "common/Error.h"
+#include "common/IntegerText.h"
+#include "frames/CanType.h"
+#include "frames/Direction.h"
+#include "frames/FrameList.h"
+#include "frames/FrameMap.h"
+#include "sheets/CsvExport.h"
+#include "sheets/SheetImport.h"
+#include "sheets/SheetReader.h"
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <system_error>
+
+namespace cravent::cli {
+
+namespace {
+
+using frames::Direction;
+
+// What a table argument names: a direction, and the frame list or the map of it.
+struct Table {
+    Direction direction;
+    bool map;
+};
+
+std::optional<Table> tableNamed(const std::string& name)
+{
+    if (name == "rx-frames")
+        return Table{Direction::Receive, false};
+    if (name == "tx-frames")
+        return Table{Direction::Transmit, false};
+    if (name == "rx-map")
+        return Table{Direction::Receive, true};
+    if (name == "tx-map")
+        return Table{Direction::Transmit, true};
+    return std::nullopt;
+}
+
+// The project folder and table of the arguments, or a message and the exit code.
+std::optional<Table> parseArguments(const std::vector<std::string>& args, std::size_t count,
+                                    const char* usage, Context& context, int& exitCode)
+{
+    const auto table = args.size() == count ? tableNamed(args[1]) : std::nullopt;
+    if (!table) {
+        context.err << "Usage: cravent-cli " << usage << '\n';
+        exitCode = Usage;
+        return std::nullopt;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(args[0], ec)) {
+        context.err << "Project folder \"" << args[0] << "\" not found\n";
+        exitCode = Failure;
+        return std::nullopt;
+    }
+    return table;
+}
+
+void importFrameList(const std::filesystem::path& projectDir, Direction direction,
+                     const std::vector<sheets::Record>& records, Context& context)
+{
+    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(records);
+    if (const auto note = sheets::leftOutMessage(imported.leftOut))
+        context.err << *note << '\n';
+    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
+    const frames::CanType canType =
+        frames::readProjectCanType(frames::pargenFilePath(projectDir));
+    if (const auto failure = frames::checkList(list, canType))
+        throw Error(*failure);
+    frames::write(frames::frameFilePath(projectDir, direction), list);
+}
+
+void importMap(const std::filesystem::path& projectDir, Direction direction,
+               const std::vector<sheets::Record>& records)
+{
+    frames::FrameMap map;
+    // The old map is replaced whole, so only the frame list has to be readable.
+    const frames::MapLoadReport report = map.load(frames::frameFilePath(projectDir, direction),
+                                                  frames::mapFilePath(projectDir, direction));
+    if (report.frameFileError)
+        throw Error(*report.frameFileError);
+    if (const auto stopped = sheets::takeMapRecords(records, map.frames())) {
+        // The editor ends here silently and lets the user look before "OK"; a script cannot
+        // look, so a half import is not saved.
+        const std::string& text = sheets::field(records[*stopped], 1);
+        throw Error("Row " + std::to_string(*stopped + 2) + " of worksheet \"" +
+                    sheets::mapSheetName(direction) + "\": " + invalidIntegerMessage(text) +
+                    "; nothing was saved");
+    }
+    map.save(frames::mapFilePath(projectDir, direction), direction);
+}
+
+} // namespace
+
+int runImport(const std::vector<std::string>& args, Context& context)
+{
+    int exitCode = Success;
+    const auto table = parseArguments(
+        args, 3, "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK", context, exitCode);
+    if (!table)
+        return exitCode;
+    const std::filesystem::path projectDir = args[0];
+    const char* sheet = table->map ? sheets::mapSheetName(table->direction) : sheets::FrameListSheet;
+    const sheets::WorksheetRead read = sheets::readWorksheet(args[2], sheet);
+    if (read.outcome != sheets::WorksheetRead::Outcome::Read) {
+        context.err << read.problem << "; nothing was saved\n";
+        return Failure;
+    }
+    try {
+        if (table->map)
+            importMap(projectDir, table->direction, read.records);
+        else
+            importFrameList(projectDir, table->direction, read.records, context);
+    } catch (const Error& error) {
+        context.err << error.what() << '\n';
+        return Failure;
+    }
+    return Success;
+}
+
+int runExport(const std::vector<std::string>& args, Context& context)
+{
+    int exitCode = Success;
+    const auto table = parseArguments(args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map",
+                                      context, exitCode);
+    if (!table)
+        return exitCode;
+    const std::filesystem::path projectDir = args[0];
+    try {
+        if (table->map) {
+            frames::FrameMap map;
+            const frames::MapLoadReport report =
+                map.load(frames::frameFilePath(projectDir, table->direction),
+                         frames::mapFilePath(projectDir, table->direction));
+            // A partly read map would be exported as if it were whole.
+            if (!report.complete())
+                throw Error(report.frameFileError ? *report.frameFileError : *report.mapFileError);
+            sheets::writeExportFile(projectDir, sheets::mapExportName(table->direction),
+                                    sheets::mapCsv(map.frames()));
+        } else {
+            const auto list = frames::loadList(frames::frameFilePath(projectDir, table->direction));
+            sheets::writeExportFile(projectDir, sheets::FrameListExportName,
+                                    sheets::frameListCsv(list));
+        }
+    } catch (const Error& error) {
+        context.err << error.what() << '\n';
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace cravent::cli
