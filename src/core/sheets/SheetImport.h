@@ -5,12 +5,19 @@
 #include "project/FrameFile.h"
 #include "sheets/Worksheet.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace cravent::sheets {
+
+// The filters of the file-open dialog OpenExcel, in the chooser's "Name (*.ext)" form: the
+// .xls filter first, as users of the Windows program know it, then the other formats we read.
+inline constexpr std::array<const char*, 5> WorkbookFilters{
+    "File EXCEL (*.xls)", "Excel workbook (*.xlsx)", "OpenDocument spreadsheet (*.ods)",
+    "Comma-separated values (*.csv)", "Every workbook (*.xls *.xlsx *.ods *.csv)"};
 
 // The worksheets the editors import from; the names are matched without regard to case.
 inline constexpr const char* FrameListSheet = "rpdodef"; // both directions
