@@ -58,9 +58,9 @@ WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_v
                             const SheetReaderOptions& options)
 {
     WorksheetRead result;
-    const std::filesystem::path absolute = std::filesystem::absolute(workbook);
+    // The helper takes its two arguments as they are (no options) and inherits our folder.
     const HelperRun run =
-        runHelper(options.helper, {absolute.string(), std::string(sheetName)}, options.limits);
+        runHelper(options.helper, {workbook.string(), std::string(sheetName)}, options.limits);
     if (const std::string failure = failedRun(run, options); !failure.empty()) {
         result.problem = cannotRead(workbook, failure);
         return result;
