@@ -8,6 +8,7 @@
 #include "ping/TFPing.h"
 #include "widgets/PushButton.h"
 #include "widgets/Theme.h"
+#include "settings/TFpargen.h"
 #include "workspace/TFsaveproj.h"
 #include "workspace/Workspace.h"
 
@@ -117,7 +118,8 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     about_ = new TFAbout(this);
     connect(aboutButton, &QPushButton::clicked, about_, &QDialog::exec);
     // Generate Firmware dialog
-    // Set Communication dialog
+    setCommunication_ = new TFpargen(
+        workspace_, ui_, [this](const QString& address) { edit1_->setText(address); }, this);
     // frame list dialog
     // frame-to-register dialog
     // ping result dialog
@@ -199,7 +201,10 @@ void TFCraventeFirmWare::updateDevice()
     }
 }
 
-void TFCraventeFirmWare::showSetCommunication() {}
+void TFCraventeFirmWare::showSetCommunication()
+{
+    setCommunication_->exec();
+}
 
 void TFCraventeFirmWare::showFrameList(int mode)
 {

@@ -21,6 +21,7 @@ class PushButton;
 class TFAbout;
 class TFPing;
 class TFsaveproj;
+class TFpargen;
 
 // The main window: the five steps of a device update, from the project to the flashing.
 class TFCraventeFirmWare : public QWidget {
@@ -77,6 +78,7 @@ private:
     std::int32_t pingReplyState_ = 0;
     std::chrono::milliseconds pingTimeout_ = net::IcmpEchoClient::DefaultReceiveTimeout;
     bool pingUnderWay_ = false;
+    TFpargen* setCommunication_ = nullptr;
 };
 
 } // namespace cravent::gui
