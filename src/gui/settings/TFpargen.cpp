@@ -68,28 +68,24 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
     auto* net = new QGroupBox(QStringLiteral("Net config"), this);
     const char* const ipTexts[4] = {"0", "0", "0", "0"};
     const char* const maskTexts[4] = {"255", "255", "255", "0"};
-    auto* ipRow = new QHBoxLayout;
-    auto* maskRow = new QHBoxLayout;
+    // Octets in columns 1, 3, 5, 7; the IP's dots between them, so that both rows line up.
+    auto* netLayout = new QGridLayout(net);
+    netLayout->addWidget(new QLabel(QStringLiteral("IP"), net), 0, 0);
+    netLayout->addWidget(new QLabel(QStringLiteral("SubNet Mask"), net), 1, 0);
     for (std::size_t i = 0; i < 4; ++i) {
+        const int column = 1 + 2 * static_cast<int>(i);
         ip_[i] = octetEdit(QStringLiteral("re_ipb%1").arg(i + 1), ipTexts[i], net);
         mask_[i] = octetEdit(QStringLiteral("re_smb%1").arg(i + 1), maskTexts[i], net);
         if (i > 0)
-            ipRow->addWidget(new QLabel(QStringLiteral("."), net));
-        ipRow->addWidget(ip_[i]);
-        maskRow->addWidget(mask_[i]);
+            netLayout->addWidget(new QLabel(QStringLiteral("."), net), 0, column - 1);
+        netLayout->addWidget(ip_[i], 0, column);
+        netLayout->addWidget(mask_[i], 1, column);
     }
-    ipRow->addStretch();
-    maskRow->addStretch();
     port_ = new QLineEdit(QStringLiteral("502"), net);
     port_->setObjectName(QStringLiteral("E_TimeOut"));
     port_->setFixedWidth(OctetWidth * 2);
-    auto* netLayout = new QGridLayout(net);
-    netLayout->addWidget(new QLabel(QStringLiteral("IP"), net), 0, 0);
-    netLayout->addLayout(ipRow, 0, 1);
-    netLayout->addWidget(new QLabel(QStringLiteral("SubNet Mask"), net), 1, 0);
-    netLayout->addLayout(maskRow, 1, 1);
     netLayout->addWidget(new QLabel(QStringLiteral("Port"), net), 2, 0);
-    netLayout->addWidget(port_, 2, 1, Qt::AlignLeft);
+    netLayout->addWidget(port_, 2, 1, 1, 3, Qt::AlignLeft);
 
     ok_ = new PushButton(QStringLiteral("OK"), this);
     ok_->setObjectName(QStringLiteral("bitbtn1"));
