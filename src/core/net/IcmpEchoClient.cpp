@@ -91,6 +91,13 @@ private:
     int fd_;
 };
 
+// The size of an ICMP error message that quotes the whole request behind its IP header: what
+// stands for the message where the kernel or ping keeps the quote but not the message's size.
+std::size_t quotedErrorSize(IpFamily family, std::size_t payloadSize)
+{
+    return IcmpHeaderSize + (family == IpFamily::V4 ? 20 : 40) + IcmpHeaderSize + payloadSize;
+}
+
 int remainingMs(Clock::time_point deadline)
 {
     const auto left = deadline - Clock::now();
@@ -132,10 +139,7 @@ std::optional<Answer> readQueuedError(int fd, const EchoRequest& request)
         const bool isV4 = error.ee_origin == SO_EE_ORIGIN_ICMP;
         const int unreachable = isV4 ? 3 : 1;
         const int timeExceeded = isV4 ? 11 : 3;
-        // The kernel keeps the quoted request but not the size of the message that quoted it:
-        // count the message as quoting the whole request behind its IP header.
-        const std::size_t size = IcmpHeaderSize + (isV4 ? 20 : 40) + IcmpHeaderSize +
-                                 request.payload.size();
+        const std::size_t size = quotedErrorSize(request.family, request.payload.size());
         if (error.ee_type == unreachable)
             return Answer{AnswerKind::Unreachable, error.ee_type, size};
         if (error.ee_type == timeExceeded)
@@ -184,10 +188,13 @@ Answer exchange(int fd, bool datagram, const Target& target, const EchoRequest& 
                     return *answer;
                 continue;
             }
+            // A raw socket also receives the ICMP message that raised the error: reading the
+            // error clears it, and the message itself is classified below.
             int error = 0;
             socklen_t length = sizeof error;
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-            throw Error("the ICMP socket failed: " + systemReason(error));
+            if ((pfd.revents & POLLIN) == 0)
+                continue;
         }
         const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (n < 0) {
@@ -252,11 +259,8 @@ EchoReply IcmpEchoClient::ping(std::string_view payload, std::uint16_t sequence)
                 refusals += std::string(refusals.empty() ? "" : "; ") + error.what();
                 continue;
             }
-            const std::size_t quotedSize = IcmpHeaderSize +
-                                           (target.family == IpFamily::V4 ? 20 : 40) +
-                                           IcmpHeaderSize + payload.size();
-            const PingProgramAnswer answer =
-                readPingProgramOutput(run.exitStatus, run.output, quotedSize);
+            const PingProgramAnswer answer = readPingProgramOutput(
+                run.exitStatus, run.output, quotedErrorSize(target.family, payload.size()));
             reply.bytesReceived = answer.bytes;
             reply.kind = answer.kind;
             return reply;

@@ -114,13 +114,20 @@ PingProgramAnswer readPingProgramOutput(int exitStatus, std::string_view output,
         throw Error("the ping program reported an answer without its size");
     }
     if (exitStatus == 1) {
+        // "From <router> icmp_seq=1 <what>": an ICMP error about the request.
         for (const std::string_view line : lines) {
             if (!line.starts_with("From "))
                 continue;
-            if (line.find("Unreachable") != std::string_view::npos)
-                return {quotedSize, AnswerKind::Unreachable};
-            if (line.find("Time to live exceeded") != std::string_view::npos)
+            const auto has = [line](std::string_view word) {
+                return line.find(word) != std::string_view::npos;
+            };
+            if (has("Redirect"))
+                continue;
+            if (has("exceeded"))
                 return {quotedSize, AnswerKind::TimeExceeded};
+            if (has("Source Quench") || has("Parameter problem") || has("Packet too big"))
+                throw Error("unexpected ICMP answer: " + std::string(line));
+            return {quotedSize, AnswerKind::Unreachable};
         }
         return {};
     }

@@ -27,10 +27,10 @@ struct PingProgramAnswer {
 };
 
 // Reads ping's exit status and its output (stdout and stderr together, C locale). Exit 0 with
-// "N bytes from": an echo reply of N bytes. Exit 1 with "Destination ... Unreachable" or "Time
-// to live exceeded": that error message, whose size ping does not print, so `quotedSize` (the
-// size such a message has when it quotes the whole request) stands for it. Exit 1 otherwise:
-// no answer. Anything else throws Error with ping's own last words.
+// "N bytes from": an echo reply of N bytes. Exit 1 with a "From <router>" line: a destination-
+// unreachable or time-exceeded message, whose size ping does not print, so `quotedSize` (the
+// size such a message has when it quotes the whole request) stands for it; other ICMP errors
+// throw Error. Exit 1 otherwise: no answer. Anything else throws Error with ping's own words.
 PingProgramAnswer readPingProgramOutput(int exitStatus, std::string_view output,
                                         std::size_t quotedSize);
 

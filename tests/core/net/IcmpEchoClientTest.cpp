@@ -2,6 +2,7 @@
 #include "net/IcmpEchoClient.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -53,6 +54,9 @@ struct Scenario {
     bool echoIgnored = false;   // net.ipv4.icmp_echo_ignore_all (and its IPv6 twin)
     bool pingGroupOpen = false; // net.ipv4.ping_group_range admits every group, or "1 0"
     bool asNobody = false;      // run the echo as user nobody, without capabilities
+    // 10.9.0.0/24 on one end of a veth pair whose other end answers nobody: the kernel reports
+    // 10.9.0.2 unreachable once its address lookup fails.
+    bool deadNeighbour = false;
 };
 
 struct Outcome {
@@ -109,6 +113,12 @@ std::string scenarioChild(const Scenario& s)
         !writeFile("/proc/sys/net/ipv4/ping_group_range", range))
         return "S cannot set the namespace's sysctls";
     writeFile("/proc/sys/net/ipv6/icmp/echo_ignore_all", ignore);
+    if (s.deadNeighbour &&
+        std::system("ip link add v0 type veth peer name v1 && ip link set v0 up && "
+                    "ip link set v1 up && ip addr add 10.9.0.1/24 dev v0 && "
+                    "sysctl -qw net.ipv4.neigh.v0.mcast_solicit=1 "
+                    "net.ipv4.neigh.v0.retrans_time_ms=50") != 0)
+        return "S cannot make a veth pair in the namespace";
     if (s.asNobody) {
         const passwd* nobody = ::getpwnam("nobody");
         if (nobody == nullptr)
@@ -228,6 +238,9 @@ TEST(IcmpEchoClient, InANetworkNamespaceForEachUserAndSocket)
         {"nobody, group range closed: ping program, ignored", "127.0.0.1", true, false, true},
         {"nobody, IPv6 datagram socket, answered", "::1", false, true, true},
         {"nobody, IPv6 ping program, ignored", "::1", true, false, true},
+        {"root: raw socket, unreachable", "10.9.0.2", false, false, false, true},
+        {"nobody: datagram socket, unreachable", "10.9.0.2", false, true, true, true},
+        {"nobody: ping program, unreachable", "10.9.0.2", false, false, true, true},
     };
     const struct {
         std::size_t bytes;
@@ -237,6 +250,9 @@ TEST(IcmpEchoClient, InANetworkNamespaceForEachUserAndSocket)
         {17, EchoMethod::DatagramSocket}, {0, EchoMethod::DatagramSocket},
         {17, EchoMethod::PingProgram},    {0, EchoMethod::PingProgram},
         {11, EchoMethod::DatagramSocket}, {0, EchoMethod::PingProgram},
+        // The host-unreachable message quotes the request's IP header and the whole request.
+        {44, EchoMethod::RawSocket},      {44, EchoMethod::DatagramSocket},
+        {44, EchoMethod::PingProgram},
     };
     std::string skipped;
     for (std::size_t i = 0; i < std::size(scenarios); ++i) {

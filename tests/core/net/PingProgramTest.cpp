@@ -47,6 +47,15 @@ TEST(PingProgram, ReadsTheAnswerFromItsOutput)
          45, AnswerKind::Unreachable},
         {"time to live exceeded", 1, "From 10.1.1.1 icmp_seq=1 Time to live exceeded\n", 45,
          AnswerKind::TimeExceeded},
+        {"fragmentation needed", 1, "From 10.1.1.1 icmp_seq=1 Frag needed and DF set (mtu = 1400)\n",
+         45, AnswerKind::Unreachable},
+        {"IPv6 no route", 1, "From fe80::1%eth0 icmp_seq=1 Destination unreachable: No route\n", 45,
+         AnswerKind::Unreachable},
+        {"IPv6 hop limit", 1, "From fe80::1%eth0 icmp_seq=1 Time exceeded: Hop limit\n", 45,
+         AnswerKind::TimeExceeded},
+        {"a redirect alone is no answer", 1,
+         "From 10.1.1.1: icmp_seq=1 Redirect Host(New nexthop: 10.1.1.2)\n", 0,
+         AnswerKind::Unrelated},
     };
     for (const Case& c : cases) {
         const PingProgramAnswer answer = readPingProgramOutput(c.status, c.output, 45);
@@ -68,6 +77,8 @@ TEST(PingProgram, FailuresCarryPingsOwnWords)
          "the ping program reported an answer without its size"},
         {-1, "", "the ping program failed: ended abnormally"},
         {2, "PATTERN: 0x31\n", "the ping program failed: exit status 2"},
+        {1, "From 10.1.1.1 icmp_seq=1 Parameter problem: pointer = 0\n",
+         "unexpected ICMP answer: From 10.1.1.1 icmp_seq=1 Parameter problem: pointer = 0"},
     };
     for (const Case& c : cases) {
         try {
