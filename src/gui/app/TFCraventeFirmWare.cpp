@@ -4,6 +4,7 @@
 #include "app/TFAbout.h"
 #include "common/Error.h"
 #include "common/Texts.h"
+#include "firmware/TFModifyFileSx.h"
 #include "ping/BackgroundEcho.h"
 #include "ping/TFPing.h"
 #include "widgets/PushButton.h"
@@ -118,6 +119,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     about_ = new TFAbout(this);
     connect(aboutButton, &QPushButton::clicked, about_, &QDialog::exec);
     // Generate Firmware dialog
+    generateFirmware_ = new TFModifyFileSx(workspace_, ui_, this);
     setCommunication_ = new TFpargen(
         workspace_, ui_, [this](const QString& address) { edit1_->setText(address); }, this);
     // frame list dialog
@@ -199,6 +201,12 @@ void TFCraventeFirmWare::updateDevice()
         ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
         return;
     }
+    showGenerateFirmware();
+}
+
+void TFCraventeFirmWare::showGenerateFirmware()
+{
+    generateFirmware_->exec();
 }
 
 void TFCraventeFirmWare::showSetCommunication()

@@ -19,6 +19,7 @@ namespace cravent::gui {
 
 class PushButton;
 class TFAbout;
+class TFModifyFileSx;
 class TFPing;
 class TFsaveproj;
 class TFpargen;
@@ -42,6 +43,8 @@ public:
     void newProject();
     void openProject();
     void updateDevice();
+    // The last stage of "Up date Device": the Generate Firmware dialog, modal.
+    void showGenerateFirmware();
 
     // "Ping Device": 0 while no reply came, 1 when the reply held bytes, 2 when it held none.
     std::int32_t pingReplyState() const { return pingReplyState_; }
@@ -74,6 +77,7 @@ private:
 
     TFsaveproj* saveProject_ = nullptr;
     TFAbout* about_ = nullptr;
+    TFModifyFileSx* generateFirmware_ = nullptr;
     TFPing* ping_ = nullptr;
     std::int32_t pingReplyState_ = 0;
     std::chrono::milliseconds pingTimeout_ = net::IcmpEchoClient::DefaultReceiveTimeout;
