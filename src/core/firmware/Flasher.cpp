@@ -37,6 +37,8 @@ bool isFile(const fs::path& path)
         ::_exit(0);
     }
     ::setsid();
+    // The flashing program inherits only the standard streams, not this program's files.
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     int error = 0;
     if (folder[0] != '\0' && ::chdir(folder) != 0)
         error = errno;

@@ -71,6 +71,8 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     lbButton2_->setObjectName(QStringLiteral("LbButton2"));
     lbButton2_->setGeometry(8, 118, 153, 23);
     connect(lbButton2_, &QPushButton::clicked, this, &TFModifyFileSx::lbButton2Click);
+    // Enter runs the dialog's one working button; Escape closes it like "X".
+    lbButton2_->setDefault(true);
 
     cbport_->setObjectName(QStringLiteral("cbport"));
     for (int port = 1; port <= firmware::PortCount; ++port)
@@ -89,6 +91,9 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     lbButton1_->setObjectName(QStringLiteral("LbButton1"));
     lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
     connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
+    lbButton1_->setAutoDefault(false);
+    setTabOrder(cbport_, lbButton2_);
+    setTabOrder(lbButton2_, lbButton1_);
 }
 
 void TFModifyFileSx::showEvent(QShowEvent* event)

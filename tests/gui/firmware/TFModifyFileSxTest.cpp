@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <gtest/gtest.h>
@@ -220,4 +221,17 @@ TEST_F(GenerateFirmwareTest, AProjectWithoutBinKeepsTheBankFolderOfTheLastShowin
     dialog.show();
     EXPECT_EQ(dialog.bankDir(), project / "bin");
     EXPECT_EQ(dialog.outputDir(), app / "PROJECTS" / "P2");
+}
+
+TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &enter);
+    EXPECT_TRUE(fs::exists(project / "New_QF40231.sx"));
+    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(0)});
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &escape);
+    EXPECT_FALSE(dialog.isVisible());
 }
