@@ -5,6 +5,8 @@
 #include "common/Error.h"
 #include "common/Texts.h"
 #include "firmware/TFModifyFileSx.h"
+#include "frames/TFInfopdoMB.h"
+#include "frames/TFpdoMB.h"
 #include "ping/BackgroundEcho.h"
 #include "ping/TFPing.h"
 #include "widgets/PushButton.h"
@@ -123,7 +125,9 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     setCommunication_ = new TFpargen(
         workspace_, ui_, [this](const QString& address) { edit1_->setText(address); }, this);
     // frame list dialog
+    frameList_ = new TFpdoMB(workspace_, ui_, this);
     // frame-to-register dialog
+    frameMap_ = new TFInfopdoMB(workspace_, ui_, this);
     // ping result dialog
     ping_ = new TFPing(this);
 }
@@ -216,12 +220,14 @@ void TFCraventeFirmWare::showSetCommunication()
 
 void TFCraventeFirmWare::showFrameList(int mode)
 {
-    Q_UNUSED(mode);
+    frameList_->setMode(static_cast<std::uint8_t>(mode));
+    frameList_->exec();
 }
 
 void TFCraventeFirmWare::showFrameMap(int mode)
 {
-    Q_UNUSED(mode);
+    frameMap_->setMode(static_cast<std::uint8_t>(mode));
+    frameMap_->exec();
 }
 
 void TFCraventeFirmWare::pingDevice()

@@ -19,6 +19,8 @@ namespace cravent::gui {
 
 class PushButton;
 class TFAbout;
+class TFInfopdoMB;
+class TFpdoMB;
 class TFModifyFileSx;
 class TFPing;
 class TFsaveproj;
@@ -77,6 +79,8 @@ private:
 
     TFsaveproj* saveProject_ = nullptr;
     TFAbout* about_ = nullptr;
+    TFpdoMB* frameList_ = nullptr;
+    TFInfopdoMB* frameMap_ = nullptr;
     TFModifyFileSx* generateFirmware_ = nullptr;
     TFPing* ping_ = nullptr;
     std::int32_t pingReplyState_ = 0;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QButtonGroup;
+class QRadioButton;
+
+namespace cravent::gui {
+
+// A titled group of radio buttons of which one is checked, addressed by item position.
+class ChoiceGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    ChoiceGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr);
+
+    int itemIndex() const;
+    // A position beyond the last item checks the last one.
+    void setItemIndex(int index);
+    int count() const;
+    QRadioButton* item(int index) const;
+
+private:
+    QButtonGroup* buttons_;
+};
+
+} // namespace cravent::gui

@@ -1,0 +1,191 @@
+#include "frames/TFpdoMB.h"
+
+#include "common/Error.h"
+#include "frames/CanType.h"
+#include "frames/FrameList.h"
+#include "widgets/PushButton.h"
+#include "widgets/Theme.h"
+#include "workspace/Workspace.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace cravent::gui {
+
+namespace {
+
+constexpr int InitialWidths[TFpdoMB::Columns] = {64, 115, 91, 139};
+
+} // namespace
+
+TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , workspace_(workspace)
+    , ui_(ui)
+    , sgA_(new QTableWidget(DataRows, Columns))
+    , bitbtn1_(new PushButton(QStringLiteral("OK")))
+    , bitbtn2_(new PushButton(QStringLiteral("Cancel")))
+    , button1_(new PushButton(QStringLiteral("Export")))
+    , bitbtn4_(new PushButton(QStringLiteral("Import")))
+{
+    setObjectName(QStringLiteral("FpdoMB"));
+    setWindowTitle(QStringLiteral("RPDO"));
+    theme::apply(this);
+    resize(480, 520);
+
+    sgA_->setObjectName(QStringLiteral("sgA"));
+    sgA_->setHorizontalHeaderLabels(
+        {QStringLiteral("N"), QStringLiteral("CobID"), QStringLiteral("Dimension"), QStringLiteral("Mnemonic")});
+    sgA_->verticalHeader()->hide();
+    sgA_->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int column = 0; column < Columns; ++column)
+        sgA_->setColumnWidth(column, InitialWidths[column]);
+    for (int row = 0; row < DataRows; ++row) {
+        // Column "N" is fixed: the row number, shown like a header and never edited.
+        auto* number = new QTableWidgetItem;
+        number->setFlags(Qt::ItemIsEnabled);
+        number->setBackground(palette().button());
+        sgA_->setItem(row, ColumnN, number);
+        for (int column = ColumnCobId; column < Columns; ++column)
+            sgA_->setItem(row, column, new QTableWidgetItem);
+    }
+
+    auto* tabs = new QTabWidget;
+    tabs->addTab(sgA_, QStringLiteral("Can0-ModBus"));
+
+    const std::pair<PushButton*, const char*> buttons[] = {
+        {bitbtn1_, "bitbtn1"}, {bitbtn2_, "bitbtn2"}, {button1_, "button1"}, {bitbtn4_, "bitbtn4"}};
+    auto* panel = new QHBoxLayout;
+    for (const auto& [button, name] : buttons) {
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(75, 25);
+        button->setAutoDefault(false);
+        panel->addWidget(button);
+    }
+    panel->addStretch();
+    connect(bitbtn1_, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
+    connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(button1_, &QPushButton::clicked, this, &TFpdoMB::Button1Click);
+    connect(bitbtn4_, &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(panel);
+}
+
+QString TFpdoMB::cellText(int row, int column) const
+{
+    const QTableWidgetItem* item = sgA_->item(row - 1, column);
+    return item ? item->text() : QString();
+}
+
+void TFpdoMB::setCellText(int row, int column, const QString& text)
+{
+    if (QTableWidgetItem* item = sgA_->item(row - 1, column); item && column != ColumnN)
+        item->setText(text);
+}
+
+void TFpdoMB::clearDataCells()
+{
+    for (int row = 1; row <= DataRows; ++row)
+        for (int column = ColumnCobId; column < Columns; ++column)
+            setCellText(row, column, QString());
+}
+
+std::vector<frames::Frame> TFpdoMB::listedFrames() const
+{
+    std::vector<frames::Frame> rows;
+    for (int row = 1; row <= DataRows; ++row)
+        rows.push_back({cellText(row, ColumnCobId).toStdString(),
+                        cellText(row, ColumnDimension).toStdString(),
+                        cellText(row, ColumnMnemonic).toStdString()});
+    return frames::listUpToFirstEmptyCobId(rows);
+}
+
+std::filesystem::path TFpdoMB::listFile() const
+{
+    return frames::frameFilePath(workspace_.projectDir(), direction());
+}
+
+void TFpdoMB::setListLoaded(bool loaded)
+{
+    listLoaded_ = loaded;
+    for (PushButton* button : {bitbtn1_, button1_, bitbtn4_})
+        button->setEnabled(loaded);
+    sgA_->setEditTriggers(loaded ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                       QAbstractItemView::AnyKeyPressed
+                                 : QAbstractItemView::NoEditTriggers);
+}
+
+void TFpdoMB::FormShow()
+{
+    sgA_->setCurrentCell(-1, -1);
+    clearDataCells();
+    for (int row = 1; row <= DataRows; ++row)
+        sgA_->item(row - 1, ColumnN)->setText(QString::number(row));
+    setWindowTitle(direction() == frames::Direction::Receive ? QStringLiteral("Receive CAN Frame")
+                                                              : QStringLiteral("Transmit CAN Frame"));
+    try {
+        const std::vector<frames::Frame> list = frames::loadList(listFile());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const int row = static_cast<int>(i) + 1;
+            setCellText(row, ColumnCobId, QString::fromStdString(list[i].cobId));
+            setCellText(row, ColumnDimension, QString::fromStdString(list[i].dimension));
+            setCellText(row, ColumnMnemonic, QString::fromStdString(list[i].mnemonic));
+        }
+        setListLoaded(true);
+        bitbtn1_->setFocus();
+    } catch (const Error& error) {
+        // A file that cannot be shown whole must not be replaced by what the grid holds.
+        setListLoaded(false);
+        bitbtn2_->setFocus();
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
+    }
+}
+
+void TFpdoMB::FormResize()
+{
+    const int width = frames::gridColumnWidth(sgA_->width(), Columns);
+    for (int column = 0; column < Columns; ++column)
+        sgA_->setColumnWidth(column, width);
+}
+
+void TFpdoMB::BitBtn1Click()
+{
+    if (!listLoaded_)
+        return;
+    const std::vector<frames::Frame> list = listedFrames();
+    try {
+        const auto canType = frames::readProjectCanType(frames::pargenFilePath(workspace_.projectDir()));
+        if (auto failure = frames::checkList(list, canType)) {
+            ui_.messages.show(this, QString::fromStdString(*failure), Messages::Icon::Error);
+            return;
+        }
+        frames::write(listFile(), list);
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
+        return;
+    }
+    accept();
+}
+
+void TFpdoMB::Button1Click() {}
+
+void TFpdoMB::BitBtn4Click() {}
+
+void TFpdoMB::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFpdoMB::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+} // namespace cravent::gui
