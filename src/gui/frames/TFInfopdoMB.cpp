@@ -34,7 +34,6 @@ PushButton* button(const char* name, const char* caption)
     auto* b = new PushButton(QString::fromLatin1(caption));
     b->setObjectName(QString::fromLatin1(name));
     b->setFixedSize(75, 25);
-    b->setAutoDefault(false);
     return b;
 }
 

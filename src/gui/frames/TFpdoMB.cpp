@@ -62,7 +62,6 @@ TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     for (const auto& [button, name] : buttons) {
         button->setObjectName(QString::fromLatin1(name));
         button->setFixedSize(75, 25);
-        button->setAutoDefault(false);
         panel->addWidget(button);
     }
     panel->addStretch();

@@ -1,4 +1,4 @@
-#include "common/Error.h"
+#include "ErrorText.h"
 #include "frames/CanType.h"
 #include "frames/Direction.h"
 #include "frames/FrameList.h"
@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 using namespace cravent;
 using namespace cravent::frames;
+using cravent::test::errorText;
 using cravent::test::readText;
 using cravent::test::TempDir;
 using cravent::test::writeText;
@@ -20,16 +20,6 @@ namespace {
 const std::string RangeA = "!! The CobID in CAN 2.0A must between 0 and 2047";
 const std::string RangeB = "!! The CobID in CAN 2.0B 29bit";
 const std::string Length = "!! The Dimension of CAN frame must between 1 and 8";
-
-std::string messageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
 
 } // namespace
 
@@ -114,7 +104,7 @@ TEST(ProjectCanType, ReadFromTheSettingsFile)
         EXPECT_EQ(readProjectCanType(file), expected) << content;
     }
     writeText(file, "<GeneralParameter><CANType>1</CANType>");
-    EXPECT_NE(messageOf([&] { readProjectCanType(file); }).find(file.string()), std::string::npos);
+    EXPECT_NE(errorText([&] { readProjectCanType(file); }).find(file.string()), std::string::npos);
 }
 
 TEST(FrameFileLoad, KeepsTextsAndRefusesWhatCannotBeShownWhole)
@@ -149,10 +139,10 @@ TEST(FrameFileLoad, KeepsTextsAndRefusesWhatCannotBeShownWhole)
     };
     for (const auto& [content, reason] : refused) {
         writeText(file, content);
-        EXPECT_EQ(messageOf([&] { loadList(file); }), prefix + reason);
+        EXPECT_EQ(errorText([&] { loadList(file); }), prefix + reason);
     }
     writeText(file, "<COBID><row CobID=\"1\"></COBID>");
-    EXPECT_EQ(messageOf([&] { loadList(file); }).rfind(prefix, 0), 0u);
+    EXPECT_EQ(errorText([&] { loadList(file); }).rfind(prefix, 0), 0u);
 }
 
 TEST(FrameFilePaths, FollowTheModeAndIgnoreCase)

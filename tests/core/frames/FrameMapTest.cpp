@@ -1,29 +1,19 @@
-#include "common/Error.h"
+#include "ErrorText.h"
 #include "frames/ByteSelection.h"
 #include "frames/FrameMap.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 using namespace cravent;
 using namespace cravent::frames;
+using cravent::test::errorText;
 using cravent::test::readText;
 using cravent::test::TempDir;
 using cravent::test::writeText;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
 
 std::vector<std::string> indexesOf(const TClPdo& frame)
 {
@@ -67,7 +57,7 @@ TEST(CopyBuffer, CopyTakesTheTextsAndPasteConvertsTheSelection)
     EXPECT_EQ(copied.posComp, "33");
     EXPECT_EQ(pastedChoices(copied), (ByteChoices{2, 1}));
     EXPECT_EQ(pastedChoices({"", "255"}), (ByteChoices{8, 8}));
-    EXPECT_EQ(messageOf([] { pastedChoices(CopyBuffer{}); }), "'' is not a valid integer value");
+    EXPECT_EQ(errorText([] { pastedChoices(CopyBuffer{}); }), "'' is not a valid integer value");
 }
 
 TEST_F(FrameMapFiles, LoadSkipsRowsBeyondTheFramesAndOkWritesTheRestOrdered)
@@ -156,15 +146,15 @@ TEST(FrameMapEdit, IndexTestOfNewAndModifyAcrossAllFrames)
         {"16 ", std::nullopt, "'16 ' is not a valid integer value"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(messageOf([&] { map.checkIndex(c.text, c.modified); }),
+        EXPECT_EQ(errorText([&] { map.checkIndex(c.text, c.modified); }),
                   c.failure.empty() ? "(no error)" : c.failure)
             << c.text;
 
-    EXPECT_EQ(messageOf([&] { FrameMap().checkIndex("abc"); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(errorText([&] { FrameMap().checkIndex("abc"); }), "'abc' is not a valid integer value");
 
     // An entry taken from a file as it was is reported when the test reaches it.
     map.frames()[1].entries.emplace_back("one", "0");
-    EXPECT_EQ(messageOf([&] { map.checkIndex("99"); }), "'one' is not a valid integer value");
+    EXPECT_EQ(errorText([&] { map.checkIndex("99"); }), "'one' is not a valid integer value");
 }
 
 TEST(FrameMapEdit, NewModifyDelete)
@@ -177,12 +167,12 @@ TEST(FrameMapEdit, NewModifyDelete)
     EXPECT_EQ(map.addEntry(1, "9", {8, 8}), 2u);
     EXPECT_EQ(map.frames()[1].entries[0], TClIndMB("7", "0"));
     EXPECT_EQ(map.frames()[1].entries[1], TClIndMB("0x8", "33"));
-    EXPECT_EQ(messageOf([&] { map.addEntry(0, "8", {1, 1}); }), "Index or Subindex Not Valid");
+    EXPECT_EQ(errorText([&] { map.addEntry(0, "8", {1, 1}); }), "Index or Subindex Not Valid");
     EXPECT_TRUE(map.frames()[0].entries.empty());
 
     map.modifyEntry({1, 1}, "0x8", {0, 1});
     EXPECT_EQ(map.frames()[1].entries[1], TClIndMB("0x8", "1"));
-    EXPECT_EQ(messageOf([&] { map.modifyEntry({1, 1}, "9", {0, 0}); }), "Index or Subindex Not Valid");
+    EXPECT_EQ(errorText([&] { map.modifyEntry({1, 1}, "9", {0, 0}); }), "Index or Subindex Not Valid");
     EXPECT_EQ(map.frames()[1].entries[1], TClIndMB("0x8", "1")) << "a refused Modify changes nothing";
 
     map.deleteEntry({1, 0});
@@ -207,7 +197,7 @@ TEST(FrameMapEdit, OkOrdersEveryValueAndPutsLaterEqualEntriesFirst)
 
     two.entries.emplace_back("five", "0");
     TempDir dir;
-    EXPECT_EQ(messageOf([&] { map.save(dir / "RInfoCob.xml", Direction::Receive); }),
+    EXPECT_EQ(errorText([&] { map.save(dir / "RInfoCob.xml", Direction::Receive); }),
               "'five' is not a valid integer value");
     EXPECT_FALSE(std::filesystem::exists(dir / "RInfoCob.xml"));
 }

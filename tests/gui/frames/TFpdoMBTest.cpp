@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 
 using namespace cravent;
 using cravent::gui::TFpdoMB;
@@ -79,7 +80,7 @@ TEST_F(FrameListDialog, GridButtonsAndCaptions)
 TEST_F(FrameListDialog, OkSavesTheRowsUpToTheFirstEmptyCobIdAsTyped)
 {
     showIn(1);
-    ok();
+    QTest::keyClick(dialog.focusWidget(), Qt::Key_Return); // the focus is on "OK"
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(readText(file("RCobDef.xml")), "<COBID/>");
 
