@@ -71,7 +71,7 @@ TEST(FrameListCheck, FirstFailingRowEndsTheCheckAndRowsStopAtTheFirstEmptyCobId)
         {"0x181", "8", "Speed"}, {"385", "2", ""}, {"", "9", "gap"}, {"9999", "0", "after gap"}};
     const auto list = listUpToFirstEmptyCobId(grid);
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(checkList(list, CanType::A), std::nullopt);
+    EXPECT_EQ(checkList(list, CanType::A), std::nullopt) << "0x181 and 385: the same COB-ID twice is fine";
     EXPECT_TRUE(listUpToFirstEmptyCobId({{"", "8", "x"}, {"1", "8", ""}}).empty());
 
     std::vector<Frame> bad(12, Frame{"1", "8", ""});
