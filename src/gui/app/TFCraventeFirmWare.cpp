@@ -7,6 +7,7 @@
 #include "firmware/TFModifyFileSx.h"
 #include "frames/TFInfopdoMB.h"
 #include "frames/TFpdoMB.h"
+#include "image/ProjectBuild.h"
 #include "ping/BackgroundEcho.h"
 #include "ping/TFPing.h"
 #include "widgets/PushButton.h"
@@ -203,6 +204,14 @@ void TFCraventeFirmWare::updateDevice()
     // Without a project folder the build would write into the file-system root.
     if (!workspace_.hasValidProject()) {
         ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+        return;
+    }
+    // Let the pressed button repaint before the window stops answering for the build.
+    QCoreApplication::processEvents();
+    try {
+        image::buildProjectBanks(workspace_.projectDir());
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
         return;
     }
     showGenerateFirmware();

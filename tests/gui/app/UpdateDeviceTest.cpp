@@ -1,0 +1,87 @@
+#include "app/TFCraventeFirmWare.h"
+#include "project/FrameFile.h"
+#include "project/PargenFile.h"
+#include "support/GuiTestSupport.h"
+#include "support/TempDir.h"
+#include "widgets/PushButton.h"
+#include "workspace/Workspace.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace cravent;
+using cravent::gui::PushButton;
+using cravent::gui::TFCraventeFirmWare;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct UpdateDeviceTest : ::testing::Test {
+    test::TempDir app;
+    test::TestUi ui;
+    Workspace workspace{app.path()};
+    TFCraventeFirmWare window{workspace, ui.services};
+
+    void SetUp() override
+    {
+        ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
+        frames::write(workspace.projectDir() / "RCobDef.xml", {{"0x181", "8", "Speed"}});
+    }
+    fs::path bin(const char* name) const { return workspace.projectDir() / "bin" / name; }
+
+    // Clicks "Up date Device"; returns the class of the modal dialog it opened, closed at once,
+    // and whether the listing was on disk by then.
+    std::pair<QString, bool> click()
+    {
+        std::pair<QString, bool> shown;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                shown = {QString::fromLatin1(dialog->metaObject()->className()),
+                         fs::exists(bin("bankg.c"))};
+                dialog->reject();
+            }
+        });
+        watch.start();
+        window.findChild<PushButton*>(QStringLiteral("CreateBin"))->click();
+        return shown;
+    }
+};
+
+} // namespace
+
+TEST_F(UpdateDeviceTest, WritesTheBanksAndTheListingOfTheCurrentProject)
+{
+    pargen::write(workspace.projectDir() / "pargen.xml", {});
+    test::writeText(app / "MASTER" / "QF40231.sx", "S9030000FC\r\n");
+    // The sequence ends in the Generate Firmware dialog.
+    QString shown;
+    test::whenModalOpens([&shown](QDialog* dialog) {
+        shown = dialog->windowTitle();
+        dialog->reject();
+    });
+    click();
+    EXPECT_EQ(shown, QStringLiteral("Generate Firmware"));
+    EXPECT_EQ(ui.messages.texts, QStringList());
+    for (const char* name : {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin"})
+        EXPECT_EQ(fs::file_size(bin(name)), 16384u) << name;
+    EXPECT_EQ(test::readText(bin("bank2.bin")).substr(0, 3), "\x81\x01\x08");
+    EXPECT_EQ(fs::file_size(bin("bankg.c")), 235593u);
+}
+
+TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
+{
+    pargen::Values values;
+    values.port = "";
+    pargen::write(workspace.projectDir() / "pargen.xml", values);
+    EXPECT_EQ(click(), std::make_pair(QString(), false)) << "no dialog after a failed build";
+    EXPECT_EQ(ui.messages.texts,
+              QStringList{QString::fromStdString("File \"" +
+                                                 (workspace.projectDir() / "pargen.xml").string() +
+                                                 "\", element \"Port\": '' is not a valid integer value")});
+    EXPECT_EQ(ui.messages.icons, std::vector<gui::Messages::Icon>{gui::Messages::Icon::Error});
+    EXPECT_TRUE(fs::is_empty(workspace.projectDir() / "bin"));
+}
