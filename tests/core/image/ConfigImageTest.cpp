@@ -1,7 +1,7 @@
 #include "common/Error.h"
 #include "image/BuildStamp.h"
 #include "image/ConfigImage.h"
-#include "support/TempDir.h"
+#include "image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,7 @@
 
 using namespace cravent::image;
 
-namespace {
-
-std::vector<std::uint8_t> slice(const ConfigImage& image, int bank, std::size_t offset, std::size_t n)
-{
-    const auto b = image.bank(bank);
-    return {b.begin() + static_cast<std::ptrdiff_t>(offset),
-            b.begin() + static_cast<std::ptrdiff_t>(offset + n)};
-}
-
-} // namespace
+using cravent::test::bytes;
 
 TEST(ConfigImage, RegionsLieWhereTheDeviceReadsThem)
 {
@@ -63,8 +54,8 @@ TEST(ConfigImage, WritesLittleEndianLowOrderBitsInsideTheRegion)
     image.setBit(RxPresenceMap, 9);
     image.fill(RxIndexTable, 0xFF);
 
-    EXPECT_EQ(slice(image, 2, 5, 4), (std::vector<std::uint8_t>{0xCD, 0xAB, 0x01, 0x00}));
-    EXPECT_EQ(slice(image, 2, 750, 4), (std::vector<std::uint8_t>{0x00, 0x45, 0x23, 0x00}));
+    EXPECT_EQ(bytes(image, 2, 5, 4), (std::vector<std::uint8_t>{0xCD, 0xAB, 0x01, 0x00}));
+    EXPECT_EQ(bytes(image, 2, 750, 4), (std::vector<std::uint8_t>{0x00, 0x45, 0x23, 0x00}));
     EXPECT_EQ(image.bank(1)[16023], 0xFF);
     EXPECT_EQ(image.bank(1)[4351], 0x80);
     EXPECT_EQ(image.bank(1)[4097], 0x02);
