@@ -25,7 +25,7 @@ struct Types {
     std::uint8_t otherErrors[2];
 };
 
-constexpr Types V4Types{8, 0, 3, 11, {4, 12}};    // source quench, parameter problem
+constexpr Types V4Types{8, 0, 3, 11, {4, 12}};   // source quench, parameter problem
 constexpr Types V6Types{128, 129, 1, 3, {2, 4}}; // packet too big, parameter problem
 
 const Types& typesOf(IpFamily family)
@@ -147,7 +147,8 @@ Answer classifyAnswer(std::span<const std::uint8_t> packet, const EchoRequest& r
 
     const bool quotes = type == types.unreachable || type == types.timeExceeded ||
                         std::ranges::find(types.otherErrors, type) != std::end(types.otherErrors);
-    if (!quotes || !isOurRequest(quotedRequest(icmp, request.family), request, form.checkIdentifier))
+    if (!quotes ||
+        !isOurRequest(quotedRequest(icmp, request.family), request, form.checkIdentifier))
         return answer;
     if (type == types.unreachable)
         answer.kind = AnswerKind::Unreachable;

@@ -40,8 +40,8 @@ struct Answer {
 
 // How a socket hands over what it received.
 struct ReceivedForm {
-    bool ipv4Header = false;      // IPv4 raw sockets see the IP header first
-    bool checkIdentifier = true;  // datagram sockets replace the identifier with their own
+    bool ipv4Header = false;     // IPv4 raw sockets see the IP header first
+    bool checkIdentifier = true; // datagram sockets replace the identifier with their own
 };
 
 // Classifies one received ICMP message against the request. Throws Error for a message too

@@ -81,7 +81,9 @@ Target resolve(const std::string& host)
 
 class Socket {
 public:
-    explicit Socket(int fd) : fd_(fd) {}
+    explicit Socket(int fd)
+        : fd_(fd)
+    {}
     ~Socket() { ::close(fd_); }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
@@ -133,7 +135,8 @@ std::optional<Answer> readQueuedError(int fd, const EchoRequest& request)
         sock_extended_err error;
         std::memcpy(&error, CMSG_DATA(c), sizeof error);
         if (error.ee_origin != SO_EE_ORIGIN_ICMP && error.ee_origin != SO_EE_ORIGIN_ICMP6)
-            throw Error("the ICMP socket failed: " + systemReason(static_cast<int>(error.ee_errno)));
+            throw Error("the ICMP socket failed: " +
+                        systemReason(static_cast<int>(error.ee_errno)));
         if (!isOurRequest({original, static_cast<std::size_t>(n)}, request, false))
             return std::nullopt;
         const bool isV4 = error.ee_origin == SO_EE_ORIGIN_ICMP;
@@ -144,8 +147,8 @@ std::optional<Answer> readQueuedError(int fd, const EchoRequest& request)
             return Answer{AnswerKind::Unreachable, error.ee_type, size};
         if (error.ee_type == timeExceeded)
             return Answer{AnswerKind::TimeExceeded, error.ee_type, size};
-        throw Error("unexpected ICMP answer of type " + std::to_string(error.ee_type) +
-                    " (code " + std::to_string(error.ee_code) + ")");
+        throw Error("unexpected ICMP answer of type " + std::to_string(error.ee_type) + " (code " +
+                    std::to_string(error.ee_code) + ")");
     }
     return std::nullopt;
 }
@@ -251,10 +254,10 @@ EchoReply IcmpEchoClient::ping(std::string_view payload, std::uint16_t sequence)
         if (method == EchoMethod::PingProgram) {
             ProgramRun run;
             try {
-                run = runProgram(pingProgram_,
-                                 pingProgramArguments(target.family, target.numeric, payload,
-                                                      timeout_),
-                                 timeout_ + PingProgramGrace);
+                run = runProgram(
+                    pingProgram_,
+                    pingProgramArguments(target.family, target.numeric, payload, timeout_),
+                    timeout_ + PingProgramGrace);
             } catch (const Error& error) {
                 refusals += std::string(refusals.empty() ? "" : "; ") + error.what();
                 continue;

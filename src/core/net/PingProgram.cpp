@@ -87,8 +87,9 @@ std::vector<std::string> pingProgramArguments(IpFamily family, std::string_view 
     char seconds[32];
     const long long ms = std::max<long long>(timeout.count(), 1);
     std::snprintf(seconds, sizeof seconds, "%lld.%03lld", ms / 1000, ms % 1000);
-    std::vector<std::string> args{family == IpFamily::V4 ? "-4" : "-6", "-n", "-c", "1", "-W",
-                                  seconds, "-s", std::to_string(payload.size())};
+    std::vector<std::string> args{
+        family == IpFamily::V4 ? "-4" : "-6", "-n", "-c", "1", "-W", seconds, "-s",
+        std::to_string(payload.size())};
     if (!payload.empty()) {
         args.emplace_back("-p");
         args.push_back(hexOf(payload.substr(0, PatternLimit)));
@@ -163,8 +164,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     auto envp = pointersTo(env);
 
     pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argp.data(),
-                                       envp.data());
+    const int spawned =
+        ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         throw Error("cannot start the ping program '" + program + "': " + std::strerror(spawned));

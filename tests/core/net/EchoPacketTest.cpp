@@ -1,5 +1,6 @@
-#include "common/Error.h"
 #include "net/EchoPacket.h"
+
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,8 @@ TEST(EchoPacket, RequestCarriesIdentifierSequencePayloadAndAValidChecksum)
 TEST(EchoPacket, ChecksumOfOddLengthPadsWithZero)
 {
     EXPECT_EQ(internetChecksum(Bytes{0x00, 0x01, 0xF2}), static_cast<std::uint16_t>(~0xF201u));
-    EXPECT_EQ(internetChecksum(Bytes{0xFF, 0xFF, 0x00, 0x01}), static_cast<std::uint16_t>(~0x0001u));
+    EXPECT_EQ(internetChecksum(Bytes{0xFF, 0xFF, 0x00, 0x01}),
+              static_cast<std::uint16_t>(~0x0001u));
 }
 
 TEST(EchoPacket, ClassifiesWhatASocketReceives)
@@ -107,8 +109,8 @@ TEST(EchoPacket, ClassifiesWhatASocketReceives)
          Datagram, AnswerKind::EchoReply, 17},
         {"reply to an earlier sequence number", V4Request, icmp(0, 0x1234, 6, "127.0.0.1"),
          Datagram, AnswerKind::Unrelated, 17},
-        {"same sequence number, other payload", V4Request, icmp(0, 0x1234, 7, "10.0.0.1"),
-         Datagram, AnswerKind::Unrelated, 16},
+        {"same sequence number, other payload", V4Request, icmp(0, 0x1234, 7, "10.0.0.1"), Datagram,
+         AnswerKind::Unrelated, 16},
         {"reply with a longer payload", V4Request, icmp(0, 0x1234, 7, "127.0.0.1xyz"), Datagram,
          AnswerKind::EchoReply, 20},
         {"our own request seen on the loopback", V4Request,
@@ -127,8 +129,8 @@ TEST(EchoPacket, ClassifiesWhatASocketReceives)
          AnswerKind::Unrelated, 45},
         {"ICMPv6 echo reply", V6Request, icmp(129, 0x1234, 7, "::1"), Raw6, AnswerKind::EchoReply,
          11},
-        {"ICMPv6 unreachable", V6Request, errorMessage(1, quotedV6), Raw6,
-         AnswerKind::Unreachable, 59},
+        {"ICMPv6 unreachable", V6Request, errorMessage(1, quotedV6), Raw6, AnswerKind::Unreachable,
+         59},
         {"ICMPv6 time exceeded", V6Request, errorMessage(3, quotedV6), Raw6,
          AnswerKind::TimeExceeded, 59},
         {"ICMPv6 neighbour solicitation", V6Request, icmp(135, 0, 0, std::string(16, 'n')), Raw6,

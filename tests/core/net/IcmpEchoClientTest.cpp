@@ -1,16 +1,17 @@
-#include "common/Error.h"
 #include "net/IcmpEchoClient.h"
+
+#include "common/Error.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <grp.h>
 #include <sched.h>
 #include <sstream>
 #include <sys/ioctl.h>
@@ -123,8 +124,8 @@ std::string scenarioChild(const Scenario& s)
         const passwd* nobody = ::getpwnam("nobody");
         if (nobody == nullptr)
             return "S there is no user nobody";
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody->pw_gid, nobody->pw_gid,
-                                                         nobody->pw_gid) != 0 ||
+        if (::setgroups(0, nullptr) != 0 ||
+            ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) != 0 ||
             ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) != 0)
             return std::string("S cannot become nobody: ") + std::strerror(errno);
     }
@@ -246,12 +247,17 @@ TEST(IcmpEchoClient, InANetworkNamespaceForEachUserAndSocket)
         std::size_t bytes;
         EchoMethod method;
     } expected[] = {
-        {17, EchoMethod::RawSocket},      {0, EchoMethod::RawSocket},
-        {17, EchoMethod::DatagramSocket}, {0, EchoMethod::DatagramSocket},
-        {17, EchoMethod::PingProgram},    {0, EchoMethod::PingProgram},
-        {11, EchoMethod::DatagramSocket}, {0, EchoMethod::PingProgram},
+        {17, EchoMethod::RawSocket},
+        {0, EchoMethod::RawSocket},
+        {17, EchoMethod::DatagramSocket},
+        {0, EchoMethod::DatagramSocket},
+        {17, EchoMethod::PingProgram},
+        {0, EchoMethod::PingProgram},
+        {11, EchoMethod::DatagramSocket},
+        {0, EchoMethod::PingProgram},
         // The host-unreachable message quotes the request's IP header and the whole request.
-        {44, EchoMethod::RawSocket},      {44, EchoMethod::DatagramSocket},
+        {44, EchoMethod::RawSocket},
+        {44, EchoMethod::DatagramSocket},
         {44, EchoMethod::PingProgram},
     };
     std::string skipped;

@@ -1,5 +1,6 @@
-#include "common/Error.h"
 #include "net/PingProgram.h"
+
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +36,8 @@ TEST(PingProgram, ReadsTheAnswerFromItsOutput)
          "PATTERN: 0x31\nPING 127.0.0.1 (127.0.0.1) 9(37) bytes of data.\n"
          "17 bytes from 127.0.0.1: icmp_seq=1 ttl=64\n\n--- 127.0.0.1 ping statistics ---\n",
          17, AnswerKind::EchoReply},
-        {"IPv6 reply", 0, "PING ::1(::1) 56 data bytes\n64 bytes from ::1: icmp_seq=1 ttl=64\n",
-         64, AnswerKind::EchoReply},
+        {"IPv6 reply", 0, "PING ::1(::1) 56 data bytes\n64 bytes from ::1: icmp_seq=1 ttl=64\n", 64,
+         AnswerKind::EchoReply},
         {"no answer", 1,
          "PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n\n--- 127.0.0.1 ping statistics ---\n"
          "1 packets transmitted, 0 received, 100% packet loss, time 0ms\n",
@@ -47,8 +48,9 @@ TEST(PingProgram, ReadsTheAnswerFromItsOutput)
          45, AnswerKind::Unreachable},
         {"time to live exceeded", 1, "From 10.1.1.1 icmp_seq=1 Time to live exceeded\n", 45,
          AnswerKind::TimeExceeded},
-        {"fragmentation needed", 1, "From 10.1.1.1 icmp_seq=1 Frag needed and DF set (mtu = 1400)\n",
-         45, AnswerKind::Unreachable},
+        {"fragmentation needed", 1,
+         "From 10.1.1.1 icmp_seq=1 Frag needed and DF set (mtu = 1400)\n", 45,
+         AnswerKind::Unreachable},
         {"IPv6 no route", 1, "From fe80::1%eth0 icmp_seq=1 Destination unreachable: No route\n", 45,
          AnswerKind::Unreachable},
         {"IPv6 hop limit", 1, "From fe80::1%eth0 icmp_seq=1 Time exceeded: Hop limit\n", 45,
@@ -106,7 +108,8 @@ TEST(PingProgram, RunsWithoutAShellAndStopsAtTheDeadline)
         runProgram("/nonexistent/ping", {}, 1000ms);
         ADD_FAILURE() << "started a missing program";
     } catch (const Error& error) {
-        EXPECT_STREQ(error.what(),
-                     "cannot start the ping program '/nonexistent/ping': No such file or directory");
+        EXPECT_STREQ(
+            error.what(),
+            "cannot start the ping program '/nonexistent/ping': No such file or directory");
     }
 }

@@ -124,23 +124,20 @@ TEST(TFPingTest, StartsBlankAndShowsOneSignPerOutcome)
 
 TEST_F(PingWindowTest, PingsInARowEachShowTheirOwnOutcome)
 {
-    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!",
-                "I_P_F");
+    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
     EXPECT_EQ(window.pingReplyState(), 1);
     expectShown(ping(QStringLiteral("bad host!")), "Ping! Error!!!",
                 "Error!!! Check the Ip Address", "I_P_E");
     EXPECT_EQ(window.pingReplyState(), 0) << "reset before the ping, no reply since";
     expectShown(ping(QStringLiteral("-c1")), "Ping! Error!!!", "Error!!! Check the Ip Address",
                 "I_P_E");
-    expectShown(ping(QStringLiteral("localhost")), "Ping! Device Found!", "Device Found!",
-                "I_P_F");
+    expectShown(ping(QStringLiteral("localhost")), "Ping! Device Found!", "Device Found!", "I_P_F");
     EXPECT_TRUE(ui.messages.texts.isEmpty());
 }
 
 TEST_F(PingWindowTest, WithoutAProjectNothingIsSent)
 {
-    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!",
-                "I_P_F");
+    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
     fs::create_directories(app / "PROJECTS" / "Gone");
     ui.choosers.folders.push_back(QString::fromStdString((app / "PROJECTS" / "Gone").string()));
     window.openProject();
@@ -163,29 +160,31 @@ TEST_F(PingWindowTest, UnansweredPingIsNotFoundWhileTheWindowKeepsAnswering)
 {
     if (!qEnvironmentVariableIsSet(InNamespace)) {
         const QStringList unshare{::geteuid() == 0 ? QStringLiteral("-n") : QStringLiteral("-rn")};
-        if (QProcess::execute(QStringLiteral("unshare"), unshare + QStringList{QStringLiteral("true")}) != 0)
+        if (QProcess::execute(QStringLiteral("unshare"),
+                              unshare + QStringList{QStringLiteral("true")}) != 0)
             GTEST_SKIP() << "network namespaces are not allowed here (unshare "
                          << unshare.join(' ').toStdString() << " failed)";
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const QString filter = QStringLiteral("--gtest_filter=%1.%2").arg(
-            QString::fromLatin1(info->test_suite_name()), QString::fromLatin1(info->name()));
+        const QString filter = QStringLiteral("--gtest_filter=%1.%2")
+                                   .arg(QString::fromLatin1(info->test_suite_name()),
+                                        QString::fromLatin1(info->name()));
         QProcess inside;
         inside.setProcessChannelMode(QProcess::ForwardedChannels);
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(InNamespace), QStringLiteral("1"));
         inside.setProcessEnvironment(env);
         inside.start(QStringLiteral("unshare"),
-                     unshare + QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
-                                           QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
-                                           QCoreApplication::applicationFilePath(), filter});
+                     unshare +
+                         QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
+                                     QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
+                                     QCoreApplication::applicationFilePath(), filter});
         ASSERT_TRUE(inside.waitForFinished(60000));
         EXPECT_EQ(inside.exitCode(), 0) << "the test failed inside the namespace";
         return;
     }
 
     window.setPingTimeout(300ms);
-    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!",
-                "I_P_F");
+    expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
     std::ofstream(std::filesystem::path("/proc/sys/net/ipv4/icmp_echo_ignore_all")) << "1\n";
 
     int ticks = 0;
