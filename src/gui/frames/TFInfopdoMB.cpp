@@ -4,6 +4,9 @@
 #include "common/IntegerText.h"
 #include "frames/ChoiceGroup.h"
 #include "frames/ListBoxClicks.h"
+#include "sheets/CsvExport.h"
+#include "sheets/SheetImport.h"
+#include "sheets/SheetReader.h"
 #include "widgets/PushButton.h"
 #include "widgets/Theme.h"
 #include "workspace/Workspace.h"
@@ -284,9 +287,34 @@ void TFInfopdoMB::BitBtn1Click()
     accept();
 }
 
-void TFInfopdoMB::Button1Click() {}
+void TFInfopdoMB::Button1Click()
+{
+    try {
+        sheets::writeExportFile(workspace_.projectDir(), sheets::mapExportName(direction()),
+                                sheets::mapCsv(map_.frames()));
+    } catch (const Error& error) {
+        showError(error);
+    }
+}
 
-void TFInfopdoMB::BitBtn4Click() {}
+void TFInfopdoMB::BitBtn4Click()
+{
+    QStringList filters;
+    for (const char* filter : sheets::WorkbookFilters)
+        filters << QString::fromLatin1(filter);
+    const auto workbook = ui_.choosers.chooseOpenFile(
+        this, QString::fromStdString(workspace_.projectDir().string()), filters);
+    if (!workbook)
+        return;
+    clearRegisterControls();
+    // Silent on failure: without the worksheet the entries stay; a frame number that is no
+    // integer ends the import and keeps what it took. The list box shows the new entries when
+    // a frame is picked.
+    const sheets::WorksheetRead read =
+        sheets::readWorksheet(workbook->toStdString(), sheets::mapSheetName(direction()));
+    if (read.outcome == sheets::WorksheetRead::Outcome::Read)
+        sheets::takeMapRecords(read.records, map_.frames());
+}
 
 void TFInfopdoMB::showEvent(QShowEvent* event)
 {

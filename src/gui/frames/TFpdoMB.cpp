@@ -3,6 +3,9 @@
 #include "common/Error.h"
 #include "frames/CanType.h"
 #include "frames/FrameList.h"
+#include "sheets/CsvExport.h"
+#include "sheets/SheetImport.h"
+#include "sheets/SheetReader.h"
 #include "widgets/PushButton.h"
 #include "widgets/Theme.h"
 #include "workspace/Workspace.h"
@@ -171,9 +174,40 @@ void TFpdoMB::BitBtn1Click()
     accept();
 }
 
-void TFpdoMB::Button1Click() {}
+void TFpdoMB::Button1Click()
+{
+    try {
+        sheets::writeExportFile(workspace_.projectDir(), sheets::FrameListExportName,
+                                sheets::frameListCsv(listedFrames()));
+    } catch (const Error& error) {
+        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
+    }
+}
 
-void TFpdoMB::BitBtn4Click() {}
+void TFpdoMB::BitBtn4Click()
+{
+    QStringList filters;
+    for (const char* filter : sheets::WorkbookFilters)
+        filters << QString::fromLatin1(filter);
+    const auto workbook = ui_.choosers.chooseOpenFile(
+        this, QString::fromStdString(workspace_.projectDir().string()), filters);
+    if (!workbook)
+        return;
+    // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it
+    // empty without a word, and "Cancel" still keeps the project's list.
+    clearDataCells();
+    const sheets::WorksheetRead read =
+        sheets::readWorksheet(workbook->toStdString(), sheets::FrameListSheet);
+    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records);
+    for (std::size_t k = 0; k < imported.rows.size(); ++k) {
+        const int row = static_cast<int>(k) + 1;
+        setCellText(row, ColumnCobId, QString::fromStdString(imported.rows[k].cobId));
+        setCellText(row, ColumnDimension, QString::fromStdString(imported.rows[k].dimension));
+        setCellText(row, ColumnMnemonic, QString::fromStdString(imported.rows[k].mnemonic));
+    }
+    if (const auto note = sheets::leftOutMessage(imported.leftOut))
+        ui_.messages.show(this, QString::fromStdString(*note), Messages::Icon::Information);
+}
 
 void TFpdoMB::showEvent(QShowEvent* event)
 {

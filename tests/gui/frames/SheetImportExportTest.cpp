@@ -1,0 +1,268 @@
+// Import and Export of both frame editors: workbooks written by other programs, the silent
+// failures, and a workbook that crashes the reader costing nothing but the import.
+
+#include "FrameDialogTest.h"
+
+#include "frames/ChoiceGroup.h"
+#include "frames/TFInfopdoMB.h"
+#include "frames/TFpdoMB.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+using namespace cravent;
+using cravent::gui::TFInfopdoMB;
+using cravent::gui::TFpdoMB;
+using cravent::test::readText;
+using cravent::test::writeText;
+
+namespace {
+
+const std::filesystem::path Fixtures = std::filesystem::path(CRAVENT_FIXTURES) / "sheets";
+const std::string FrameHeader = "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n";
+const std::string TwoFrames = "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"a\"/>"
+                              "<row CobID=\"0x281\" Dimensin=\"4\" Mnemonic=\"b\"/></COBID>";
+
+QString path(const std::filesystem::path& file)
+{
+    return QString::fromStdString(file.string());
+}
+
+struct FrameListImport : test::ProjectFixture {
+    TFpdoMB dialog{workspace, ui.services};
+
+    void showIn(int mode)
+    {
+        dialog.setMode(static_cast<std::uint8_t>(mode));
+        dialog.show();
+    }
+    void importFrom(const std::filesystem::path& workbook)
+    {
+        ui.choosers.files << path(workbook);
+        pushButton(dialog, "bitbtn4")->click();
+    }
+    QStringList row(int r) const
+    {
+        return {dialog.cellText(r, TFpdoMB::ColumnCobId), dialog.cellText(r, TFpdoMB::ColumnDimension),
+                dialog.cellText(r, TFpdoMB::ColumnMnemonic)};
+    }
+    bool gridEmpty() const
+    {
+        for (int r = 1; r <= TFpdoMB::DataRows; ++r) {
+            if (row(r) != QStringList({"", "", ""}))
+                return false;
+        }
+        return true;
+    }
+};
+
+TEST_F(FrameListImport, TheChooserOpensInTheProjectWithTheExcelFilterFirst)
+{
+    writeText(file("RCobDef.xml"), TwoFrames);
+    showIn(1);
+    pushButton(dialog, "bitbtn4")->click(); // the chooser is cancelled
+    EXPECT_EQ(ui.choosers.lastFolder, path(project));
+    ASSERT_FALSE(ui.choosers.lastFilters.isEmpty());
+    EXPECT_EQ(ui.choosers.lastFilters.front(), QStringLiteral("File EXCEL (*.xls)"));
+    EXPECT_TRUE(ui.choosers.lastFilters.contains(QStringLiteral("Excel workbook (*.xlsx)")));
+    EXPECT_TRUE(ui.choosers.lastFilters.contains(QStringLiteral("OpenDocument spreadsheet (*.ods)")));
+    EXPECT_EQ(row(1), QStringList({"0x181", "8", "a"})); // cancelled: nothing changed
+}
+
+TEST_F(FrameListImport, FillsTheGridFromWorksheetRpdodefAndSavesOnlyOnOk)
+{
+    for (const char* name : {"frames.xls", "frames.xlsx", "frames.ods"}) {
+        SCOPED_TRACE(name);
+        writeText(file("RCobDef.xml"), TwoFrames);
+        showIn(1);
+        importFrom(Fixtures / name); // its sheet is named RPDODEF
+        EXPECT_EQ(row(1), QStringList({"0x181", "8", "Speed"}));
+        EXPECT_EQ(row(2), QStringList({"641", "2", ""}));
+        EXPECT_EQ(row(3), QStringList({"385", "8", QString::fromUtf8("\u00d6ldruck \u00b0C")}));
+        EXPECT_EQ(row(4), QStringList({"", "", ""}));
+        EXPECT_EQ(row(5), QStringList({"1.5", "-3", "x"}));
+        EXPECT_TRUE(ui.messages.texts.isEmpty());
+        EXPECT_EQ(readText(file("RCobDef.xml")), TwoFrames) << "changed before OK";
+        dialog.reject();
+    }
+    showIn(2);
+    importFrom(Fixtures / "frames.xls");
+    pushButton(dialog, "bitbtn1")->click();
+    EXPECT_EQ(readText(file("TCobDef.xml")),
+              "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
+              "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/>"
+              "<row CobID=\"385\" Dimensin=\"8\" Mnemonic=\"\u00d6ldruck \u00b0C\"/></COBID>");
+}
+
+// No worksheet "rpdodef", no workbook at all, or one that kills the reader: the grid was
+// emptied before the workbook was opened, nothing is said, and "Cancel" keeps the project.
+TEST_F(FrameListImport, WhatCannotBeImportedLeavesAnEmptyGridSilently)
+{
+    for (const char* name : {"nosheet.xlsx", "notes.xls", "truncated.xlsx", "crash.xls"}) {
+        SCOPED_TRACE(name);
+        writeText(file("RCobDef.xml"), TwoFrames);
+        showIn(1);
+        importFrom(Fixtures / name);
+        EXPECT_TRUE(gridEmpty());
+        EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('|').toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+        pushButton(dialog, "bitbtn2")->click();
+        EXPECT_EQ(readText(file("RCobDef.xml")), TwoFrames);
+    }
+    // The program goes on reading workbooks after the reader crashed.
+    showIn(1);
+    importFrom(Fixtures / "frames.ods");
+    EXPECT_EQ(row(1), QStringList({"0x181", "8", "Speed"}));
+}
+
+TEST_F(FrameListImport, MoreThan250RecordsFillTheGridAndSayHowManyWereLeftOut)
+{
+    std::string csv = "cobid,dim,mnemonic\r\n";
+    for (int i = 1; i <= 260; ++i)
+        csv += std::to_string(i) + ",8,m" + std::to_string(i) + "\r\n";
+    writeText(file("rpdodef.csv"), csv);
+    showIn(1);
+    importFrom(file("rpdodef.csv"));
+    EXPECT_EQ(row(250), QStringList({"250", "8", "m250"}));
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    EXPECT_EQ(ui.messages.texts.front(),
+              QStringLiteral("The frame list holds 250 frames: the first 250 rows of the worksheet "
+                             "were imported and the 10 rows after them were left out."));
+}
+
+TEST_F(FrameListImport, ExportWritesTheGridAsItStandsAndKeepsTheOldFileOnFailure)
+{
+    showIn(1);
+    dialog.setCellText(1, TFpdoMB::ColumnCobId, "0x181");
+    dialog.setCellText(1, TFpdoMB::ColumnDimension, "8");
+    dialog.setCellText(1, TFpdoMB::ColumnMnemonic, "Speed");
+    dialog.setCellText(2, TFpdoMB::ColumnCobId, "641");
+    dialog.setCellText(2, TFpdoMB::ColumnDimension, "2");
+    dialog.setCellText(3, TFpdoMB::ColumnCobId, "0x301");
+    dialog.setCellText(3, TFpdoMB::ColumnDimension, "1");
+    pushButton(dialog, "button1")->click();
+    EXPECT_EQ(readText(file("rpdodef.csv")),
+              FrameHeader + "0x181,8,0,0,0\r\n641,2,0,0,0\r\n0x301,1,0,0,0\r\n");
+    EXPECT_FALSE(std::filesystem::exists(file("RCobDef.xml"))) << "export is no save";
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+
+    // Transmit frames exported after the receive ones replace them.
+    dialog.reject();
+    showIn(2);
+    pushButton(dialog, "button1")->click();
+    EXPECT_EQ(readText(file("rpdodef.csv")), FrameHeader);
+
+    std::filesystem::permissions(file("rpdodef.csv"), std::filesystem::perms::owner_read);
+    dialog.setCellText(1, TFpdoMB::ColumnCobId, "0x181");
+    pushButton(dialog, "button1")->click();
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    EXPECT_TRUE(ui.messages.texts.front().startsWith(
+        "Cannot create file \"" + path(file("rpdodef.csv")) + "\". "))
+        << ui.messages.texts.front().toStdString();
+    EXPECT_EQ(readText(file("rpdodef.csv")), FrameHeader);
+}
+
+struct MapImport : test::ProjectFixture {
+    TFInfopdoMB dialog{workspace, ui.services};
+
+    void SetUp() override
+    {
+        test::ProjectFixture::SetUp();
+        writeText(file("RCobDef.xml"), TwoFrames);
+        writeText(file("TCobDef.xml"), TwoFrames);
+        writeText(file("RInfoCob.xml"), "<RInfoCob><row Index=\"40\" NrPdo=\"1\" PosComp=\"1\"/>"
+                                        "<row Index=\"41\" NrPdo=\"2\" PosComp=\"2\"/></RInfoCob>");
+    }
+    void showIn(int mode)
+    {
+        dialog.setMode(static_cast<std::uint8_t>(mode));
+        dialog.show();
+    }
+    void importFrom(const std::filesystem::path& workbook)
+    {
+        ui.choosers.files << path(workbook);
+        pushButton(dialog, "bitbtn4")->click();
+    }
+    std::vector<frames::TClIndMB> entries(std::size_t frame) { return dialog.pdoList().at(frame).entries; }
+};
+
+using Entries = std::vector<frames::TClIndMB>;
+
+TEST_F(MapImport, Mode1TakesSheetRInfoCobWhateverItsCase)
+{
+    showIn(1);
+    dialog.frameListBox()->setCurrentRow(0);
+    dialog.LPdoCanAClick();
+    dialog.indexEdit()->setText("77");
+    dialog.highByteGroup()->setItemIndex(3);
+    importFrom(Fixtures / "frames.xlsx"); // "rinfocob"; frame 3 of two is skipped, 130 is frame 2
+    EXPECT_EQ(entries(0), (Entries{{"0", "33"}, {"1", "16"}}));
+    EXPECT_EQ(entries(1), (Entries{{"5", "0"}, {"0x10", "18"}}));
+    // The register controls are cleared and not refilled.
+    EXPECT_EQ(dialog.registerListBox()->count(), 0);
+    EXPECT_TRUE(dialog.indexEdit()->text().isEmpty());
+    EXPECT_EQ(dialog.highByteGroup()->itemIndex(), 0);
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+    EXPECT_EQ(readText(file("RInfoCob.xml")).find("Index=\"0\""), std::string::npos)
+        << "changed before OK";
+
+    pushButton(dialog, "bitbtn1")->click();
+    EXPECT_EQ(readText(file("RInfoCob.xml")),
+              "<RInfoCob><row Index=\"0\" NrPdo=\"1\" PosComp=\"33\"/>"
+              "<row Index=\"1\" NrPdo=\"1\" PosComp=\"16\"/><row Index=\"5\" NrPdo=\"2\" PosComp=\"0\"/>"
+              "<row Index=\"0x10\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>");
+}
+
+TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntry)
+{
+    writeText(file("TInfoCob.csv"), "0,1,33,\r\n");
+    for (const auto& workbook : {file("TInfoCob.csv"), Fixtures / "nosheet.ods",
+                                 Fixtures / "crash.xls", Fixtures / "notes.xls"}) {
+        SCOPED_TRACE(workbook);
+        showIn(1);
+        importFrom(workbook);
+        EXPECT_EQ(entries(0), (Entries{{"40", "1"}}));
+        EXPECT_EQ(entries(1), (Entries{{"41", "2"}}));
+        EXPECT_TRUE(ui.messages.texts.isEmpty());
+        dialog.reject();
+    }
+    // In mode 2 the same file is the transmit sheet.
+    showIn(2);
+    importFrom(file("TInfoCob.csv"));
+    EXPECT_EQ(entries(0), (Entries{{"0", "33"}}));
+}
+
+TEST_F(MapImport, AFrameNumberThatIsNoIntegerEndsTheImportSilently)
+{
+    writeText(file("RInfoCob.csv"), "0,1,33,\r\n1,x,16,\r\n2,2,17,\r\n");
+    showIn(1);
+    importFrom(file("RInfoCob.csv"));
+    EXPECT_EQ(entries(0), (Entries{{"0", "33"}}));
+    EXPECT_TRUE(entries(1).empty());
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+}
+
+TEST_F(MapImport, ExportWritesTheEntriesInEditorOrder)
+{
+    showIn(1);
+    dialog.pdoList().at(0).entries = {{"0", "33"}, {"1", "16"}};
+    dialog.pdoList().at(1).entries.clear();
+    pushButton(dialog, "button1")->click();
+    EXPECT_EQ(readText(file("RInfoCob.csv")), "0,1,33,\r\n1,1,16,\r\n");
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+
+    dialog.reject();
+    writeText(file("TInfoCob.xml"), "<TInfoCob/>");
+    showIn(2);
+    pushButton(dialog, "button1")->click();
+    EXPECT_EQ(readText(file("TInfoCob.csv")), "");
+
+    std::filesystem::permissions(file("TInfoCob.csv"), std::filesystem::perms::owner_read);
+    dialog.pdoList().at(0).entries = {{"9", "1"}};
+    pushButton(dialog, "button1")->click();
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    EXPECT_TRUE(ui.messages.texts.front().startsWith("Cannot create file \"" + path(file("TInfoCob.csv"))));
+    EXPECT_EQ(readText(file("TInfoCob.csv")), "");
+}
+
+} // namespace
