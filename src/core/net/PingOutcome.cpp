@@ -2,32 +2,40 @@
 
 #include "common/Error.h"
 
+#include <iterator>
+
 namespace cravent::net {
+
+namespace {
+
+struct OutcomeTexts {
+    const char* caption;
+    const char* label;
+};
+
+// By outcome code: found, not found, error.
+constexpr OutcomeTexts Texts[] = {
+    {"Ping! Device Found!", "Device Found!"},
+    {"Ping! Device Not Found!", "Device Not Found!"},
+    {"Ping! Error!!!", "Error!!! Check the Ip Address"},
+};
+
+const OutcomeTexts& textsOf(PingOutcome outcome)
+{
+    const auto code = static_cast<std::size_t>(outcome);
+    return Texts[code < std::size(Texts) ? code : std::size(Texts) - 1];
+}
+
+} // namespace
 
 const char* pingCaption(PingOutcome outcome)
 {
-    switch (outcome) {
-    case PingOutcome::Found:
-        return "Ping! Device Found!";
-    case PingOutcome::NotFound:
-        return "Ping! Device Not Found!";
-    case PingOutcome::Error:
-        break;
-    }
-    return "Ping! Error!!!";
+    return textsOf(outcome).caption;
 }
 
 const char* pingLabel(PingOutcome outcome)
 {
-    switch (outcome) {
-    case PingOutcome::Found:
-        return "Device Found!";
-    case PingOutcome::NotFound:
-        return "Device Not Found!";
-    case PingOutcome::Error:
-        break;
-    }
-    return "Error!!! Check the Ip Address";
+    return textsOf(outcome).label;
 }
 
 PingResult pingAddress(IcmpEchoClient& client, std::string_view address)

@@ -56,6 +56,10 @@ Bytes errorMessage(std::uint8_t type, const Bytes& quoted)
     return cat({Bytes{type, 1, 0, 0, 0, 0, 0, 0}, quoted});
 }
 
+// The requests as ICMP error messages quote them: behind their IP header.
+const Bytes quotedV4 = cat({ipv4Header(1), encodeEchoRequest(V4Request)});
+const Bytes quotedV6 = cat({ipv6Header(58), encodeEchoRequest(V6Request)});
+
 const ReceivedForm Raw4{true, true};
 const ReceivedForm Raw6{false, true};
 const ReceivedForm Datagram{false, false};
@@ -85,10 +89,8 @@ TEST(EchoPacket, ChecksumOfOddLengthPadsWithZero)
 
 TEST(EchoPacket, ClassifiesWhatASocketReceives)
 {
-    const Bytes quotedV4 = cat({ipv4Header(1), encodeEchoRequest(V4Request)});
     const Bytes quotedOther = cat({ipv4Header(1), icmp(8, 0x1234, 8, "127.0.0.1")});
     const Bytes quotedUdp = cat({ipv4Header(17), encodeEchoRequest(V4Request)});
-    const Bytes quotedV6 = cat({ipv6Header(58), encodeEchoRequest(V6Request)});
     struct Case {
         const char* what;
         EchoRequest request;
@@ -145,8 +147,6 @@ TEST(EchoPacket, ClassifiesWhatASocketReceives)
 
 TEST(EchoPacket, ShortOrUnexpectedAnswersAreErrors)
 {
-    const Bytes quotedV4 = cat({ipv4Header(1), encodeEchoRequest(V4Request)});
-    const Bytes quotedV6 = cat({ipv6Header(58), encodeEchoRequest(V6Request)});
     struct Case {
         const char* what;
         EchoRequest request;
