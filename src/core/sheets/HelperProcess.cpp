@@ -51,9 +51,11 @@ private:
 [[noreturn]] void becomeHelper(const char* program, char* const* argv, int outputFd, int errorFd,
                                const HelperLimits& limits)
 {
-    const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
-    const rlimit memoryLimit{memory, memory};
-    ::setrlimit(RLIMIT_AS, &memoryLimit);
+    if (limits.memoryBytes != 0) {
+        const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
+        const rlimit memoryLimit{memory, memory};
+        ::setrlimit(RLIMIT_AS, &memoryLimit);
+    }
     const auto seconds = static_cast<rlim_t>(
         std::chrono::duration_cast<std::chrono::seconds>(limits.timeout).count() + 1);
     const rlimit cpuLimit{seconds, seconds + 1};

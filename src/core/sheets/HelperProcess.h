@@ -8,11 +8,27 @@
 
 namespace cravent::sheets {
 
+#if defined(__SANITIZE_ADDRESS__)
+#define CRAVENT_HELPER_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CRAVENT_HELPER_UNDER_ASAN 1
+#endif
+#endif
+
+// Address space of a helper. A sanitizer build of the tree builds the helper with
+// AddressSanitizer too, which reserves terabytes of address space for its shadow memory.
+#ifdef CRAVENT_HELPER_UNDER_ASAN
+inline constexpr std::uint64_t DefaultHelperMemory = 0;
+#else
+inline constexpr std::uint64_t DefaultHelperMemory = 512ull << 20;
+#endif
+
 // Limits for a helper program that parses untrusted input on our behalf.
 struct HelperLimits {
-    std::chrono::milliseconds timeout{10000};      // wall clock, then it is killed
-    std::uint64_t memoryBytes = 512ull << 20;      // address space of the helper
-    std::size_t outputBytes = 64u << 20;           // more output than this: killed
+    std::chrono::milliseconds timeout{10000};        // wall clock, then it is killed
+    std::uint64_t memoryBytes = DefaultHelperMemory; // address space; 0: no limit
+    std::size_t outputBytes = 64u << 20;             // more output than this: killed
 };
 
 // How a helper run ended. Exactly one of the flags, or a normal exit, describes it.
