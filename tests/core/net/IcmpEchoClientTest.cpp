@@ -230,47 +230,75 @@ TEST(IcmpEchoClient, NoWayToSendIsAnErrorNamingEveryRefusal)
 
 TEST(IcmpEchoClient, InANetworkNamespaceForEachUserAndSocket)
 {
-    const Scenario scenarios[] = {
-        {"root: raw socket, answered"},
-        {"root: raw socket, ignored", "127.0.0.1", true},
-        {"nobody, group range open: datagram socket, answered", "127.0.0.1", false, true, true},
-        {"nobody, group range open: datagram socket, ignored", "127.0.0.1", true, true, true},
-        {"nobody, group range closed: ping program, answered", "127.0.0.1", false, false, true},
-        {"nobody, group range closed: ping program, ignored", "127.0.0.1", true, false, true},
-        {"nobody, IPv6 datagram socket, answered", "::1", false, true, true},
-        {"nobody, IPv6 ping program, ignored", "::1", true, false, true},
-        {"root: raw socket, unreachable", "10.9.0.2", false, false, false, true},
-        {"nobody: datagram socket, unreachable", "10.9.0.2", false, true, true, true},
-        {"nobody: ping program, unreachable", "10.9.0.2", false, false, true, true},
-    };
+    using enum EchoMethod;
     const struct {
+        Scenario scenario;
         std::size_t bytes;
         EchoMethod method;
-    } expected[] = {
-        {17, EchoMethod::RawSocket},
-        {0, EchoMethod::RawSocket},
-        {17, EchoMethod::DatagramSocket},
-        {0, EchoMethod::DatagramSocket},
-        {17, EchoMethod::PingProgram},
-        {0, EchoMethod::PingProgram},
-        {11, EchoMethod::DatagramSocket},
-        {0, EchoMethod::PingProgram},
+    } cases[] = {
+        {{.what = "root: raw socket, answered"}, 17, RawSocket},
+        {{.what = "root: raw socket, ignored", .echoIgnored = true}, 0, RawSocket},
+        {{.what = "root: IPv6 raw socket, answered", .host = "::1"}, 11, RawSocket},
+        {{.what = "nobody, range open: datagram socket, answered",
+          .pingGroupOpen = true,
+          .asNobody = true},
+         17,
+         DatagramSocket},
+        {{.what = "nobody, range open: datagram socket, ignored",
+          .echoIgnored = true,
+          .pingGroupOpen = true,
+          .asNobody = true},
+         0,
+         DatagramSocket},
+        {{.what = "nobody, range closed: ping program, answered", .asNobody = true},
+         17,
+         PingProgram},
+        {{.what = "nobody, range closed: ping program, ignored",
+          .echoIgnored = true,
+          .asNobody = true},
+         0,
+         PingProgram},
+        {{.what = "nobody, IPv6 datagram socket, answered",
+          .host = "::1",
+          .pingGroupOpen = true,
+          .asNobody = true},
+         11,
+         DatagramSocket},
+        {{.what = "nobody, IPv6 ping program, ignored",
+          .host = "::1",
+          .echoIgnored = true,
+          .asNobody = true},
+         0,
+         PingProgram},
         // The host-unreachable message quotes the request's IP header and the whole request.
-        {44, EchoMethod::RawSocket},
-        {44, EchoMethod::DatagramSocket},
-        {44, EchoMethod::PingProgram},
+        {{.what = "root: raw socket, unreachable", .host = "10.9.0.2", .deadNeighbour = true},
+         44,
+         RawSocket},
+        {{.what = "nobody: datagram socket, unreachable",
+          .host = "10.9.0.2",
+          .pingGroupOpen = true,
+          .asNobody = true,
+          .deadNeighbour = true},
+         44,
+         DatagramSocket},
+        {{.what = "nobody: ping program, unreachable",
+          .host = "10.9.0.2",
+          .asNobody = true,
+          .deadNeighbour = true},
+         44,
+         PingProgram},
     };
     std::string skipped;
-    for (std::size_t i = 0; i < std::size(scenarios); ++i) {
-        const Scenario& s = scenarios[i];
+    for (const auto& c : cases) {
+        const Scenario& s = c.scenario;
         const Outcome outcome = runInNamespace(s);
         if (!outcome.skipped.empty()) {
             skipped += std::string(s.what) + ": " + outcome.skipped + "\n";
             continue;
         }
         EXPECT_EQ(outcome.error, "") << s.what;
-        EXPECT_EQ(outcome.bytes, expected[i].bytes) << s.what;
-        EXPECT_EQ(outcome.method, expected[i].method) << s.what;
+        EXPECT_EQ(outcome.bytes, c.bytes) << s.what;
+        EXPECT_EQ(outcome.method, c.method) << s.what;
     }
     if (!skipped.empty())
         GTEST_SKIP() << "skipped where this machine does not allow it:\n" << skipped;
@@ -279,7 +307,8 @@ TEST(IcmpEchoClient, InANetworkNamespaceForEachUserAndSocket)
 TEST(IcmpEchoClient, UnresolvableHostNameIsAnError)
 {
     // Inside the namespace no name server is reachable, so the lookup fails without traffic.
-    const Outcome outcome = runInNamespace({"unresolvable", "no-such-host.invalid"});
+    const Outcome outcome =
+        runInNamespace({.what = "unresolvable", .host = "no-such-host.invalid"});
     if (!outcome.skipped.empty())
         GTEST_SKIP() << outcome.skipped;
     EXPECT_TRUE(outcome.error.starts_with("cannot resolve host 'no-such-host.invalid': "))
