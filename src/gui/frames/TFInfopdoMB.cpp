@@ -4,6 +4,7 @@
 #include "common/IntegerText.h"
 #include "frames/ChoiceGroup.h"
 #include "frames/ListBoxClicks.h"
+#include "frames/WorkbookChooser.h"
 #include "sheets/CsvExport.h"
 #include "sheets/SheetImport.h"
 #include "sheets/SheetReader.h"
@@ -299,11 +300,7 @@ void TFInfopdoMB::Button1Click()
 
 void TFInfopdoMB::BitBtn4Click()
 {
-    QStringList filters;
-    for (const char* filter : sheets::WorkbookFilters)
-        filters << QString::fromLatin1(filter);
-    const auto workbook = ui_.choosers.chooseOpenFile(
-        this, QString::fromStdString(workspace_.projectDir().string()), filters);
+    const auto workbook = chooseWorkbook(this, ui_, workspace_.projectDir());
     if (!workbook)
         return;
     clearRegisterControls();
@@ -311,7 +308,7 @@ void TFInfopdoMB::BitBtn4Click()
     // integer ends the import and keeps what it took. The list box shows the new entries when
     // a frame is picked.
     const sheets::WorksheetRead read =
-        sheets::readWorksheet(workbook->toStdString(), sheets::mapSheetName(direction()));
+        sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
     if (read.outcome == sheets::WorksheetRead::Outcome::Read)
         sheets::takeMapRecords(read.records, map_.frames());
 }

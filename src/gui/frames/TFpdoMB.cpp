@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "frames/CanType.h"
 #include "frames/FrameList.h"
+#include "frames/WorkbookChooser.h"
 #include "sheets/CsvExport.h"
 #include "sheets/SheetImport.h"
 #include "sheets/SheetReader.h"
@@ -186,18 +187,14 @@ void TFpdoMB::Button1Click()
 
 void TFpdoMB::BitBtn4Click()
 {
-    QStringList filters;
-    for (const char* filter : sheets::WorkbookFilters)
-        filters << QString::fromLatin1(filter);
-    const auto workbook = ui_.choosers.chooseOpenFile(
-        this, QString::fromStdString(workspace_.projectDir().string()), filters);
+    const auto workbook = chooseWorkbook(this, ui_, workspace_.projectDir());
     if (!workbook)
         return;
     // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it
     // empty without a word, and "Cancel" still keeps the project's list.
     clearDataCells();
     const sheets::WorksheetRead read =
-        sheets::readWorksheet(workbook->toStdString(), sheets::FrameListSheet);
+        sheets::readWorksheet(*workbook, sheets::FrameListSheet);
     const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records);
     for (std::size_t k = 0; k < imported.rows.size(); ++k) {
         const int row = static_cast<int>(k) + 1;

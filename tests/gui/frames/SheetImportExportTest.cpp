@@ -28,8 +28,10 @@ QString path(const std::filesystem::path& file)
     return QString::fromStdString(file.string());
 }
 
-struct FrameListImport : test::ProjectFixture {
-    TFpdoMB dialog{workspace, ui.services};
+// One of the two editors, shown in a mode, importing what the file-open dialog answers.
+template <class Dialog>
+struct EditorFixture : test::ProjectFixture {
+    Dialog dialog{workspace, ui.services};
 
     void showIn(int mode)
     {
@@ -41,6 +43,9 @@ struct FrameListImport : test::ProjectFixture {
         ui.choosers.files << path(workbook);
         pushButton(dialog, "bitbtn4")->click();
     }
+};
+
+struct FrameListImport : EditorFixture<TFpdoMB> {
     QStringList row(int r) const
     {
         return {dialog.cellText(r, TFpdoMB::ColumnCobId), dialog.cellText(r, TFpdoMB::ColumnDimension),
@@ -162,9 +167,7 @@ TEST_F(FrameListImport, ExportWritesTheGridAsItStandsAndKeepsTheOldFileOnFailure
     EXPECT_EQ(readText(file("rpdodef.csv")), FrameHeader);
 }
 
-struct MapImport : test::ProjectFixture {
-    TFInfopdoMB dialog{workspace, ui.services};
-
+struct MapImport : EditorFixture<TFInfopdoMB> {
     void SetUp() override
     {
         test::ProjectFixture::SetUp();
@@ -172,16 +175,6 @@ struct MapImport : test::ProjectFixture {
         writeText(file("TCobDef.xml"), TwoFrames);
         writeText(file("RInfoCob.xml"), "<RInfoCob><row Index=\"40\" NrPdo=\"1\" PosComp=\"1\"/>"
                                         "<row Index=\"41\" NrPdo=\"2\" PosComp=\"2\"/></RInfoCob>");
-    }
-    void showIn(int mode)
-    {
-        dialog.setMode(static_cast<std::uint8_t>(mode));
-        dialog.show();
-    }
-    void importFrom(const std::filesystem::path& workbook)
-    {
-        ui.choosers.files << path(workbook);
-        pushButton(dialog, "bitbtn4")->click();
     }
     std::vector<frames::TClIndMB> entries(std::size_t frame) { return dialog.pdoList().at(frame).entries; }
 };

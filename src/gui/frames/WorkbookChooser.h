@@ -1,0 +1,28 @@
+#pragma once
+
+#include "sheets/SheetImport.h"
+#include "widgets/UiServices.h"
+
+#include <QStringList>
+
+#include <filesystem>
+#include <optional>
+
+namespace cravent::gui {
+
+// OpenExcel, the file-open dialog of Import in both frame editors: it opens in the project
+// folder with the .xls filter first. Nothing when the user cancels.
+inline std::optional<std::filesystem::path> chooseWorkbook(QWidget* parent, UiServices& ui,
+                                                           const std::filesystem::path& projectDir)
+{
+    QStringList filters;
+    for (const char* filter : sheets::WorkbookFilters)
+        filters << QString::fromLatin1(filter);
+    const auto chosen =
+        ui.choosers.chooseOpenFile(parent, QString::fromStdString(projectDir.string()), filters);
+    if (!chosen)
+        return std::nullopt;
+    return std::filesystem::path(chosen->toStdString());
+}
+
+} // namespace cravent::gui
