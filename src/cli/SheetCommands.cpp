@@ -66,8 +66,7 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
     if (const auto note = sheets::leftOutMessage(imported.leftOut))
         context.err << *note << '\n';
     const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
-    const frames::CanType canType =
-        frames::readProjectCanType(frames::pargenFilePath(projectDir));
+    const frames::CanType canType = frames::readProjectCanType(frames::pargenFilePath(projectDir));
     if (const auto failure = frames::checkList(list, canType))
         throw Error(*failure);
     frames::write(frames::frameFilePath(projectDir, direction), list);
@@ -98,12 +97,14 @@ void importMap(const std::filesystem::path& projectDir, Direction direction,
 int runImport(const std::vector<std::string>& args, Context& context)
 {
     int exitCode = Success;
-    const auto table = parseArguments(
-        args, 3, "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK", context, exitCode);
+    const auto table =
+        parseArguments(args, 3, "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",
+                       context, exitCode);
     if (!table)
         return exitCode;
     const std::filesystem::path projectDir = args[0];
-    const char* sheet = table->map ? sheets::mapSheetName(table->direction) : sheets::FrameListSheet;
+    const char* sheet =
+        table->map ? sheets::mapSheetName(table->direction) : sheets::FrameListSheet;
     const sheets::WorksheetRead read = sheets::readWorksheet(args[2], sheet);
     if (read.outcome != sheets::WorksheetRead::Outcome::Read) {
         context.err << read.problem << "; nothing was saved\n";
@@ -124,8 +125,8 @@ int runImport(const std::vector<std::string>& args, Context& context)
 int runExport(const std::vector<std::string>& args, Context& context)
 {
     int exitCode = Success;
-    const auto table = parseArguments(args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map",
-                                      context, exitCode);
+    const auto table = parseArguments(
+        args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map", context, exitCode);
     if (!table)
         return exitCode;
     const std::filesystem::path projectDir = args[0];

@@ -51,8 +51,8 @@ std::string mapCsv(const std::vector<frames::TClPdo>& frames)
     return out;
 }
 
-std::filesystem::path writeExportFile(const std::filesystem::path& projectDir, std::string_view name,
-                                      std::string_view content)
+std::filesystem::path writeExportFile(const std::filesystem::path& projectDir,
+                                      std::string_view name, std::string_view content)
 {
     const std::filesystem::path file = findFileNoCase(projectDir, name);
     writeFileAtomically(file, content);

@@ -31,7 +31,7 @@ std::string mapCsv(const std::vector<frames::TClPdo>& frames);
 // Replaces the export file `name` in `projectDir` (found without regard to case) atomically and
 // returns its path. Throws Error naming the file and the system's reason; the old file then
 // stays as it was.
-std::filesystem::path writeExportFile(const std::filesystem::path& projectDir, std::string_view name,
-                                      std::string_view content);
+std::filesystem::path writeExportFile(const std::filesystem::path& projectDir,
+                                      std::string_view name, std::string_view content);
 
 } // namespace cravent::sheets

@@ -72,8 +72,8 @@ SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view want
         text = windows1252ToUtf8(text);
 
     std::vector<Record> rows = parseLines(text);
-    const bool hasHeader = rows.empty() || rows.front().empty() ||
-                           !parseIntegerText(rows.front().front()).has_value();
+    const bool hasHeader =
+        rows.empty() || rows.front().empty() || !parseIntegerText(rows.front().front()).has_value();
     SheetGrid grid;
     const std::size_t first = hasHeader ? 0 : 1; // a line of numbers moves down below a header
     for (std::size_t r = 0; r < rows.size(); ++r) {

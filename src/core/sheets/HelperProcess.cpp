@@ -137,13 +137,15 @@ HelperRun runHelper(const std::filesystem::path& program, const std::vector<std:
     };
     std::array<char, 65536> buffer{};
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             kill(run.timedOut);
             break;
         }
         pollfd poll{output.read(), POLLIN, 0};
-        const int ready = ::poll(&poll, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+        const int ready =
+            ::poll(&poll, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
         if (ready < 0 && errno != EINTR)
             break;
         if (ready <= 0)

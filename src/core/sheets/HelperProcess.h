@@ -33,12 +33,12 @@ struct HelperLimits {
 
 // How a helper run ended. Exactly one of the flags, or a normal exit, describes it.
 struct HelperRun {
-    std::string output;        // everything it wrote to standard output
-    int startError = 0;        // errno when it could not be started at all
+    std::string output; // everything it wrote to standard output
+    int startError = 0; // errno when it could not be started at all
     bool timedOut = false;
     bool outputTooLarge = false;
-    int signal = 0;            // the signal that ended it, if one did
-    int exitCode = 0;          // its exit status after a normal exit
+    int signal = 0;   // the signal that ended it, if one did
+    int exitCode = 0; // its exit status after a normal exit
 };
 
 // Runs `program` with `arguments`, without a shell, and collects its standard output. Its

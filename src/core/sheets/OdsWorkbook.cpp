@@ -82,7 +82,9 @@ std::string cellText(pugi::xml_node cell)
 
 class TableWalker {
 public:
-    explicit TableWalker(SheetGrid& grid) : grid_(grid) {}
+    explicit TableWalker(SheetGrid& grid)
+        : grid_(grid)
+    {}
 
     // Rows stand in the table itself or in header-row, row and row-group wrappers.
     void walk(pugi::xml_node parent)

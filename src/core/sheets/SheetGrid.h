@@ -11,7 +11,8 @@
 namespace cravent::sheets {
 
 // The first worksheet, in workbook order, whose name equals `wanted` without regard to case.
-std::optional<std::size_t> findSheet(const std::vector<std::string>& names, std::string_view wanted);
+std::optional<std::size_t> findSheet(const std::vector<std::string>& names,
+                                     std::string_view wanted);
 
 // Collects the cells of one worksheet by position, whatever order a format gives them in, and
 // hands them back as the records below the header row. Empty cells are not stored; rows between

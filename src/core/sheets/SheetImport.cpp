@@ -25,9 +25,9 @@ std::optional<std::string> leftOutMessage(std::size_t leftOut)
 {
     if (leftOut == 0)
         return std::nullopt;
-    return "The frame list holds " + std::to_string(frames::MaxFrames) +
-           " frames: the first " + std::to_string(frames::MaxFrames) +
-           " rows of the worksheet were imported and the " + std::to_string(leftOut) +
+    return "The frame list holds " + std::to_string(frames::MaxFrames) + " frames: the first " +
+           std::to_string(frames::MaxFrames) + " rows of the worksheet were imported and the " +
+           std::to_string(leftOut) +
            (leftOut == 1 ? " row after them was" : " rows after them were") + " left out.";
 }
 

@@ -21,7 +21,7 @@ inline constexpr std::array<const char*, 5> WorkbookFilters{
 
 // The worksheets the editors import from; the names are matched without regard to case.
 inline constexpr const char* FrameListSheet = "rpdodef"; // both directions
-const char* mapSheetName(frames::Direction direction);    // "RInfoCob" / "TInfoCob"
+const char* mapSheetName(frames::Direction direction);   // "RInfoCob" / "TInfoCob"
 
 // Frame list: record k fills data row k + 1 of the grid, its fields 0, 1 and 2 the COB-ID, data
 // length and mnemonic, as they are; the check waits for "OK". The grid has 250 rows: further

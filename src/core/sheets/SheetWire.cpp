@@ -28,7 +28,9 @@ void putText(std::string& out, std::string_view text)
 
 class Cursor {
 public:
-    explicit Cursor(std::string_view bytes) : rest_(bytes) {}
+    explicit Cursor(std::string_view bytes)
+        : rest_(bytes)
+    {}
 
     void expect(std::string_view literal)
     {

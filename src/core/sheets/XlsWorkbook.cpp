@@ -4,7 +4,6 @@
 #include "sheets/WorkbookFormats.h"
 
 #include <freexl.h>
-
 #include <string>
 
 namespace cravent::sheets {

@@ -49,8 +49,8 @@ void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_docume
     const auto result = document.load_buffer(bytes->data(), bytes->size(),
                                              pugi::parse_default | pugi::parse_ws_pcdata);
     if (!result)
-        throw Error("the part " + std::string(name) + " is not valid XML (" +
-                    result.description() + ")");
+        throw Error("the part " + std::string(name) + " is not valid XML (" + result.description() +
+                    ")");
 }
 
 } // namespace cravent::sheets

@@ -4,7 +4,6 @@
 // prefixes, so elements and attributes are matched by their local name.
 
 #include <pugixml.hpp>
-
 #include <string>
 #include <string_view>
 

@@ -4,7 +4,6 @@
 #include "widgets/UiServices.h"
 
 #include <QStringList>
-
 #include <filesystem>
 #include <optional>
 

@@ -1,5 +1,6 @@
-#include "common/Error.h"
 #include "sheets/CsvExport.h"
+
+#include "common/Error.h"
 #include "sheets/SheetImport.h"
 #include "sheets/WorkbookReader.h"
 #include "support/TempDir.h"
@@ -25,8 +26,11 @@ std::size_t lines(const std::string& text)
 TEST(FrameListExport, HeaderThenOneLinePerFrameUpToTheFirstEmptyCobId)
 {
     EXPECT_EQ(FrameListHeader.size(), 42u);
-    EXPECT_EQ(frameListCsv({{"0x181", "8", "Speed"}, {"641", "2", ""}, {"$1", "x", "m"},
-                            {"", "8", "gone"}, {"900", "8", ""}}),
+    EXPECT_EQ(frameListCsv({{"0x181", "8", "Speed"},
+                            {"641", "2", ""},
+                            {"$1", "x", "m"},
+                            {"", "8", "gone"},
+                            {"900", "8", ""}}),
               Header + "0x181,8,0,0,0\r\n641,2,0,0,0\r\n$1,x,0,0,0\r\n");
     EXPECT_EQ(frameListCsv({}), Header);
     EXPECT_EQ(frameListCsv({{"", "8", "a"}}), Header);
@@ -58,13 +62,15 @@ TEST(ExportFile, ReplacesTheFileOfAnyCaseAndKeepsTheOldOneOnFailure)
     TempDir dir;
     // Receive, then transmit: one file, the transmit frames.
     writeExportFile(dir.path(), FrameListExportName, frameListCsv({{"0x181", "8", ""}}));
-    const auto file = writeExportFile(dir.path(), FrameListExportName, frameListCsv({{"0x201", "4", ""}}));
+    const auto file =
+        writeExportFile(dir.path(), FrameListExportName, frameListCsv({{"0x201", "4", ""}}));
     EXPECT_EQ(readText(file), Header + "0x201,4,0,0,0\r\n");
 
     // A project written on Windows keeps its file name.
     TempDir windows;
     writeText(windows / "RPDODEF.CSV", "old");
-    EXPECT_EQ(writeExportFile(windows.path(), FrameListExportName, Header), windows / "RPDODEF.CSV");
+    EXPECT_EQ(writeExportFile(windows.path(), FrameListExportName, Header),
+              windows / "RPDODEF.CSV");
     EXPECT_EQ(readText(windows / "RPDODEF.CSV"), Header);
     EXPECT_FALSE(std::filesystem::exists(windows / FrameListExportName));
 

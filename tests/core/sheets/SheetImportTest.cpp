@@ -13,10 +13,9 @@ TEST(FrameImport, RecordKFillsRowKPlusOneWithItsFirstThreeFields)
 {
     const FrameRowsImport imported =
         frameRowsFromRecords({{"0x181", "8", "Speed", "0", "0"}, {"641"}, {}, {"x", "", "m"}});
-    EXPECT_EQ(imported.rows, (std::vector<Frame>{{"0x181", "8", "Speed"},
-                                                 {"641", "", ""},
-                                                 {"", "", ""},
-                                                 {"x", "", "m"}}));
+    EXPECT_EQ(imported.rows,
+              (std::vector<Frame>{
+                  {"0x181", "8", "Speed"}, {"641", "", ""}, {"", "", ""}, {"x", "", "m"}}));
     EXPECT_EQ(imported.leftOut, 0u);
     EXPECT_FALSE(leftOutMessage(imported.leftOut));
 }
@@ -30,8 +29,9 @@ TEST(FrameImport, MoreThan250RecordsKeepTheFirst250AndCountTheRest)
     ASSERT_EQ(imported.rows.size(), 250u);
     EXPECT_EQ(imported.rows.back().cobId, "250");
     EXPECT_EQ(imported.leftOut, 12u);
-    EXPECT_EQ(leftOutMessage(12), "The frame list holds 250 frames: the first 250 rows of the "
-                                  "worksheet were imported and the 12 rows after them were left out.");
+    EXPECT_EQ(leftOutMessage(12),
+              "The frame list holds 250 frames: the first 250 rows of the "
+              "worksheet were imported and the 12 rows after them were left out.");
     EXPECT_EQ(leftOutMessage(1), "The frame list holds 250 frames: the first 250 rows of the "
                                  "worksheet were imported and the 1 row after them was left out.");
 }
@@ -48,17 +48,16 @@ TEST(MapImport, FrameNumberIsTheLowSevenBitsAndUnknownFramesAreSkipped)
 {
     std::vector<TClPdo> frames = twoFrames();
     const auto stopped = takeMapRecords({{"0", "1", "33"},
-                                         {"7", "3", "17"},    // frame 3 of two: skipped
-                                         {"5", "130", "0"},   // 130 AND 127 = 2
-                                         {"6", "0", "1"},     // frame 0: skipped
-                                         {"8", "128", "1"},   // 128 AND 127 = 0: skipped
-                                         {"9", "-1", "1"},    // AND 127 = 127: skipped
+                                         {"7", "3", "17"},  // frame 3 of two: skipped
+                                         {"5", "130", "0"}, // 130 AND 127 = 2
+                                         {"6", "0", "1"},   // frame 0: skipped
+                                         {"8", "128", "1"}, // 128 AND 127 = 0: skipped
+                                         {"9", "-1", "1"},  // AND 127 = 127: skipped
                                          {"0x10", "0x81", "18", "ignored"},
-                                         {"1", "1"}},         // no byte selection: empty
+                                         {"1", "1"}}, // no byte selection: empty
                                         frames);
     EXPECT_FALSE(stopped);
-    EXPECT_EQ(frames[0].entries,
-              (std::vector<TClIndMB>{{"0", "33"}, {"0x10", "18"}, {"1", ""}}));
+    EXPECT_EQ(frames[0].entries, (std::vector<TClIndMB>{{"0", "33"}, {"0x10", "18"}, {"1", ""}}));
     EXPECT_EQ(frames[1].entries, (std::vector<TClIndMB>{{"5", "0"}}));
 }
 

@@ -1,14 +1,14 @@
 // Workbooks read in the helper process: what reaches the caller when the helper reads, when it
 // crashes on a crafted .xls, hangs, floods or answers garbage.
 
-#include "sheets/HelperProcess.h"
 #include "sheets/SheetReader.h"
-#include "support/TempDir.h"
 
-#include <gtest/gtest.h>
+#include "sheets/HelperProcess.h"
+#include "support/TempDir.h"
 
 #include <chrono>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,8 +60,8 @@ TEST(SheetReader, DamagedAndForeignFilesReadNothingWithTheReason)
         const WorksheetRead read = readWorksheet(Fixtures / name, "rpdodef");
         EXPECT_EQ(read.outcome, Outcome::Unreadable) << name;
         EXPECT_TRUE(read.records.empty());
-        EXPECT_TRUE(contains(read.problem, "Cannot read workbook \"" + (Fixtures / name).string() +
-                                               "\": "))
+        EXPECT_TRUE(
+            contains(read.problem, "Cannot read workbook \"" + (Fixtures / name).string() + "\": "))
             << read.problem;
     }
 }
@@ -78,7 +78,8 @@ TEST(SheetReader, AWorkbookThatCrashesTheParserCostsOnlyTheHelper)
 
     if (!contains(crashed.problem, "crashed"))
         GTEST_SKIP() << "this FreeXL refuses crash.xls without crashing: " << crashed.problem;
-    EXPECT_TRUE(contains(crashed.problem, "the workbook reader crashed (signal 11, Segmentation fault)"))
+    EXPECT_TRUE(
+        contains(crashed.problem, "the workbook reader crashed (signal 11, Segmentation fault)"))
         << crashed.problem;
 }
 
@@ -113,7 +114,8 @@ TEST(SheetReader, HelpersThatMisbehaveReadNothing)
     missing.helper = dir / "no-such-reader";
     const WorksheetRead read = readWorksheet(Fixtures / "frames.xls", "rpdodef", missing);
     EXPECT_EQ(read.outcome, Outcome::Unreadable);
-    EXPECT_TRUE(contains(read.problem, "cannot be started (No such file or directory)")) << read.problem;
+    EXPECT_TRUE(contains(read.problem, "cannot be started (No such file or directory)"))
+        << read.problem;
 }
 
 TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
@@ -121,11 +123,12 @@ TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
     TempDir dir;
     const int ours = ::open(dir.path().c_str(), O_RDONLY); // deliberately not close-on-exec
     ASSERT_GE(ours, 0);
-    const auto helper = script(dir, "limits",
-                               "ulimit -v; ulimit -c; ulimit -t\n"
-                               "if read line; then echo input; else echo no input; fi\n"
-                               "[ -e /proc/self/fd/" + std::to_string(ours) +
-                                   " ] && echo leaked || echo closed\necho \"$1|$2\"");
+    const auto helper =
+        script(dir, "limits",
+               "ulimit -v; ulimit -c; ulimit -t\n"
+               "if read line; then echo input; else echo no input; fi\n"
+               "[ -e /proc/self/fd/" +
+                   std::to_string(ours) + " ] && echo leaked || echo closed\necho \"$1|$2\"");
     HelperLimits limits;
     limits.memoryBytes = 256u << 20;
     limits.timeout = 4s;

@@ -1,5 +1,6 @@
-#include "common/Error.h"
 #include "sheets/SheetWire.h"
+
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,8 @@ SheetLookup sample()
 {
     SheetLookup lookup;
     lookup.sheetNames = {"Notes", "rpdodef", ""};
-    lookup.records = std::vector<Record>{{"0x181", "8", "\u00d6l"}, {}, {"", std::string("a\0b", 3)}};
+    lookup.records =
+        std::vector<Record>{{"0x181", "8", "\u00d6l"}, {}, {"", std::string("a\0b", 3)}};
     return lookup;
 }
 

@@ -1,8 +1,9 @@
 // The format readers, in this process, on workbooks written by other programs. The damaged
 // .xls that crashes FreeXL is left to SheetReaderTest, which reads it in the helper process.
 
-#include "common/Error.h"
 #include "sheets/WorkbookReader.h"
+
+#include "common/Error.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,10 @@ using Records = std::vector<Record>;
 
 class EveryFormat : public ::testing::TestWithParam<const char*> {
 protected:
-    std::filesystem::path workbook() const { return Fixtures / (std::string("frames.") + GetParam()); }
+    std::filesystem::path workbook() const
+    {
+        return Fixtures / (std::string("frames.") + GetParam());
+    }
 };
 
 TEST_P(EveryFormat, FindsTheFrameSheetWithoutRegardToCaseAndGivesFieldsAsText)
@@ -68,10 +72,10 @@ TEST(Xlsx, SharedStringsRichTextFormulaResultsAndCellsWithoutPositions)
     ASSERT_TRUE(lookup.records.has_value());
     // Rich text runs joined, phonetic guide left out; a formula gives its kept result, or
     // nothing when none is kept; rows 3 and 4 are missing from the file.
-    EXPECT_EQ(*lookup.records, (Records{{"0x181", "8", "Speed ", "TRUE"},
-                                        {},
-                                        {},
-                                        {"", "cobid", "", "", "#DIV/0!", "0.1"}}));
+    EXPECT_EQ(
+        *lookup.records,
+        (Records{
+            {"0x181", "8", "Speed ", "TRUE"}, {}, {}, {"", "cobid", "", "", "#DIV/0!", "0.1"}}));
 }
 
 TEST(Ods, RepeatedCellsAndRowsHeaderRowsGroupsAndBlanks)
@@ -79,9 +83,8 @@ TEST(Ods, RepeatedCellsAndRowsHeaderRowsGroupsAndBlanks)
     // The sheet ends with a million repeated empty rows, as office programs write it.
     const SheetLookup lookup = readWorkbook(Fixtures / "repeated.ods", "TInfoCob");
     ASSERT_TRUE(lookup.records.has_value());
-    EXPECT_EQ(*lookup.records, (Records{{"5", "1", "1"},
-                                        {"5", "1", "1"},
-                                        {"", "a   b\nsecond", "0.25"}}));
+    EXPECT_EQ(*lookup.records,
+              (Records{{"5", "1", "1"}, {"5", "1", "1"}, {"", "a   b\nsecond", "0.25"}}));
 }
 
 TEST(Csv, OurExportsReadBackWithAndWithoutTheirHeader)
@@ -92,7 +95,8 @@ TEST(Csv, OurExportsReadBackWithAndWithoutTheirHeader)
     writeText(dir / "RInfoCob.csv", "0,1,33,\r\n1,1,16,\r\n");
     const SheetLookup frames = readWorkbook(dir / "rpdodef.csv", "RPDODEF");
     ASSERT_TRUE(frames.records.has_value());
-    EXPECT_EQ(*frames.records, (Records{{"0x181", "8", "0", "0", "0"}, {"641", "2", "0", "0", "0"}}));
+    EXPECT_EQ(*frames.records,
+              (Records{{"0x181", "8", "0", "0", "0"}, {"641", "2", "0", "0", "0"}}));
     // The map export has no header: its first line is a record.
     const SheetLookup map = readWorkbook(dir / "RInfoCob.csv", "rinfocob");
     ASSERT_TRUE(map.records.has_value());
@@ -106,7 +110,8 @@ TEST(Csv, OurExportsReadBackWithAndWithoutTheirHeader)
 TEST(Csv, QuotesLineEndsAndEncodings)
 {
     TempDir dir;
-    writeText(dir / "rpdodef.csv", "\xEF\xBB\xBF" "a,b,c\n\"1,5\",\"say \"\"hi\"\"\",\"two\r\nlines\"\n"
+    writeText(dir / "rpdodef.csv", "\xEF\xBB\xBF"
+                                   "a,b,c\n\"1,5\",\"say \"\"hi\"\"\",\"two\r\nlines\"\n"
                                    "\n3,\xC3\x96l");
     const SheetLookup lookup = readWorkbook(dir / "rpdodef.csv", "rpdodef");
     ASSERT_TRUE(lookup.records.has_value());
@@ -114,10 +119,12 @@ TEST(Csv, QuotesLineEndsAndEncodings)
               (Records{{"1,5", "say \"hi\"", "two\r\nlines"}, {}, {"3", "\xC3\x96l"}}));
 
     // Not UTF-8: written by a Windows program in its ANSI code page.
-    writeText(dir / "ansi.csv", "h\r\n\xD6l \xB0" "C\r\n");
+    writeText(dir / "ansi.csv", "h\r\n\xD6l \xB0"
+                                "C\r\n");
     const SheetLookup ansi = readWorkbook(dir / "ansi.csv", "ANSI");
     ASSERT_TRUE(ansi.records.has_value());
-    EXPECT_EQ(*ansi.records, (Records{{"\xC3\x96l \xC2\xB0" "C"}}));
+    EXPECT_EQ(*ansi.records, (Records{{"\xC3\x96l \xC2\xB0"
+                                       "C"}}));
 }
 
 TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)

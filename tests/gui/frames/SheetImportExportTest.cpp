@@ -2,7 +2,6 @@
 // failures, and a workbook that crashes the reader costing nothing but the import.
 
 #include "FrameDialogTest.h"
-
 #include "frames/ChoiceGroup.h"
 #include "frames/TFInfopdoMB.h"
 #include "frames/TFpdoMB.h"
@@ -29,8 +28,7 @@ QString path(const std::filesystem::path& file)
 }
 
 // One of the two editors, shown in a mode, importing what the file-open dialog answers.
-template <class Dialog>
-struct EditorFixture : test::ProjectFixture {
+template <class Dialog> struct EditorFixture : test::ProjectFixture {
     Dialog dialog{workspace, ui.services};
 
     void showIn(int mode)
@@ -48,7 +46,8 @@ struct EditorFixture : test::ProjectFixture {
 struct FrameListImport : EditorFixture<TFpdoMB> {
     QStringList row(int r) const
     {
-        return {dialog.cellText(r, TFpdoMB::ColumnCobId), dialog.cellText(r, TFpdoMB::ColumnDimension),
+        return {dialog.cellText(r, TFpdoMB::ColumnCobId),
+                dialog.cellText(r, TFpdoMB::ColumnDimension),
                 dialog.cellText(r, TFpdoMB::ColumnMnemonic)};
     }
     bool gridEmpty() const
@@ -70,7 +69,8 @@ TEST_F(FrameListImport, TheChooserOpensInTheProjectWithTheExcelFilterFirst)
     ASSERT_FALSE(ui.choosers.lastFilters.isEmpty());
     EXPECT_EQ(ui.choosers.lastFilters.front(), QStringLiteral("File EXCEL (*.xls)"));
     EXPECT_TRUE(ui.choosers.lastFilters.contains(QStringLiteral("Excel workbook (*.xlsx)")));
-    EXPECT_TRUE(ui.choosers.lastFilters.contains(QStringLiteral("OpenDocument spreadsheet (*.ods)")));
+    EXPECT_TRUE(
+        ui.choosers.lastFilters.contains(QStringLiteral("OpenDocument spreadsheet (*.ods)")));
     EXPECT_EQ(row(1), QStringList({"0x181", "8", "a"})); // cancelled: nothing changed
 }
 
@@ -161,8 +161,8 @@ TEST_F(FrameListImport, ExportWritesTheGridAsItStandsAndKeepsTheOldFileOnFailure
     dialog.setCellText(1, TFpdoMB::ColumnCobId, "0x181");
     pushButton(dialog, "button1")->click();
     ASSERT_EQ(ui.messages.texts.size(), 1);
-    EXPECT_TRUE(ui.messages.texts.front().startsWith(
-        "Cannot create file \"" + path(file("rpdodef.csv")) + "\". "))
+    EXPECT_TRUE(ui.messages.texts.front().startsWith("Cannot create file \"" +
+                                                     path(file("rpdodef.csv")) + "\". "))
         << ui.messages.texts.front().toStdString();
     EXPECT_EQ(readText(file("rpdodef.csv")), FrameHeader);
 }
@@ -176,7 +176,10 @@ struct MapImport : EditorFixture<TFInfopdoMB> {
         writeText(file("RInfoCob.xml"), "<RInfoCob><row Index=\"40\" NrPdo=\"1\" PosComp=\"1\"/>"
                                         "<row Index=\"41\" NrPdo=\"2\" PosComp=\"2\"/></RInfoCob>");
     }
-    std::vector<frames::TClIndMB> entries(std::size_t frame) { return dialog.pdoList().at(frame).entries; }
+    std::vector<frames::TClIndMB> entries(std::size_t frame)
+    {
+        return dialog.pdoList().at(frame).entries;
+    }
 };
 
 using Entries = std::vector<frames::TClIndMB>;
@@ -200,10 +203,11 @@ TEST_F(MapImport, Mode1TakesSheetRInfoCobWhateverItsCase)
         << "changed before OK";
 
     pushButton(dialog, "bitbtn1")->click();
-    EXPECT_EQ(readText(file("RInfoCob.xml")),
-              "<RInfoCob><row Index=\"0\" NrPdo=\"1\" PosComp=\"33\"/>"
-              "<row Index=\"1\" NrPdo=\"1\" PosComp=\"16\"/><row Index=\"5\" NrPdo=\"2\" PosComp=\"0\"/>"
-              "<row Index=\"0x10\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>");
+    EXPECT_EQ(
+        readText(file("RInfoCob.xml")),
+        "<RInfoCob><row Index=\"0\" NrPdo=\"1\" PosComp=\"33\"/>"
+        "<row Index=\"1\" NrPdo=\"1\" PosComp=\"16\"/><row Index=\"5\" NrPdo=\"2\" PosComp=\"0\"/>"
+        "<row Index=\"0x10\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>");
 }
 
 TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntry)
@@ -254,7 +258,8 @@ TEST_F(MapImport, ExportWritesTheEntriesInEditorOrder)
     dialog.pdoList().at(0).entries = {{"9", "1"}};
     pushButton(dialog, "button1")->click();
     ASSERT_EQ(ui.messages.texts.size(), 1);
-    EXPECT_TRUE(ui.messages.texts.front().startsWith("Cannot create file \"" + path(file("TInfoCob.csv"))));
+    EXPECT_TRUE(
+        ui.messages.texts.front().startsWith("Cannot create file \"" + path(file("TInfoCob.csv"))));
     EXPECT_EQ(readText(file("TInfoCob.csv")), "");
 }
 
