@@ -73,7 +73,7 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
 }
 
 void importMap(const std::filesystem::path& projectDir, Direction direction,
-               const std::vector<sheets::Record>& records)
+               const std::vector<sheets::Record>& records, Context& context)
 {
     frames::FrameMap map;
     // The old map is replaced whole, so only the frame list has to be readable.
@@ -81,14 +81,21 @@ void importMap(const std::filesystem::path& projectDir, Direction direction,
                                                   frames::mapFilePath(projectDir, direction));
     if (report.frameFileError)
         throw Error(*report.frameFileError);
-    if (const auto stopped = sheets::takeMapRecords(records, map.frames())) {
+    const sheets::MapTake take = sheets::takeMapRecords(records, map.frames());
+    const std::string sheet = sheets::mapSheetName(direction);
+    if (take.stoppedAt) {
         // The editor ends here silently and lets the user look before "OK"; a script cannot
-        // look, so a half import is not saved.
-        const std::string& text = sheets::field(records[*stopped], 1);
-        throw Error("Row " + std::to_string(*stopped + 2) + " of worksheet \"" +
-                    sheets::mapSheetName(direction) + "\": " + invalidIntegerMessage(text) +
-                    "; nothing was saved");
+        // look, so a half import is not saved. Row 1 of the worksheet is its header.
+        const std::string& text = sheets::field(records[*take.stoppedAt], 1);
+        throw Error("Row " + std::to_string(*take.stoppedAt + 2) + " of worksheet \"" + sheet +
+                    "\": " + invalidIntegerMessage(text) + "; nothing was saved");
     }
+    // The editor skips these silently too; a script is told, as a map imported before its
+    // frame list would otherwise come out empty without a word.
+    if (take.skipped > 0)
+        context.err << take.skipped << (take.skipped == 1 ? " row" : " rows") << " of worksheet \""
+                    << sheet << "\" named no frame of the list (" << map.frames().size()
+                    << " frames) and " << (take.skipped == 1 ? "was" : "were") << " skipped\n";
     map.save(frames::mapFilePath(projectDir, direction), direction);
 }
 
@@ -112,7 +119,7 @@ int runImport(const std::vector<std::string>& args, Context& context)
     }
     try {
         if (table->map)
-            importMap(projectDir, table->direction, read.records);
+            importMap(projectDir, table->direction, read.records, context);
         else
             importFrameList(projectDir, table->direction, read.records, context);
     } catch (const Error& error) {

@@ -18,6 +18,7 @@ mkdir -p "$p/bin"
 
 # Map from an .ods: 130 goes to frame 2, saved in register index order.
 "$cli" import "$p" rx-map "$fixtures/frames.ods" 2>"$dir/err" || fail "import rx-map: $(cat "$dir/err")"
+[ -s "$dir/err" ] && fail "no row skipped with three frames: $(cat "$dir/err")"
 [ "$(cat "$p/RInfoCob.xml")" = '<RInfoCob><row Index="0" NrPdo="1" PosComp="33"/><row Index="1" NrPdo="1" PosComp="16"/><row Index="5" NrPdo="2" PosComp="0"/><row Index="7" NrPdo="3" PosComp="17"/><row Index="0x10" NrPdo="2" PosComp="18"/></RInfoCob>' ] ||
     fail "RInfoCob.xml: $(cat "$p/RInfoCob.xml")"
 
@@ -38,6 +39,13 @@ mkdir -p "$p/bin"
 cp "$p/RInfoCob.xml" "$dir/map.before"
 "$cli" import "$p" rx-map "$p/RInfoCob.csv" || fail "import of an export"
 cmp -s "$p/RInfoCob.xml" "$dir/map.before" || fail "round trip changed the map"
+
+# A map imported before its frame list: every row is skipped, and the CLI says so.
+mkdir "$dir/P2"
+"$cli" import "$dir/P2" tx-map "$fixtures/frames.xlsx" 2>"$dir/err" || fail "map without frames"
+grep -qxF '1 row of worksheet "TInfoCob" named no frame of the list (0 frames) and was skipped' "$dir/err" ||
+    fail "skipped note: $(cat "$dir/err")"
+[ "$(cat "$dir/P2/TInfoCob.xml")" = '<TInfoCob/>' ] || fail "TInfoCob.xml: $(cat "$dir/P2/TInfoCob.xml")"
 
 # Nothing saved: missing worksheet, not a workbook, a workbook that crashes the reader.
 cp "$p/RCobDef.xml" "$dir/frames.before"

@@ -31,22 +31,26 @@ std::optional<std::string> leftOutMessage(std::size_t leftOut)
            (leftOut == 1 ? " row after them was" : " rows after them were") + " left out.";
 }
 
-std::optional<std::size_t> takeMapRecords(const std::vector<Record>& records,
-                                          std::vector<frames::TClPdo>& frames)
+MapTake takeMapRecords(const std::vector<Record>& records, std::vector<frames::TClPdo>& frames)
 {
+    MapTake take;
     for (frames::TClPdo& frame : frames)
         frame.entries.clear();
     for (std::size_t k = 0; k < records.size(); ++k) {
         const auto value = parseIntegerText(field(records[k], 1));
-        if (!value)
-            return k;
+        if (!value) {
+            take.stoppedAt = k;
+            break;
+        }
         // The low seven bits: 129 counts as frame 1.
         const auto n = static_cast<std::size_t>(static_cast<std::uint32_t>(*value) & 127u);
-        if (n == 0 || n > frames.size())
+        if (n == 0 || n > frames.size()) {
+            ++take.skipped;
             continue;
+        }
         frames[n - 1].entries.emplace_back(field(records[k], 0), field(records[k], 2));
     }
-    return std::nullopt;
+    return take;
 }
 
 } // namespace cravent::sheets

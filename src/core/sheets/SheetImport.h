@@ -38,9 +38,11 @@ std::optional<std::string> leftOutMessage(std::size_t leftOut);
 // Map: empties every frame's register list, then appends each record to frame
 // n = (integer value of field 1) AND 127 as the entry (field 0, field 2), skipping n = 0 and
 // n beyond the frames. The first record whose field 1 is not integer text ends the import;
-// what was appended before stays. Returns the 0-based number of that record, or nothing when
-// every record was taken.
-std::optional<std::size_t> takeMapRecords(const std::vector<Record>& records,
-                                          std::vector<frames::TClPdo>& frames);
+// what was appended before stays.
+struct MapTake {
+    std::optional<std::size_t> stoppedAt; // the 0-based record that ended the import
+    std::size_t skipped = 0;              // records before it that named no frame of the list
+};
+MapTake takeMapRecords(const std::vector<Record>& records, std::vector<frames::TClPdo>& frames);
 
 } // namespace cravent::sheets

@@ -47,7 +47,7 @@ std::vector<TClPdo> twoFrames()
 TEST(MapImport, FrameNumberIsTheLowSevenBitsAndUnknownFramesAreSkipped)
 {
     std::vector<TClPdo> frames = twoFrames();
-    const auto stopped = takeMapRecords({{"0", "1", "33"},
+    const MapTake take = takeMapRecords({{"0", "1", "33"},
                                          {"7", "3", "17"},  // frame 3 of two: skipped
                                          {"5", "130", "0"}, // 130 AND 127 = 2
                                          {"6", "0", "1"},   // frame 0: skipped
@@ -56,7 +56,8 @@ TEST(MapImport, FrameNumberIsTheLowSevenBitsAndUnknownFramesAreSkipped)
                                          {"0x10", "0x81", "18", "ignored"},
                                          {"1", "1"}}, // no byte selection: empty
                                         frames);
-    EXPECT_FALSE(stopped);
+    EXPECT_FALSE(take.stoppedAt);
+    EXPECT_EQ(take.skipped, 4u);
     EXPECT_EQ(frames[0].entries, (std::vector<TClIndMB>{{"0", "33"}, {"0x10", "18"}, {"1", ""}}));
     EXPECT_EQ(frames[1].entries, (std::vector<TClIndMB>{{"5", "0"}}));
 }
@@ -65,9 +66,9 @@ TEST(MapImport, AFrameNumberThatIsNoIntegerEndsTheImportKeepingWhatWasDone)
 {
     for (const char* bad : {"", "two", "1.5", "3 "}) {
         std::vector<TClPdo> frames = twoFrames();
-        const auto stopped =
+        const MapTake take =
             takeMapRecords({{"0", "1", "33"}, {"1", bad, "16"}, {"2", "2", "17"}}, frames);
-        EXPECT_EQ(stopped, 1u) << bad;
+        EXPECT_EQ(take.stoppedAt, 1u) << bad;
         EXPECT_EQ(frames[0].entries, (std::vector<TClIndMB>{{"0", "33"}})) << bad;
         EXPECT_TRUE(frames[1].entries.empty()) << bad;
     }
@@ -76,11 +77,13 @@ TEST(MapImport, AFrameNumberThatIsNoIntegerEndsTheImportKeepingWhatWasDone)
 TEST(MapImport, NoRecordsOrNoFramesEmptyEveryList)
 {
     std::vector<TClPdo> frames = twoFrames();
-    EXPECT_FALSE(takeMapRecords({}, frames));
+    EXPECT_FALSE(takeMapRecords({}, frames).stoppedAt);
     EXPECT_TRUE(frames[0].entries.empty() && frames[1].entries.empty());
 
     std::vector<TClPdo> none;
-    EXPECT_FALSE(takeMapRecords({{"0", "1", "33"}}, none));
+    const MapTake take = takeMapRecords({{"0", "1", "33"}}, none);
+    EXPECT_FALSE(take.stoppedAt);
+    EXPECT_EQ(take.skipped, 1u);
 }
 
 TEST(MapImport, SheetNamesFollowTheDirection)
