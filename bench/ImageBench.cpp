@@ -96,6 +96,19 @@ void BM_BankListing(benchmark::State& state)
 }
 BENCHMARK(BM_BankListing)->Unit(benchmark::kMillisecond);
 
+// Writing only: the five banks and the listing, each through the atomic writer (fsynced).
+void BM_WriteBanksAndListing(benchmark::State& state)
+{
+    const image::ConfigImage image =
+        image::BuildConfigImage(project().dir(), image::BuildMoment{});
+    for (auto _ : state) {
+        if (!image::WriteBankFiles(image, project().dir()).empty())
+            state.SkipWithError("a bank file was not written");
+        image::WriteBankListing(image, project().dir());
+    }
+}
+BENCHMARK(BM_WriteBanksAndListing)->Unit(benchmark::kMillisecond);
+
 // Peer: cp of the six files the command writes, 317513 bytes in all.
 void BM_PeerCpSameBytes(benchmark::State& state)
 {
