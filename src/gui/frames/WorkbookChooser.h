@@ -3,6 +3,7 @@
 #include "sheets/SheetImport.h"
 #include "widgets/UiServices.h"
 
+#include <QFile>
 #include <QStringList>
 #include <filesystem>
 #include <optional>
@@ -21,7 +22,7 @@ inline std::optional<std::filesystem::path> chooseWorkbook(QWidget* parent, UiSe
         ui.choosers.chooseOpenFile(parent, QString::fromStdString(projectDir.string()), filters);
     if (!chosen)
         return std::nullopt;
-    return std::filesystem::path(chosen->toStdString());
+    return std::filesystem::path(QFile::encodeName(*chosen).toStdString());
 }
 
 } // namespace cravent::gui
