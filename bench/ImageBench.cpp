@@ -9,7 +9,6 @@
 #include "project/PargenFile.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
@@ -89,8 +88,7 @@ BENCHMARK(BM_BuildConfigImage)->Unit(benchmark::kMillisecond);
 
 void BM_BankListing(benchmark::State& state)
 {
-    const image::ConfigImage image =
-        image::BuildConfigImage(project().dir(), image::BuildMoment{});
+    const image::ConfigImage image = image::BuildConfigImage(project().dir(), image::BuildMoment{});
     for (auto _ : state)
         benchmark::DoNotOptimize(image::bankListing(image));
 }
@@ -99,8 +97,7 @@ BENCHMARK(BM_BankListing)->Unit(benchmark::kMillisecond);
 // Writing only: the five banks and the listing, each through the atomic writer (fsynced).
 void BM_WriteBanksAndListing(benchmark::State& state)
 {
-    const image::ConfigImage image =
-        image::BuildConfigImage(project().dir(), image::BuildMoment{});
+    const image::ConfigImage image = image::BuildConfigImage(project().dir(), image::BuildMoment{});
     for (auto _ : state) {
         if (!image::WriteBankFiles(image, project().dir()).empty())
             state.SkipWithError("a bank file was not written");

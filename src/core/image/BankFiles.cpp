@@ -58,9 +58,9 @@ std::vector<std::string> WriteBankFiles(const ConfigImage& image, const fs::path
     for (int n = 1; n <= BankCount; ++n) {
         const auto bank = image.bank(n);
         try {
-            writeFileAtomically(findFileNoCase(folder, bankFileName(n)),
-                                std::string_view(reinterpret_cast<const char*>(bank.data()),
-                                                 bank.size()));
+            writeFileAtomically(
+                findFileNoCase(folder, bankFileName(n)),
+                std::string_view(reinterpret_cast<const char*>(bank.data()), bank.size()));
         } catch (const Error& error) {
             failures.emplace_back(error.what());
         }

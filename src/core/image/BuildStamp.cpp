@@ -34,7 +34,8 @@ std::uint16_t PackBuildDate(const BuildMoment& moment)
 
 std::uint16_t PackBuildTime(const BuildMoment& moment)
 {
-    return static_cast<std::uint16_t>((moment.second / 2) * 2048 + moment.minute * 32 + moment.hour);
+    return static_cast<std::uint16_t>((moment.second / 2) * 2048 + moment.minute * 32 +
+                                      moment.hour);
 }
 
 BuildMoment buildMomentNow()

@@ -16,7 +16,9 @@ void checkBank(int n)
 
 } // namespace
 
-ConfigImage::ConfigImage() : bytes_(BankCount * BankSize, 0) {}
+ConfigImage::ConfigImage()
+    : bytes_(BankCount * BankSize, 0)
+{}
 
 std::span<const std::uint8_t, BankSize> ConfigImage::bank(int n) const
 {
@@ -32,7 +34,8 @@ std::uint8_t* ConfigImage::place(const Region& region, std::size_t at, std::size
         throw std::out_of_range("write of " + std::to_string(width) + " bytes at " +
                                 std::to_string(at) + " outside a region of " +
                                 std::to_string(region.size) + " bytes");
-    return bytes_.data() + static_cast<std::size_t>(region.bank - 1) * BankSize + region.offset + at;
+    return bytes_.data() + static_cast<std::size_t>(region.bank - 1) * BankSize + region.offset +
+           at;
 }
 
 void ConfigImage::fill(const Region& region, std::uint8_t value)

@@ -32,7 +32,7 @@ inline constexpr std::size_t RegisterEntrySize = 4;   // Index (16), NrPdo (8), 
 inline constexpr int HighestCobId20A = 2047;
 
 // Bank 1.
-inline constexpr Region RxIndexTable{1, 0, 4096};   // 2048 frame positions, 0xFFFF = none
+inline constexpr Region RxIndexTable{1, 0, 4096};    // 2048 frame positions, 0xFFFF = none
 inline constexpr Region RxPresenceMap{1, 4096, 256}; // one bit per 2.0A COB-ID
 inline constexpr Region RxFrameTable20B{1, 0, 4352}; // over the two above: 725 entries
 inline constexpr Region RxRegisterMap{1, 4352, 2912 * RegisterEntrySize};

@@ -81,7 +81,8 @@ bool fileExists(const fs::path& file)
 
 enum class Direction { Receive, Transmit };
 
-std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction direction, bool can20A)
+std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction direction,
+                          bool can20A)
 {
     const bool receive = direction == Direction::Receive;
     const Region& table = can20A ? (receive ? RxFrameTable20A : TxFrameTable20A)

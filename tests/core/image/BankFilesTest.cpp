@@ -1,12 +1,12 @@
-#include "common/Error.h"
 #include "image/BankFiles.h"
+
+#include "common/Error.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageTestSupport.h"
 #include "image/ProjectBuild.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace cravent;
@@ -80,8 +80,8 @@ TEST(BankListing, WorkedExampleOfAProjectWithoutFiles)
     EXPECT_EQ(lines[2050], "");
     EXPECT_EQ(lines[2051], "#pragma CONST_SEG DEFAULT");
     // Bank 1 bytes 16016 to 16031 hold the last counts (none without settings) and the stamp.
-    EXPECT_EQ(lines[1 + 1001], Indent + repeat(" 0x00,", 4) + " 0x19, 0x4E, 0xAE, 0xD4," +
-                                   repeat(" 0x00,", 8));
+    EXPECT_EQ(lines[1 + 1001],
+              Indent + repeat(" 0x00,", 4) + " 0x19, 0x4E, 0xAE, 0xD4," + repeat(" 0x00,", 8));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t inBank = (i - 1) % 1025;
         if (i == 0 || i == 2051 || inBank == 1024)
@@ -97,8 +97,7 @@ TEST(BankListing, ListsEveryByteAsTwoUpperCaseDigits)
     project.receive({{"0", "10"}, {"0xAB", "0x7F"}});
     const auto lines = crlfLines(bankListing(BuildConfigImage(project.path(), Moment)));
     // COB-ID 0 at position 0, no frame with COB-ID 1.
-    EXPECT_EQ(lines[1].substr(0, 23 + 3 * 6),
-              "const char Bank1 [] = { 0x00, 0x00, 0xFF,");
+    EXPECT_EQ(lines[1].substr(0, 23 + 3 * 6), "const char Bank1 [] = { 0x00, 0x00, 0xFF,");
     EXPECT_EQ(lines[1026].substr(0, 23 + 6 * 6),
               "const char Bank2 [] = { 0x00, 0x00, 0x0A, 0xAB, 0x00, 0x7F,");
     // COB-ID 0xAB: index entry at offset 342 (line 21, item 6) holds position 1.
@@ -125,7 +124,8 @@ TEST(BankFiles, WritesFiveBanksAndReplacesThemOnTheNextBuild)
     for (int n = 3; n <= BankCount; ++n)
         EXPECT_EQ(readText(project.bin(bankFileName(n))), std::string(BankSize, '\0')) << n;
     EXPECT_EQ(readText(project.bin("bankg.c")), bankListing(second));
-    EXPECT_EQ(std::distance(fs::directory_iterator(project.dir / "bin"), fs::directory_iterator()), 6);
+    EXPECT_EQ(std::distance(fs::directory_iterator(project.dir / "bin"), fs::directory_iterator()),
+              6);
 }
 
 TEST(BankFiles, ABankFileThatCannotBeWrittenDoesNotStopTheOthers)
@@ -137,11 +137,11 @@ TEST(BankFiles, ABankFileThatCannotBeWrittenDoesNotStopTheOthers)
     fs::create_directories(project.bin("bank4.bin"));
 
     const auto failures = WriteBankFiles(image, project.path());
-    EXPECT_EQ(failures, (std::vector<std::string>{
-                            "Cannot create file \"" + project.bin("bank2.bin").string() +
-                                "\". Permission denied",
-                            "Cannot create file \"" + project.bin("bank4.bin").string() +
-                                "\". Is a directory"}));
+    EXPECT_EQ(
+        failures,
+        (std::vector<std::string>{
+            "Cannot create file \"" + project.bin("bank2.bin").string() + "\". Permission denied",
+            "Cannot create file \"" + project.bin("bank4.bin").string() + "\". Is a directory"}));
     EXPECT_EQ(readText(project.bin("bank2.bin")), "old");
     for (int n : {1, 3, 5})
         EXPECT_EQ(readText(project.bin(bankFileName(n))), bankText(image, n)) << n;
@@ -184,8 +184,9 @@ TEST(ProjectBuild, FailedBuildWritesNothing)
     values.port = "";
     project.settings(values);
     project.receive({{"0x181", "8"}});
-    EXPECT_EQ(buildError(project.path()), "File \"" + (project.dir / "pargen.xml").string() +
-                                              "\", element \"Port\": '' is not a valid integer value");
+    EXPECT_EQ(buildError(project.path()),
+              "File \"" + (project.dir / "pargen.xml").string() +
+                  "\", element \"Port\": '' is not a valid integer value");
     EXPECT_TRUE(fs::is_empty(project.dir / "bin"));
 }
 
@@ -195,10 +196,11 @@ TEST(ProjectBuild, MissingBinFolderNamesEveryFile)
     fs::remove(project.dir / "bin");
     const std::string message = buildError(project.path());
     std::string expected;
-    for (const char* name : {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin", "bankg.c"})
-        expected += (expected.empty() ? "" : "\n") + ("Cannot create file \"" +
-                                                     (project.dir / "bin" / name).string() +
-                                                     "\". No such file or directory");
+    for (const char* name :
+         {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin", "bankg.c"})
+        expected += (expected.empty() ? "" : "\n") +
+                    ("Cannot create file \"" + (project.dir / "bin" / name).string() +
+                     "\". No such file or directory");
     EXPECT_EQ(message, expected);
     EXPECT_FALSE(fs::exists(project.dir / "bin"));
 }
@@ -217,17 +219,18 @@ TEST(BankListing, CompilesToArraysHoldingTheBankBytes)
     buildProjectBanks(project.path());
 
     const fs::path dump = project.dir / "dump.c";
-    writeText(dump, "#include <stdio.h>\n"
-                    "#include \"bin/bankg.c\"\n"
-                    "_Static_assert(sizeof Bank1 == 16384 && sizeof Bank2 == 16384, \"bank size\");\n"
-                    "static int put(const char* name, const char* bytes) {\n"
-                    "    FILE* f = fopen(name, \"wb\");\n"
-                    "    return f && fwrite(bytes, 1, 16384, f) == 16384 && fclose(f) == 0;\n"
-                    "}\n"
-                    "int main(int argc, char** argv) {\n"
-                    "    (void)argc;\n"
-                    "    return put(argv[1], Bank1) && put(argv[2], Bank2) ? 0 : 1;\n"
-                    "}\n");
+    writeText(dump,
+              "#include <stdio.h>\n"
+              "#include \"bin/bankg.c\"\n"
+              "_Static_assert(sizeof Bank1 == 16384 && sizeof Bank2 == 16384, \"bank size\");\n"
+              "static int put(const char* name, const char* bytes) {\n"
+              "    FILE* f = fopen(name, \"wb\");\n"
+              "    return f && fwrite(bytes, 1, 16384, f) == 16384 && fclose(f) == 0;\n"
+              "}\n"
+              "int main(int argc, char** argv) {\n"
+              "    (void)argc;\n"
+              "    return put(argv[1], Bank1) && put(argv[2], Bank2) ? 0 : 1;\n"
+              "}\n");
     const std::string dir = project.dir.path().string();
     const std::string compile = "cd '" + dir + "' && cc -std=c11 -o dump dump.c 2>compile.log";
     ASSERT_EQ(std::system(compile.c_str()), 0) << readText(project.dir / "compile.log");

@@ -1,12 +1,12 @@
+#include "image/ConfigImage.h"
+
 #include "common/Error.h"
 #include "image/BuildStamp.h"
-#include "image/ConfigImage.h"
 #include "image/ImageTestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 using namespace cravent::image;
@@ -94,7 +94,9 @@ TEST(BuildStamp, PacksDateAndTimeWords)
         {{2000, 1, 1, 0, 0, 0}, 0x0880, 0x0000},
         {{2000, 1, 1, 23, 59, 59}, 0x0880, 0xEF77},
         {{2099, 12, 31, 23, 59, 58}, 31 * 2048 + 12 * 128 + 99, 29 * 2048 + 59 * 32 + 23},
-        {{2026, 2, 28, 9, 5, 1}, 28 * 2048 + 2 * 128 + 26, 0 * 2048 + 5 * 32 + 9}, // odd second halved down
+        {{2026, 2, 28, 9, 5, 1},
+         28 * 2048 + 2 * 128 + 26,
+         0 * 2048 + 5 * 32 + 9}, // odd second halved down
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PackBuildDate(c.moment), c.date) << c.moment.year << '-' << c.moment.day;
@@ -107,7 +109,8 @@ namespace {
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
+    ScopedEnv(const char* name, const char* value)
+        : name_(name)
     {
         if (const char* old = std::getenv(name))
             old_ = old;

@@ -1,5 +1,6 @@
-#include "common/Error.h"
 #include "image/ImageBuilder.h"
+
+#include "common/Error.h"
 #include "image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -113,8 +114,10 @@ TEST(ImageBuilder, Frames20BTakeTheirOwnLayout)
 TEST(ImageBuilder, RegisterMapsInBothBanks)
 {
     ImageProject project;
-    project.map(maps::ReceiveFileName, maps::ReceiveRootName, {{"300", "3", "18"}, {"0xFFFF", "1", "0x80"}});
-    project.map(maps::TransmitFileName, maps::TransmitRootName, {{"1", "2", "0"}, {"300", "3", "18"}});
+    project.map(maps::ReceiveFileName, maps::ReceiveRootName,
+                {{"300", "3", "18"}, {"0xFFFF", "1", "0x80"}});
+    project.map(maps::TransmitFileName, maps::TransmitRootName,
+                {{"1", "2", "0"}, {"300", "3", "18"}});
     const ConfigImage image = build(project);
     EXPECT_EQ(bytes(image, 1, 4352, 8), (Bytes{0x2C, 0x01, 0x03, 0x12, 0xFF, 0xFF, 0x01, 0x80}));
     EXPECT_EQ(bytes(image, 2, 1500, 8), (Bytes{0x01, 0x00, 0x02, 0x00, 0x2C, 0x01, 0x03, 0x12}));
@@ -129,12 +132,21 @@ TEST(ImageBuilder, CommunicationBlock)
         const char* port;
         Bytes block; // offsets 16000 to 16011
     } cases[] = {
-        {"500 kbit/s, port 502", 0, 6, "502",
+        {"500 kbit/s, port 502",
+         0,
+         6,
+         "502",
          {7, 0, 192, 168, 0, 30, 255, 255, 255, 0, 0xF6, 0x01}},
         {"no bit rate", 1, -1, "502", {0, 1, 192, 168, 0, 30, 255, 255, 255, 0, 0xF6, 0x01}},
-        {"port keeps 16 bits", 0, 8, "70000",
+        {"port keeps 16 bits",
+         0,
+         8,
+         "70000",
          {9, 0, 192, 168, 0, 30, 255, 255, 255, 0, 0x70, 0x11}},
-        {"CAN type keeps 8 bits", 256, 0, "0x1F6",
+        {"CAN type keeps 8 bits",
+         256,
+         0,
+         "0x1F6",
          {1, 0, 192, 168, 0, 30, 255, 255, 255, 0, 0xF6, 0x01}},
     };
     for (const auto& c : cases) {
@@ -174,8 +186,14 @@ TEST(ImageBuilder, IntegerTextFormsGiveTheSameImage)
 TEST(ImageBuilder, DuplicateIdentifierIndexesTheLaterFrame)
 {
     ImageProject project;
-    project.receive({{"1", "8"}, {"2", "8"}, {"3", "8"}, {"0x181", "1"}, {"4", "8"}, {"5", "8"},
-                     {"6", "8"}, {"385", "2"}});
+    project.receive({{"1", "8"},
+                     {"2", "8"},
+                     {"3", "8"},
+                     {"0x181", "1"},
+                     {"4", "8"},
+                     {"5", "8"},
+                     {"6", "8"},
+                     {"385", "2"}});
     const ConfigImage image = build(project);
     EXPECT_EQ(bytes(image, 1, 770, 2), (Bytes{0x07, 0x00}));
     EXPECT_EQ(image.bank(1)[4144], 0x02);
@@ -259,10 +277,11 @@ TEST(ImageBuilder, FullTablesFitExactlyAndOneRowMoreStopsTheBuild)
         EXPECT_EQ(bytes(image, 1, 16000, 2), (Bytes{1, static_cast<std::uint8_t>(c.canType)}))
             << c.what;
         fill(c.capacity + 1);
-        EXPECT_EQ(buildError(project), "File \"" + (project.dir / c.file).string() + "\", row " +
-                                           std::to_string(c.capacity + 1) +
-                                           ": more rows than the configuration image holds (at most " +
-                                           std::to_string(c.capacity) + ")")
+        EXPECT_EQ(buildError(project),
+                  "File \"" + (project.dir / c.file).string() + "\", row " +
+                      std::to_string(c.capacity + 1) +
+                      ": more rows than the configuration image holds (at most " +
+                      std::to_string(c.capacity) + ")")
             << c.what;
     }
 }
@@ -297,7 +316,8 @@ TEST(ImageBuilder, FailuresNameTheFileTheRowAndTheText)
     const std::string settings20A =
         "<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType>"
         "<ADD_IP IPB1=\"1\" IPB2=\"2\" IPB3=\"3\" IPB4=\"4\"/>"
-        "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/><Port>502</Port></GeneralParameter>";
+        "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" "
+        "SMB4=\"0\"/><Port>502</Port></GeneralParameter>";
     const auto withPort = [&](const char* port) {
         std::string s = settings20A;
         s.replace(s.find("<Port>502</Port>"), 16, port);
@@ -327,7 +347,8 @@ TEST(ImageBuilder, FailuresNameTheFileTheRowAndTheText)
          "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"B1\"/></RInfoCob>",
          ", row 1, attribute \"PosComp\": 'B1' is not a valid integer value"},
         {"map row without NrPdo", "TInfoCob.xml",
-         "<TInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"1\"/><row Index=\"2\" PosComp=\"1\"/></TInfoCob>",
+         "<TInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"1\"/><row Index=\"2\" "
+         "PosComp=\"1\"/></TInfoCob>",
          ", row 2: attribute \"NrPdo\" is missing"},
         {"empty Port", "pargen.xml", emptyPort.c_str(),
          ", element \"Port\": '' is not a valid integer value"},
@@ -341,7 +362,8 @@ TEST(ImageBuilder, FailuresNameTheFileTheRowAndTheText)
         ImageProject project;
         project.settings();
         test::writeText(project.dir / c.file, c.content);
-        EXPECT_EQ(buildError(project), "File \"" + (project.dir / c.file).string() + "\"" + c.message)
+        EXPECT_EQ(buildError(project),
+                  "File \"" + (project.dir / c.file).string() + "\"" + c.message)
             << c.what;
     }
 }
@@ -351,7 +373,8 @@ TEST(ImageBuilder, MalformedFileStopsWithTheParserMessage)
     ImageProject project;
     test::writeText(project.dir / "RCobDef.xml", "<COBID><row CobID=\"1\" Dimensin=\"8\"></COBID>");
     const std::string message = buildError(project);
-    EXPECT_EQ(message.rfind("Cannot read file \"" + (project.dir / "RCobDef.xml").string() + "\". ", 0),
-              0u)
+    EXPECT_EQ(
+        message.rfind("Cannot read file \"" + (project.dir / "RCobDef.xml").string() + "\". ", 0),
+        0u)
         << message;
 }

@@ -29,7 +29,8 @@ struct ImageProject {
         settings(values);
     }
     // Frames as {CobID, Dimensin}.
-    void frameList(const char* fileName, const std::vector<std::pair<std::string, std::string>>& rows)
+    void frameList(const char* fileName,
+                   const std::vector<std::pair<std::string, std::string>>& rows)
     {
         std::vector<frames::Frame> list;
         for (const auto& [cobId, length] : rows)
@@ -65,8 +66,8 @@ struct ImageProject {
     }
 };
 
-inline std::vector<std::uint8_t> bytes(const image::ConfigImage& image, int bank, std::size_t offset,
-                                       std::size_t count)
+inline std::vector<std::uint8_t> bytes(const image::ConfigImage& image, int bank,
+                                       std::size_t offset, std::size_t count)
 {
     const auto b = image.bank(bank);
     return {b.begin() + static_cast<std::ptrdiff_t>(offset),

@@ -78,10 +78,9 @@ TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
     values.port = "";
     pargen::write(workspace.projectDir() / "pargen.xml", values);
     EXPECT_EQ(click(), std::make_pair(QString(), false)) << "no dialog after a failed build";
-    EXPECT_EQ(ui.messages.texts,
-              QStringList{QString::fromStdString("File \"" +
-                                                 (workspace.projectDir() / "pargen.xml").string() +
-                                                 "\", element \"Port\": '' is not a valid integer value")});
+    EXPECT_EQ(ui.messages.texts, QStringList{QString::fromStdString(
+                                     "File \"" + (workspace.projectDir() / "pargen.xml").string() +
+                                     "\", element \"Port\": '' is not a valid integer value")});
     EXPECT_EQ(ui.messages.icons, std::vector<gui::Messages::Icon>{gui::Messages::Icon::Error});
     EXPECT_TRUE(fs::is_empty(workspace.projectDir() / "bin"));
 }
