@@ -5,8 +5,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <system_error>
 
 namespace cravent {
 
@@ -58,6 +61,52 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& repor
     }
 }
 
+std::string temporaryPrefix(const std::filesystem::path& target)
+{
+    return "." + target.filename().string() + std::string(TemporaryMarker);
+}
+
+// A writer holds a lock on its temporary file until the rename, and the kernel drops the lock
+// of a killed writer; a temporary file whose lock can be taken was left by a crash.
+void removeLeftovers(const std::filesystem::path& target)
+{
+    const std::string prefix = temporaryPrefix(target);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix))
+            continue;
+        Descriptor fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.get() >= 0 && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());
+    }
+}
+
+// Creates the locked temporary file of `target`; the lock is taken again when a clean-up of
+// another writer removed the file between its creation and the lock.
+int createTemporary(const std::filesystem::path& target, std::filesystem::path& temporary)
+{
+    for (;;) {
+        std::string pattern = (target.parent_path() / temporaryPrefix(target)).string() + "XXXXXX";
+        Descriptor fd(::mkstemp(pattern.data()));
+        if (fd.get() < 0)
+            return -1;
+        struct stat st {};
+        if (::flock(fd.get(), LOCK_EX) != 0 || ::fstat(fd.get(), &st) != 0) {
+            const int reason = errno;
+            ::unlink(pattern.c_str());
+            errno = reason;
+            return -1;
+        }
+        if (st.st_nlink > 0) {
+            temporary = pattern;
+            return fd.release();
+        }
+    }
+}
+
 void syncFolder(const std::filesystem::path& folder)
 {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -76,9 +125,16 @@ std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber)
 
 std::string readFile(const std::filesystem::path& file)
 {
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK a FIFO in place of a project file would hang the program on open.
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         throw Error("Cannot open file \"" + file.string() + "\". " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw Error("Cannot read file \"" + file.string() + "\". " + std::strerror(errno));
+    // A device or FIFO never ends like a file does (think of /dev/zero given as the master).
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw Error("Cannot read file \"" + file.string() + "\". It is not a regular file");
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -108,16 +164,17 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         mode = existing.st_mode & 07777;
     }
 
-    const std::filesystem::path folder = target.parent_path();
-    std::string pattern =
-        (folder / ("." + target.filename().string() + std::string(TemporaryMarker))).string() +
-        "XXXXXX";
-    Descriptor fd(::mkstemp(pattern.data()));
+    removeLeftovers(target);
+    std::filesystem::path temporary;
+    Descriptor fd(createTemporary(target, temporary));
     if (fd.get() < 0)
         fail(target, errno);
-    const std::filesystem::path temporary = pattern;
+    // Holds the lock past the checked close until the rename has made the file the target.
+    Descriptor lock(::dup(fd.get()));
 
     try {
+        if (lock.get() < 0)
+            fail(target, errno);
         if (::fchmod(fd.get(), mode) != 0)
             fail(target, errno);
         writeAll(fd.get(), bytes, target);
@@ -131,7 +188,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         ::unlink(temporary.c_str());
         throw;
     }
-    syncFolder(folder);
+    syncFolder(target.parent_path());
 }
 
 bool isAtomicWriteLeftover(const std::filesystem::path& file)

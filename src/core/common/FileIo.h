@@ -6,7 +6,8 @@
 
 namespace cravent {
 
-// Reads a whole file as bytes. Throws Error naming the file and the system's reason.
+// Reads a whole file as bytes. Throws Error naming the file and the system's reason; a FIFO or
+// device in place of the file is refused rather than waited on.
 std::string readFile(const std::filesystem::path& file);
 
 // Replaces `target` with `bytes` so that the old file survives any failure: the bytes go to a
@@ -20,7 +21,9 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
 std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber);
 
 // True for the temporary files that writeFileAtomically leaves behind only when the process
-// dies mid-write; such files are never project files.
+// dies mid-write; such files are never project files. Their names start with a dot and never
+// match a file name of the program, so lookups pass over them, and the next save of the same
+// target removes them (not those of a writer still at work).
 bool isAtomicWriteLeftover(const std::filesystem::path& file);
 
 } // namespace cravent

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 using namespace cravent;
 using cravent::test::TempDir;
@@ -84,5 +85,30 @@ TEST(ReadFile, MissingFileIsAnErrorNamingIt)
         FAIL();
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find("nothing.xml"), std::string::npos);
+    }
+}
+
+TEST(ReadFile, WhatIsNotAFileIsRefusedWithoutWaiting)
+{
+    TempDir dir;
+    const auto fifo = dir / "pargen.xml";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const struct {
+        std::filesystem::path file;
+        const char* reason;
+    } cases[] = {
+        {fifo, "It is not a regular file"}, // would block forever on open
+        {"/dev/zero", "It is not a regular file"}, // would never end
+        {dir.path(), "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        try {
+            readFile(c.file);
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot read file \"" + c.file.string() + "\". " + c.reason);
+        }
     }
 }
