@@ -20,9 +20,9 @@ public:
     void setText(std::string text);
 
     // The integer value the field last had while its text was a number in range; 0 before any.
-    int lastValidValue() const { return lastValidValue_; }
+    int LastValidValue() const { return lastValidValue_; }
 
-    // The text rounded to an integer (12.5 -> 12, 12.6 -> 13, -0.5 -> -1), or lastValidValue()
+    // The text rounded to an integer (12.5 -> 12, 12.6 -> 13, -0.5 -> -1), or LastValidValue()
     // when the text is not a number or its rounded value lies outside the range. An empty text
     // first becomes "0".
     int value();

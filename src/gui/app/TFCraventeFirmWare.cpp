@@ -65,8 +65,8 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
 
     auto* newButton = addButton("New", QStringLiteral("New project"), LeftColumn, rowY(1), ButtonWidth);
     auto* openButton = addButton("open", QStringLiteral("Open project"), RightColumn, rowY(1), ButtonWidth);
-    connect(newButton, &QPushButton::clicked, this, &TFCraventeFirmWare::newProject);
-    connect(openButton, &QPushButton::clicked, this, &TFCraventeFirmWare::openProject);
+    connect(newButton, &QPushButton::clicked, this, &TFCraventeFirmWare::NewaClick);
+    connect(openButton, &QPushButton::clicked, this, &TFCraventeFirmWare::OpenaClick);
 
     const struct {
         const char* name;
@@ -84,7 +84,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     for (const auto& command : commands) {
         auto* button = addButton(command.name, QString::fromLatin1(command.caption), command.x,
                                  rowY(command.step), ButtonWidth);
-        connect(button, &QPushButton::clicked, this, [this, button] { projectCommand(button); });
+        connect(button, &QPushButton::clicked, this, [this, button] { btn_str_lng1aClick(button); });
     }
 
     edit1_ = new QLineEdit(QStringLiteral("255.255.255.255"), this);
@@ -93,7 +93,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
 
     auto* createBin = addButton("CreateBin", QStringLiteral("Up date Device"), LeftColumn, rowY(5),
                                 ButtonWidth);
-    connect(createBin, &QPushButton::clicked, this, &TFCraventeFirmWare::updateDevice);
+    connect(createBin, &QPushButton::clicked, this, &TFCraventeFirmWare::UpdateDevice);
 
     auto* aboutButton = addButton("about", QStringLiteral("About"), ClientWidth - 96, 6, 54);
     aboutButton->setFixedHeight(18);
@@ -112,10 +112,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     connect(link, &QLabel::linkActivated, this, [] { openMakerWebPage(); });
 
     // Creating the window is the workspace start-up; the dialogs come after it.
-    setWindowTitle(QString::fromLatin1(DesignCaption));
-    if (workspace_.startUp())
-        showProjectCaption();
-    followProjectDir();
+    FormCreate();
 
     // Every dialog is created once, after the start-up, and keeps its controls between showings.
     saveProject_ = new TFsaveproj(workspace_, ui_, this);
@@ -155,7 +152,7 @@ void TFCraventeFirmWare::followProjectDir()
     openExcelFolder_ = QString::fromStdString(workspace_.projectDir().string());
 }
 
-void TFCraventeFirmWare::newProject()
+void TFCraventeFirmWare::NewaClick()
 {
     if (saveProject_->exec() == QDialog::Accepted) {
         showProjectCaption();
@@ -165,7 +162,7 @@ void TFCraventeFirmWare::newProject()
     }
 }
 
-void TFCraventeFirmWare::openProject()
+void TFCraventeFirmWare::OpenaClick()
 {
     const auto preselect = workspace_.beginOpenProject();
     const QString root = QString::fromStdString(workspace_.projectsRoot().string());
@@ -178,12 +175,26 @@ void TFCraventeFirmWare::openProject()
     followProjectDir();
 }
 
-void TFCraventeFirmWare::projectCommand(QObject* sender)
+void TFCraventeFirmWare::FormCreate()
 {
-    if (!workspace_.hasValidProject()) {
-        ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+    setWindowTitle(QString::fromLatin1(DesignCaption));
+    if (workspace_.startUp())
+        showProjectCaption();
+    followProjectDir();
+}
+
+bool TFCraventeFirmWare::ProjectCommandGuard()
+{
+    if (workspace_.hasValidProject())
+        return true;
+    ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+    return false;
+}
+
+void TFCraventeFirmWare::btn_str_lng1aClick(QObject* sender)
+{
+    if (!ProjectCommandGuard())
         return;
-    }
     const QString name = sender->objectName();
     if (name == QLatin1String("btn_RCOB"))
         showFrameList(1);
@@ -196,16 +207,14 @@ void TFCraventeFirmWare::projectCommand(QObject* sender)
     else if (name == QLatin1String("btn_Prm_Gen"))
         showSetCommunication();
     else if (name == QLatin1String("Btn_Ping"))
-        pingDevice();
+        PingDevice();
 }
 
-void TFCraventeFirmWare::updateDevice()
+void TFCraventeFirmWare::UpdateDevice()
 {
     // Without a project folder the build would write into the file-system root.
-    if (!workspace_.hasValidProject()) {
-        ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
+    if (!ProjectCommandGuard())
         return;
-    }
     // Let the pressed button repaint before the window stops answering for the build.
     QCoreApplication::processEvents();
     try {
@@ -239,7 +248,7 @@ void TFCraventeFirmWare::showFrameMap(int mode)
     frameMap_->exec();
 }
 
-void TFCraventeFirmWare::pingDevice()
+void TFCraventeFirmWare::PingDevice()
 {
     // The wait lets the window answer, so a second click must not start a second ping.
     if (pingUnderWay_)
@@ -255,7 +264,7 @@ void TFCraventeFirmWare::pingDevice()
             QThread::msleep(10);
             QCoreApplication::processEvents();
             if (const auto reply = echo.poll())
-                ping1Reply(*reply);
+                Ping1Reply(*reply);
         } while (pingReplyState_ == 0 && std::chrono::steady_clock::now() - start <= PingWaitBound);
         if (pingReplyState_ == 1)
             outcome = net::PingOutcome::Found;
@@ -264,22 +273,27 @@ void TFCraventeFirmWare::pingDevice()
         outcome = net::PingOutcome::Error;
     }
     pingUnderWay_ = false;
-    ping_->setPingResult(outcome);
+    ping_->SetPingResult(outcome);
     ping_->exec();
 }
 
-void TFCraventeFirmWare::ping1Reply(const net::EchoReply& reply)
+void TFCraventeFirmWare::Ping1Reply(const net::EchoReply& reply)
 {
     pingReplyState_ = reply.bytesReceived > 0 ? 1 : 2;
 }
 
-void TFCraventeFirmWare::closeEvent(QCloseEvent* event)
+void TFCraventeFirmWare::FormClose()
 {
     try {
         workspace_.shutDown();
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
     }
+}
+
+void TFCraventeFirmWare::closeEvent(QCloseEvent* event)
+{
+    FormClose();
     event->accept();
 }
 

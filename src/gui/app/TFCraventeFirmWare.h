@@ -42,14 +42,14 @@ public:
     // The folder the spreadsheet open dialog starts in; it follows ProjectDir.
     const QString& openExcelFolder() const { return openExcelFolder_; }
 
-    void newProject();
-    void openProject();
-    void updateDevice();
+    void NewaClick();
+    void OpenaClick();
+    void UpdateDevice();
     // The last stage of "Up date Device": the Generate Firmware dialog, modal.
     void showGenerateFirmware();
 
     // "Ping Device": 0 while no reply came, 1 when the reply held bytes, 2 when it held none.
-    std::int32_t pingReplyState() const { return pingReplyState_; }
+    std::int32_t PingReplyState() const { return pingReplyState_; }
     TFPing* pingResult() const { return ping_; }
     // How long the echo waits for its answer; tests need not wait the full five seconds.
     void setPingTimeout(std::chrono::milliseconds timeout) { pingTimeout_ = timeout; }
@@ -58,8 +58,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The six project commands share one handler: refused while no project folder is valid.
-    void projectCommand(QObject* sender);
+    // Workspace start-up and shut-down: the last project is restored and remembered.
+    void FormCreate();
+    void FormClose();
+    // Refuses a project command with "Project not valid" while no project folder is valid.
+    bool ProjectCommandGuard();
+    // The six project commands share one handler that dispatches by the button pressed.
+    void btn_str_lng1aClick(QObject* sender);
     void showProjectCaption();
     void followProjectDir();
 
@@ -67,8 +72,8 @@ private:
     void showSetCommunication();
     void showFrameList(int mode);
     void showFrameMap(int mode);
-    void pingDevice();
-    void ping1Reply(const net::EchoReply& reply);
+    void PingDevice();
+    void Ping1Reply(const net::EchoReply& reply);
 
     PushButton* addButton(const char* name, const QString& caption, int x, int y, int width);
 

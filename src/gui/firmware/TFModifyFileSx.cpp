@@ -70,7 +70,7 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
     lbButton2_->setObjectName(QStringLiteral("LbButton2"));
     lbButton2_->setGeometry(8, 118, 153, 23);
-    connect(lbButton2_, &QPushButton::clicked, this, &TFModifyFileSx::lbButton2Click);
+    connect(lbButton2_, &QPushButton::clicked, this, &TFModifyFileSx::LbButton2Click);
     // Enter runs the dialog's one working button; Escape closes it like "X".
     lbButton2_->setDefault(true);
 
@@ -98,7 +98,7 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
 void TFModifyFileSx::showEvent(QShowEvent* event)
 {
-    formShow();
+    FormShow();
     QDialog::showEvent(event);
 }
 
@@ -116,7 +116,7 @@ void TFModifyFileSx::place()
     shownBefore_ = true;
 }
 
-void TFModifyFileSx::formShow()
+void TFModifyFileSx::FormShow()
 {
     gbBank_->hide();
     place();
@@ -158,7 +158,7 @@ void TFModifyFileSx::formShow()
     lbButton2_->setEnabled(true);
 }
 
-bool TFModifyFileSx::exeModFileSxClick()
+bool TFModifyFileSx::ExeModFileSxClick()
 {
     firmware::CompositionInputs inputs;
     inputs.sourceFirmware = workspace_.masterDir() / sourceFirmwareName_;
@@ -181,7 +181,7 @@ bool TFModifyFileSx::exeModFileSxClick()
     }
 }
 
-void TFModifyFileSx::exeUpdateFirClick()
+void TFModifyFileSx::ExeUpdateFirClick()
 {
     try {
         firmware::launchFlasher(workspace_.appDir(), outputDir_ / newFirmwareName_,
@@ -191,11 +191,11 @@ void TFModifyFileSx::exeUpdateFirClick()
     }
 }
 
-void TFModifyFileSx::lbButton2Click()
+void TFModifyFileSx::LbButton2Click()
 {
     // Only a firmware composed by this press is flashed, never one left from an earlier run.
-    if (exeModFileSxClick())
-        exeUpdateFirClick();
+    if (ExeModFileSxClick())
+        ExeUpdateFirClick();
 }
 
 } // namespace cravent::gui

@@ -32,18 +32,18 @@ public:
     TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* parent = nullptr);
 
     // Prepares the composition's inputs from the current project; runs on every showing.
-    void formShow();
+    void FormShow();
     // "Execute update firmware": the composition, then the launch when it succeeded.
-    void lbButton2Click();
+    void LbButton2Click();
     // The composition; true when the new firmware file was written.
-    bool exeModFileSxClick();
+    bool ExeModFileSxClick();
     // Starts the flashing program with the new firmware file and the chosen port.
-    void exeUpdateFirClick();
+    void ExeUpdateFirClick();
 
-    const std::string& sourceFirmwareName() const { return sourceFirmwareName_; }
-    const std::filesystem::path& bankDir() const { return bankDir_; }
-    const std::string& newFirmwareName() const { return newFirmwareName_; }
-    const std::filesystem::path& outputDir() const { return outputDir_; }
+    const std::string& SourceFirmwareName() const { return sourceFirmwareName_; }
+    const std::filesystem::path& BankDir() const { return bankDir_; }
+    const std::string& NewFirmwareName() const { return newFirmwareName_; }
+    const std::filesystem::path& OutputDir() const { return outputDir_; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -50,7 +50,7 @@ QLabel* TFPing::picture(const char* name, const QPixmap& pixmap)
     return label;
 }
 
-void TFPing::setPingResult(int code, const QString& caption, const QString& label)
+void TFPing::SetPingResult(int code, const QString& caption, const QString& label)
 {
     errorPicture_->hide();
     foundPicture_->hide();
@@ -66,9 +66,9 @@ void TFPing::setPingResult(int code, const QString& caption, const QString& labe
     setWindowTitle(caption);
 }
 
-void TFPing::setPingResult(net::PingOutcome outcome)
+void TFPing::SetPingResult(net::PingOutcome outcome)
 {
-    setPingResult(static_cast<int>(outcome), QString::fromLatin1(net::pingCaption(outcome)),
+    SetPingResult(static_cast<int>(outcome), QString::fromLatin1(net::pingCaption(outcome)),
                   QString::fromLatin1(net::pingLabel(outcome)));
 }
 

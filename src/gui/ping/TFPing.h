@@ -18,9 +18,9 @@ public:
     explicit TFPing(QWidget* parent = nullptr);
 
     // Prepares the dialog for one outcome (0 found, 1 not found, 2 error); does not show it.
-    void setPingResult(int code, const QString& caption, const QString& label);
+    void SetPingResult(int code, const QString& caption, const QString& label);
     // The same with the outcome's own caption and label.
-    void setPingResult(net::PingOutcome outcome);
+    void SetPingResult(net::PingOutcome outcome);
 
 protected:
     void showEvent(QShowEvent* event) override;

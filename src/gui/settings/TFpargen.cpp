@@ -111,7 +111,7 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
 void TFpargen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    formShow();
+    FormShow();
 }
 
 std::filesystem::path TFpargen::pargenFile() const
@@ -122,7 +122,7 @@ std::filesystem::path TFpargen::pargenFile() const
     return findFileNoCase(path.parent_path(), path.filename().string());
 }
 
-void TFpargen::formShow()
+void TFpargen::FormShow()
 {
     const std::filesystem::path file = pargenFile();
     std::error_code ec;

@@ -38,7 +38,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void formShow();
+    void FormShow();
     void bitBtn1Click();
 
     // PargenPath, matched without regard to case as the Windows program's folders need.

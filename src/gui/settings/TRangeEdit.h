@@ -20,7 +20,7 @@ public:
 
     // The integer value; an empty field first shows "0".
     int value();
-    int lastValidValue() const { return range_.lastValidValue(); }
+    int LastValidValue() const { return range_.LastValidValue(); }
 
     // The field's text and last valid value together, as a form copies them.
     const settings::RangeValue& rangeValue() const { return range_; }

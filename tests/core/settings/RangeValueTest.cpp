@@ -39,10 +39,10 @@ TEST(RangeValue, IntegerValueRoundsHalfDownForPositiveAndAwayFromZeroForNegative
 
 TEST(RangeValue, LastValidValueFollowsEveryTextThatIsANumberInRange)
 {
-    EXPECT_EQ(octet("").lastValidValue(), 0);
-    EXPECT_EQ(octet("x").lastValidValue(), 0);
-    EXPECT_EQ(octet("300").lastValidValue(), 0);
-    EXPECT_EQ(octet("255").lastValidValue(), 255);
+    EXPECT_EQ(octet("").LastValidValue(), 0);
+    EXPECT_EQ(octet("x").LastValidValue(), 0);
+    EXPECT_EQ(octet("300").LastValidValue(), 0);
+    EXPECT_EQ(octet("255").LastValidValue(), 255);
 
     // Typing a third 0 into 30: the field shows 300 and its value stays 30.
     RangeValue field = octet("3");
@@ -53,13 +53,13 @@ TEST(RangeValue, LastValidValueFollowsEveryTextThatIsANumberInRange)
                   {"12.6", 13}, {"1200", 13}, {"abc", 13}};
     for (const auto& t : typing) {
         field.setText(t.text);
-        EXPECT_EQ(field.lastValidValue(), t.lastValid) << t.text;
+        EXPECT_EQ(field.LastValidValue(), t.lastValid) << t.text;
     }
 
     field.setText("");
     EXPECT_EQ(field.value(), 0);
     EXPECT_EQ(field.text(), "0"); // an empty field is read as "0" and shows it
-    EXPECT_EQ(field.lastValidValue(), 0);
+    EXPECT_EQ(field.LastValidValue(), 0);
 }
 
 TEST(RangeValue, LeavingRewritesNumbersInShortestFormWithoutEnforcingTheRange)
@@ -116,7 +116,7 @@ TEST(RangeValue, UpAndDownStepTheShownNumberAndClampToTheRange)
     }
     RangeValue field = octet("254");
     field.step(1);
-    EXPECT_EQ(field.lastValidValue(), 255);
+    EXPECT_EQ(field.LastValidValue(), 255);
 }
 
 TEST(RangeValue, AcceptsDigitsOneSeparatorALeadingMinusAndEditingKeys)

@@ -111,10 +111,10 @@ TEST_F(GenerateFirmwareTest, EachShowingPreparesTheInputsAndResetsPortAndSelecti
     TFModifyFileSx dialog(workspace, ui.services);
     dialog.show();
     EXPECT_TRUE(execute(dialog)->isEnabled());
-    EXPECT_EQ(dialog.sourceFirmwareName(), "QF40231.sx");
-    EXPECT_EQ(dialog.bankDir(), project / "bin");
-    EXPECT_EQ(dialog.newFirmwareName(), "New_QF40231.sx");
-    EXPECT_EQ(dialog.outputDir(), project);
+    EXPECT_EQ(dialog.SourceFirmwareName(), "QF40231.sx");
+    EXPECT_EQ(dialog.BankDir(), project / "bin");
+    EXPECT_EQ(dialog.NewFirmwareName(), "New_QF40231.sx");
+    EXPECT_EQ(dialog.OutputDir(), project);
 
     ports(dialog)->setCurrentIndex(4);
     auto* bank1 = child<QCheckBox>(dialog, "Cbbank1");
@@ -149,7 +149,7 @@ TEST_F(GenerateFirmwareTest, WithoutAProjectTheButtonStaysDisabled)
     dialog.show();
     EXPECT_FALSE(execute(dialog)->isEnabled());
     EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Project not valid")});
-    EXPECT_TRUE(dialog.bankDir().empty());
+    EXPECT_TRUE(dialog.BankDir().empty());
 }
 
 TEST_F(GenerateFirmwareTest, ExecuteComposesThenLaunchesAndASecondPressDoesBothAgain)
@@ -219,8 +219,8 @@ TEST_F(GenerateFirmwareTest, AProjectWithoutBinKeepsTheBankFolderOfTheLastShowin
     fs::create_directories(app / "PROJECTS" / "P2");
     workspace.finishOpenProject(app / "PROJECTS" / "P2");
     dialog.show();
-    EXPECT_EQ(dialog.bankDir(), project / "bin");
-    EXPECT_EQ(dialog.outputDir(), app / "PROJECTS" / "P2");
+    EXPECT_EQ(dialog.BankDir(), project / "bin");
+    EXPECT_EQ(dialog.OutputDir(), app / "PROJECTS" / "P2");
 }
 
 TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)

@@ -113,22 +113,22 @@ TEST(TFPingTest, StartsBlankAndShowsOneSignPerOutcome)
         {net::PingOutcome::Found, "Ping! Device Found!", "Device Found!", "I_P_F"},
     };
     for (const auto& c : cases) {
-        dialog.setPingResult(c.outcome);
+        dialog.SetPingResult(c.outcome);
         EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(c.caption));
         EXPECT_EQ(child(dialog, "Label1")->text(), QString::fromLatin1(c.label));
         EXPECT_EQ(shownPicture(dialog), QString::fromLatin1(c.picture));
     }
-    dialog.setPingResult(7, QStringLiteral("c"), QStringLiteral("l"));
+    dialog.SetPingResult(7, QStringLiteral("c"), QStringLiteral("l"));
     EXPECT_EQ(shownPicture(dialog), QString()) << "an unknown code shows no sign";
 }
 
 TEST_F(PingWindowTest, PingsInARowEachShowTheirOwnOutcome)
 {
     expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
-    EXPECT_EQ(window.pingReplyState(), 1);
+    EXPECT_EQ(window.PingReplyState(), 1);
     expectShown(ping(QStringLiteral("bad host!")), "Ping! Error!!!",
                 "Error!!! Check the Ip Address", "I_P_E");
-    EXPECT_EQ(window.pingReplyState(), 0) << "reset before the ping, no reply since";
+    EXPECT_EQ(window.PingReplyState(), 0) << "reset before the ping, no reply since";
     expectShown(ping(QStringLiteral("-c1")), "Ping! Error!!!", "Error!!! Check the Ip Address",
                 "I_P_E");
     expectShown(ping(QStringLiteral("localhost")), "Ping! Device Found!", "Device Found!", "I_P_F");
@@ -140,16 +140,16 @@ TEST_F(PingWindowTest, WithoutAProjectNothingIsSent)
     expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
     fs::create_directories(app / "PROJECTS" / "Gone");
     ui.choosers.folders.push_back(QString::fromStdString((app / "PROJECTS" / "Gone").string()));
-    window.openProject();
+    window.OpenaClick();
     fs::remove_all(app / "PROJECTS" / "Gone");
-    window.openProject(); // cancelled: no project is left
+    window.OpenaClick(); // cancelled: no project is left
     ASSERT_FALSE(workspace.hasValidProject());
 
     window.pingAddress()->setText(QStringLiteral("bad host!"));
     window.findChild<PushButton*>(QStringLiteral("Btn_Ping"))->click();
     EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Project not valid")});
     // A ping would have reset the state and shown the error outcome.
-    EXPECT_EQ(window.pingReplyState(), 1);
+    EXPECT_EQ(window.PingReplyState(), 1);
     EXPECT_EQ(window.pingResult()->windowTitle(), QStringLiteral("Ping! Device Found!"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -199,7 +199,7 @@ TEST_F(PingWindowTest, UnansweredPingIsNotFoundWhileTheWindowKeepsAnswering)
         dialog->accept();
     });
     window.findChild<PushButton*>(QStringLiteral("Btn_Ping"))->click();
-    EXPECT_EQ(window.pingReplyState(), 2);
+    EXPECT_EQ(window.PingReplyState(), 2);
     // The window kept handling its events all through the 300 ms the echo waited.
     EXPECT_GE(ticksWhenShown, 10);
 }

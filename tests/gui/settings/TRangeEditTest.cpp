@@ -100,7 +100,7 @@ TEST(TRangeEdit, LeavingTidiesTheNumberButKeepsItOutOfRange)
     typeKeys(&edit, QStringLiteral("00"));
     leaveField(&edit);
     EXPECT_EQ(edit.text(), QStringLiteral("300"));
-    EXPECT_EQ(edit.lastValidValue(), 30);
+    EXPECT_EQ(edit.LastValidValue(), 30);
     EXPECT_EQ(edit.value(), 30);
 
     edit.clear();
