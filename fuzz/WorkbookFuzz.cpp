@@ -1,0 +1,137 @@
+#include "FuzzCheck.h"
+#include "common/Error.h"
+#include "frames/CanType.h"
+#include "frames/FrameList.h"
+#include "sheets/CsvExport.h"
+#include "sheets/SheetGrid.h"
+#include "sheets/SheetImport.h"
+#include "sheets/SheetWire.h"
+#include "sheets/WorkbookReader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+// The file name the bytes are given under (the reader tells .xls, .xlsx and .ods by content,
+// and takes a plain text file as CSV by its name).
+#ifndef WORKBOOK_NAME
+#error "define WORKBOOK_NAME"
+#endif
+
+namespace fs = std::filesystem;
+using namespace cravent;
+using namespace cravent::sheets;
+
+namespace {
+
+fs::path scratch()
+{
+    static const fs::path dir = [] {
+        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        const fs::path d = base / ("cravent-fuzz-workbook-" + std::to_string(::getpid()));
+        fs::create_directories(d / "in");
+        fs::create_directories(d / "export");
+        return d;
+    }();
+    return dir;
+}
+
+void put(const fs::path& file, std::string_view bytes)
+{
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool plain(const std::string& text)
+{
+    return text.find_first_of(",\"\r\n") == std::string::npos;
+}
+
+// The frame list import fed the records: at most 250 rows, the rest counted, each row the
+// record's first three fields; its check answers nothing or names a row. What our export
+// writes of those rows reads back as the same COB-IDs and data lengths.
+void checkFrameImport(const std::vector<Record>& records)
+{
+    const FrameRowsImport import = frameRowsFromRecords(records);
+    FUZZ_CHECK(import.rows.size() <= frames::MaxFrames);
+    FUZZ_CHECK(import.rows.size() + import.leftOut == records.size());
+    FUZZ_CHECK(leftOutMessage(import.leftOut).has_value() == (import.leftOut > 0));
+    for (std::size_t k = 0; k < import.rows.size(); ++k) {
+        FUZZ_CHECK(import.rows[k].cobId == field(records[k], 0));
+        FUZZ_CHECK(import.rows[k].dimension == field(records[k], 1));
+        FUZZ_CHECK(import.rows[k].mnemonic == field(records[k], 2));
+    }
+    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(import.rows);
+    for (const frames::CanType type : {frames::CanType::A, frames::CanType::B}) {
+        const auto message = frames::checkList(list, type);
+        FUZZ_CHECK(!message || message->starts_with("Error in row "));
+    }
+
+    bool exportable = true;
+    for (const frames::Frame& frame : list)
+        exportable = exportable && plain(frame.cobId) && plain(frame.dimension);
+    if (!exportable)
+        return; // exports go out unquoted, as the gateway's tools read them
+    const fs::path file = scratch() / "export" / FrameListExportName;
+    put(file, frameListCsv(import.rows));
+    const SheetLookup again = readWorkbook(file, FrameListSheet);
+    FUZZ_CHECK(again.records.has_value());
+    const FrameRowsImport reread = frameRowsFromRecords(*again.records);
+    FUZZ_CHECK(reread.rows.size() == list.size());
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        FUZZ_CHECK(reread.rows[k].cobId == list[k].cobId);
+        FUZZ_CHECK(reread.rows[k].dimension == list[k].dimension);
+    }
+}
+
+// The map import fed the records: every record before the one that stopped it went to a frame
+// or was counted as skipped.
+void checkMapImport(const std::vector<Record>& records)
+{
+    std::vector<frames::TClPdo> list;
+    for (int n = 1; n <= 3; ++n)
+        list.emplace_back(std::to_string(0x180 + n), n);
+    list[0].entries.emplace_back("999", "1"); // emptied by the import
+    const MapTake take = takeMapRecords(records, list);
+    std::size_t entries = 0;
+    for (const frames::TClPdo& frame : list)
+        entries += frame.entries.size();
+    FUZZ_CHECK(entries + take.skipped == take.stoppedAt.value_or(records.size()));
+    FUZZ_CHECK(!take.stoppedAt || *take.stoppedAt < records.size());
+}
+
+} // namespace
+
+// Any bytes as a workbook are either refused with a reason or read: the records are there
+// exactly when a worksheet of that name is, they have no trailing empty cells or rows, they
+// survive the trip through the helper's answer, and the import rules hold on them.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const fs::path file = scratch() / "in" / WORKBOOK_NAME;
+    put(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    SheetLookup lookup;
+    try {
+        lookup = readWorkbook(file, FrameListSheet);
+    } catch (const Error& error) {
+        FUZZ_CHECK(error.what()[0] != '\0');
+        return 0;
+    }
+    FUZZ_CHECK(lookup.records.has_value() == findSheet(lookup.sheetNames, FrameListSheet).has_value());
+    const ReaderAnswer answer = decodeAnswer(encodeLookup(lookup));
+    FUZZ_CHECK(!answer.failure && answer.lookup.sheetNames == lookup.sheetNames &&
+               answer.lookup.records == lookup.records);
+    if (!lookup.records)
+        return 0;
+    const std::vector<Record>& records = *lookup.records;
+    FUZZ_CHECK(records.size() <= SheetGrid::MaxRows);
+    FUZZ_CHECK(records.empty() || !records.back().empty());
+    for (const Record& record : records) {
+        FUZZ_CHECK(record.size() <= SheetGrid::MaxColumns);
+        FUZZ_CHECK(record.empty() || !record.back().empty());
+    }
+    checkFrameImport(records);
+    checkMapImport(records);
+    return 0;
+}
