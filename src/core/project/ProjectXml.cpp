@@ -65,11 +65,14 @@ void load(const std::filesystem::path& file, pugi::xml_document& document)
     pugi::xml_encoding encoding = pugi::encoding_utf8;
     if (utf16) {
         encoding = pugi::encoding_auto;
-    } else if (startsWith(bytes, "\xEF\xBB\xBF")) {
-        bytes.erase(0, 3);
-    } else if (isSingleByteWestern(declaredEncoding(bytes)) || !isValidUtf8(bytes)) {
-        // The parser takes invalid UTF-8 without complaint; the Windows program wrote ANSI.
-        bytes = windows1252ToUtf8(bytes);
+    } else {
+        const bool byteOrderMark = startsWith(bytes, "\xEF\xBB\xBF");
+        if (byteOrderMark)
+            bytes.erase(0, 3);
+        // The parser takes invalid UTF-8 without complaint, and text that is not UTF-8 would not
+        // read back the same once saved; the Windows program wrote ANSI, even behind a mark.
+        if ((!byteOrderMark && isSingleByteWestern(declaredEncoding(bytes))) || !isValidUtf8(bytes))
+            bytes = windows1252ToUtf8(bytes);
     }
 
     document.reset();

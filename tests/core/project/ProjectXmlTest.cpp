@@ -35,6 +35,7 @@ TEST(ProjectXml, FilesOfTheWindowsProgramKeepTheirNonAsciiText)
         {"declared ISO-8859-1", "<?xml version=\"1.0\" encoding='ISO-8859-1'?>" + body},
         {"UTF-8", utf8},
         {"UTF-8 with byte order mark", "\xEF\xBB\xBF" + utf8},
+        {"ANSI behind a UTF-8 byte order mark", "\xEF\xBB\xBF" + body},
         {"euro sign in ANSI", "<COBID><row CobID=\"1\" Dimensin=\"1\" Mnemonic=\"\x80\"/></COBID>"},
     };
     for (const auto& c : cases) {
