@@ -13,11 +13,7 @@ const std::initializer_list<const char*> Attributes = {"Index", "NrPdo", "PosCom
 
 StoredFile read(const std::filesystem::path& file)
 {
-    xml::StoredTable table = xml::readTable(file, Attributes);
-    StoredFile stored{std::move(table.rootName), {}};
-    for (auto& values : table.rows)
-        stored.rows.push_back({std::move(values[0]), std::move(values[1]), std::move(values[2])});
-    return stored;
+    return xml::readThreeValueRows<StoredFile>(file, Attributes);
 }
 
 std::string serialise(const char* rootName, const std::vector<Row>& rows)

@@ -36,6 +36,18 @@ struct StoredTable {
 // Reads the named attributes of every row. Throws Error as load() does.
 StoredTable readTable(const std::filesystem::path& file, std::initializer_list<const char*> names);
 
+// Reads a table whose rows carry three attributes into a file record {rootName, rows} whose rows
+// are records of three optional texts, in the order of `names`.
+template <typename File>
+File readThreeValueRows(const std::filesystem::path& file, std::initializer_list<const char*> names)
+{
+    StoredTable table = readTable(file, names);
+    File stored{std::move(table.rootName), {}};
+    for (StoredValues& values : table.rows)
+        stored.rows.push_back({std::move(values[0]), std::move(values[1]), std::move(values[2])});
+    return stored;
+}
+
 // A table written with the attributes in the order of `names`.
 std::string serialiseTable(const char* rootName, std::initializer_list<const char*> names,
                            const std::vector<std::vector<std::string>>& rows);
