@@ -85,6 +85,18 @@ void load(const std::filesystem::path& file, pugi::xml_document& document)
     }
     if (!document.document_element())
         throw Error("Cannot read file \"" + file.string() + "\". No root element");
+    // The parser takes a second top-level element without complaint, and whatever it holds would
+    // be silently lost on the next save (two files pasted into one, for example).
+    const pugi::xml_node second = document.document_element().next_sibling();
+    for (pugi::xml_node node = second; node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_element)
+            continue;
+        // The parser gives the offset of the name; the element starts at its "<".
+        const auto [line, column] = lineAndColumn(bytes, node.offset_debug() - 1);
+        throw Error("Cannot read file \"" + file.string() + "\". A second root element \"" +
+                    node.name() + "\" at line " + std::to_string(line) + ", column " +
+                    std::to_string(column));
+    }
 }
 
 std::string serialise(const pugi::xml_document& document)
