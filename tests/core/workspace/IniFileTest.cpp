@@ -1,7 +1,11 @@
+#include "common/Error.h"
 #include "support/TempDir.h"
 #include "workspace/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
 
 namespace ini = cravent::ini;
 
@@ -47,4 +51,42 @@ TEST(IniFile, FileRoundTripAndMissingFile)
     ini::writeValue(file, "lastproj", "projectname", "\\P1\\sub");
     EXPECT_EQ(cravent::test::readText(file), "[lastproj]\r\nprojectname=\\P1\\sub\r\n");
     EXPECT_EQ(ini::readValue(file, "lastproj", "projectname"), "\\P1\\sub");
+}
+
+TEST(IniFile, ASettingsFileThatCannotBeUsedRestoresNothingAndIsNotOverwrittenBlindly)
+{
+    const struct {
+        const char* what;
+        std::function<void(const std::filesystem::path&)> make;
+        const char* writeError; // nullptr: the write succeeds and keeps what was there
+    } cases[] = {
+        {"empty", [](const auto& f) { cravent::test::writeText(f, ""); }, nullptr},
+        {"binary garbage",
+         [](const auto& f) { cravent::test::writeText(f, std::string("\0\xFF[lastproj\x01=", 13)); },
+         nullptr},
+        {"no section", [](const auto& f) { cravent::test::writeText(f, "projectname=\\P1\r\n"); },
+         nullptr},
+        {"folder", [](const auto& f) { std::filesystem::create_directories(f); }, "Is a directory"},
+        {"FIFO", [](const auto& f) { ::mkfifo(f.c_str(), 0644); }, "It is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        cravent::test::TempDir dir;
+        const auto file = dir / "Cravent_DUZ2OZIRu.ini";
+        c.make(file);
+        EXPECT_EQ(ini::readValue(file, "lastproj", "projectname"), std::nullopt);
+        const std::string before =
+            std::filesystem::is_regular_file(file) ? cravent::test::readText(file) : "";
+        try {
+            ini::writeValue(file, "lastproj", "projectname", "\\P2");
+            EXPECT_EQ(c.writeError, nullptr) << "written";
+            EXPECT_EQ(ini::readValue(file, "lastproj", "projectname"), "\\P2");
+            // What else the file held stays, whatever it was.
+            EXPECT_NE(cravent::test::readText(file).find(before), std::string::npos);
+        } catch (const cravent::Error& error) {
+            ASSERT_NE(c.writeError, nullptr) << error.what();
+            EXPECT_NE(std::string(error.what()).find("\"" + file.string() + "\""), std::string::npos);
+            EXPECT_NE(std::string(error.what()).find(c.writeError), std::string::npos) << error.what();
+        }
+    }
 }
