@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <functional>
@@ -246,6 +247,35 @@ TEST_F(CompositionTest, AMasterThatWouldGiveAWrongFirmwareIsRefusedNamingTheLine
         SCOPED_TRACE(why);
         test::writeText(master, lfFile(lines));
         EXPECT_EQ(failure(), std::string(text::NewNotCreated) + "\n" + why);
+    }
+}
+
+TEST_F(CompositionTest, AMasterThatIsNoFirmwareFileIsRefused)
+{
+    const std::string m = "\"" + master.string() + "\"";
+    const std::string notCreated = std::string(text::NewNotCreated) + "\n";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::string message;
+    } cases[] = {
+        {"empty", [&] { test::writeText(master, ""); }, notCreated + m + " has no S7, S8 or S9 end record."},
+        // Lines that do not start with "S" and a digit are text, carried over unchanged; without
+        // an end record such a file is still refused.
+        {"binary garbage", [&] { test::writeText(master, std::string("\x7F" "ELF\0\x02\n", 7)); },
+         notCreated + m + " has no S7, S8 or S9 end record."},
+        {"lower-case end record", [&] { test::writeText(master, lfFile({Header, "s9030000FC"})); },
+         notCreated + m + " has no S7, S8 or S9 end record."},
+        {"folder", [&] { fs::create_directories(master); }, text::SourceNotFound},
+        // Waiting on a FIFO would hang the dialog; it is no master firmware.
+        {"FIFO", [&] { ::mkfifo(master.c_str(), 0644); }, text::SourceNotFound},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(master);
+        fs::create_directories(master.parent_path());
+        c.make();
+        EXPECT_EQ(failure(), c.message);
     }
 }
 
