@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <system_error>
 
 namespace cravent::sheets {
 
@@ -30,6 +31,11 @@ SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view
 {
     if (std::filesystem::is_directory(workbook))
         throw Error("it is a folder, not a workbook");
+    // Opening a FIFO would wait for a writer until the helper's time runs out.
+    std::error_code ec;
+    const auto status = std::filesystem::status(workbook, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw Error("it is a pipe or device, not a workbook");
     const std::string magic = leadingBytes(workbook, 8);
     if (magic == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
         return readXls(workbook, wantedSheet);

@@ -142,3 +142,40 @@ TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
 
 } // namespace
 } // namespace cravent::sheets
+
+namespace cravent::sheets {
+
+TEST(SheetReader, EmptyFilesFoldersAndFifosReadNothingWithTheReason)
+{
+    TempDir dir;
+    for (const char* name : {"empty.xls", "empty.xlsx", "empty.ods", "empty.csv"})
+        writeText(dir / name, "");
+    std::filesystem::create_directories(dir / "folder.xlsx");
+    ASSERT_EQ(::mkfifo((dir / "pipe.csv").c_str(), 0644), 0);
+    for (const char* name :
+         {"empty.xls", "empty.xlsx", "empty.ods", "empty.csv", "folder.xlsx", "pipe.csv"}) {
+        SCOPED_TRACE(name);
+        const WorksheetRead read = readWorksheet(dir / name, "rpdodef");
+        EXPECT_NE(read.outcome, Outcome::Read);
+        EXPECT_TRUE(read.records.empty());
+        EXPECT_TRUE(contains(read.problem, (dir / name).string())) << read.problem;
+    }
+    // At once, not when the helper's time runs out.
+    EXPECT_TRUE(contains(readWorksheet(dir / "pipe.csv", "rpdodef").problem,
+                         "it is a pipe or device, not a workbook"));
+}
+
+TEST(SheetReader, TenThousandRowsComeThroughWhole)
+{
+    TempDir dir;
+    std::string csv = "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n";
+    for (int i = 0; i < 10000; ++i)
+        csv += std::to_string(i) + ",8,0,0,0\r\n";
+    writeText(dir / "rpdodef.csv", csv);
+    const WorksheetRead read = readWorksheet(dir / "rpdodef.csv", "rpdodef");
+    ASSERT_EQ(read.outcome, Outcome::Read) << read.problem;
+    ASSERT_EQ(read.records.size(), 10000u);
+    EXPECT_EQ(field(read.records.back(), 0), "9999");
+}
+
+} // namespace cravent::sheets
