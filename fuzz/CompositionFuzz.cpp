@@ -1,4 +1,5 @@
 #include "FuzzCheck.h"
+#include "FuzzScratch.h"
 #include "common/Error.h"
 #include "firmware/BankWindow.h"
 #include "firmware/Composition.h"
@@ -10,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -18,23 +18,17 @@ using namespace cravent::firmware;
 
 namespace {
 
-// Scratch folders in memory: every composition syncs its output, which on a disk would make
-// the fuzzer crawl.
+using cravent::fuzz::putFile;
+
 fs::path scratch()
 {
     static const fs::path dir = [] {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        const fs::path d = base / ("cravent-fuzz-compose-" + std::to_string(::getpid()));
+        const fs::path d = cravent::fuzz::scratchFolder("compose");
         fs::create_directories(d / "bin");
         fs::create_directories(d / "out");
         return d;
     }();
     return dir;
-}
-
-void put(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Each bank a different pattern, so that a bank in the wrong window or a shifted record shows.
@@ -46,7 +40,7 @@ const std::array<std::string, BankCount>& banks()
             b[k].resize(BankFileSize);
             for (std::size_t i = 0; i < BankFileSize; ++i)
                 b[k][i] = static_cast<char>((i * (2 * k + 3) + k * 41 + (i >> 8)) & 0xFF);
-            put(scratch() / "bin" / BankWindows[k].fileName, b[k]);
+            putFile(scratch() / "bin" / BankWindows[k].fileName, b[k]);
         }
         return b;
     }();
@@ -237,7 +231,7 @@ void compose(std::string_view master, const BankSelection& selection)
 {
     const fs::path masterFile = scratch() / "master.s19";
     const fs::path outDir = scratch() / "out";
-    put(masterFile, master);
+    putFile(masterFile, master);
     CompositionInputs inputs{masterFile, scratch() / "bin", "new.s19", outDir, selection};
     try {
         const fs::path written = composeFirmware(inputs);

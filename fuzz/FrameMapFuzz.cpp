@@ -1,4 +1,5 @@
 #include "FuzzCheck.h"
+#include "FuzzScratch.h"
 #include "common/Error.h"
 #include "common/IntegerText.h"
 #include "frames/CanType.h"
@@ -10,11 +11,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace cravent;
@@ -25,20 +24,12 @@ namespace {
 // The input holds the frame file, then this line, then the map file.
 constexpr std::string_view Separator = "\n@@MAP@@\n";
 
+using cravent::fuzz::putFile;
+
 fs::path scratch()
 {
-    static const fs::path dir = [] {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        const fs::path d = base / ("cravent-fuzz-framemap-" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
+    static const fs::path dir = cravent::fuzz::scratchFolder("framemap");
     return dir;
-}
-
-void put(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A frame list that loads passes through the check, and what the editor saves loads again
@@ -145,10 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         split == std::string_view::npos ? std::string_view() : bytes.substr(split + Separator.size());
     const fs::path frameFile = scratch() / frames::ReceiveFileName;
     const fs::path mapFile = scratch() / maps::ReceiveFileName;
-    put(frameFile, frameBytes);
+    putFile(frameFile, frameBytes);
     fs::remove(mapFile);
     if (split != std::string_view::npos)
-        put(mapFile, mapBytes);
+        putFile(mapFile, mapBytes);
     checkFrameList(frameFile);
     checkMap(frameFile, mapFile);
     return 0;

@@ -1,4 +1,5 @@
 #include "FuzzCheck.h"
+#include "FuzzScratch.h"
 #include "common/Error.h"
 #include "frames/CanType.h"
 #include "frames/FrameList.h"
@@ -10,10 +11,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 // The file name the bytes are given under (the reader tells .xls, .xlsx and .ods by content,
 // and takes a plain text file as CSV by its name).
@@ -27,21 +26,17 @@ using namespace cravent::sheets;
 
 namespace {
 
+using cravent::fuzz::putFile;
+
 fs::path scratch()
 {
     static const fs::path dir = [] {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        const fs::path d = base / ("cravent-fuzz-workbook-" + std::to_string(::getpid()));
+        const fs::path d = cravent::fuzz::scratchFolder("workbook");
         fs::create_directories(d / "in");
         fs::create_directories(d / "export");
         return d;
     }();
     return dir;
-}
-
-void put(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 bool plain(const std::string& text)
@@ -75,7 +70,7 @@ void checkFrameImport(const std::vector<Record>& records)
     if (!exportable)
         return; // exports go out unquoted, as the gateway's tools read them
     const fs::path file = scratch() / "export" / FrameListExportName;
-    put(file, frameListCsv(import.rows));
+    putFile(file, frameListCsv(import.rows));
     const SheetLookup again = readWorkbook(file, FrameListSheet);
     FUZZ_CHECK(again.records.has_value());
     const FrameRowsImport reread = frameRowsFromRecords(*again.records);
@@ -110,7 +105,7 @@ void checkMapImport(const std::vector<Record>& records)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fs::path file = scratch() / "in" / WORKBOOK_NAME;
-    put(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    putFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
     SheetLookup lookup;
     try {
         lookup = readWorkbook(file, FrameListSheet);

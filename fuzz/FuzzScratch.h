@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace cravent::fuzz {
+
+// A scratch folder of this process, in memory where there is one: the programs sync every file
+// they save, which on a disk would make a fuzzer crawl.
+inline std::filesystem::path scratchFolder(const std::string& tag)
+{
+    namespace fs = std::filesystem;
+    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    const fs::path folder = base / ("cravent-fuzz-" + tag + "-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    return folder;
+}
+
+inline void putFile(const std::filesystem::path& file, std::string_view bytes)
+{
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace cravent::fuzz
