@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace cravent::fuzz {
 
@@ -16,6 +17,17 @@ inline std::filesystem::path scratchFolder(const std::string& tag)
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     const fs::path folder = base / ("cravent-fuzz-" + tag + "-" + std::to_string(::getpid()));
     fs::create_directories(folder);
+    // Removed when the fuzzer ends normally; a crash leaves it for the finding's inspection.
+    static struct Cleanup {
+        std::vector<fs::path> folders;
+        ~Cleanup()
+        {
+            std::error_code ec;
+            for (const fs::path& f : folders)
+                fs::remove_all(f, ec);
+        }
+    } cleanup;
+    cleanup.folders.push_back(folder);
     return folder;
 }
 
