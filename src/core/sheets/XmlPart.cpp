@@ -1,6 +1,7 @@
 #include "sheets/XmlPart.h"
 
 #include "common/Error.h"
+#include "project/Windows1252.h"
 #include "sheets/ZipArchive.h"
 
 namespace cravent::sheets {
@@ -40,6 +41,24 @@ std::string ownText(pugi::xml_node node)
     return text;
 }
 
+namespace {
+
+// Checks every name and text of the tree (the parser hands bytes that are not UTF-8 through as
+// they stand); the walker keeps no stack of its own, so a deeply nested part cannot overflow it.
+class Utf8Check : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        valid = isValidUtf8(node.name()) && isValidUtf8(node.value());
+        for (pugi::xml_attribute attr : node.attributes())
+            valid = valid && isValidUtf8(attr.name()) && isValidUtf8(attr.value());
+        return valid;
+    }
+    bool valid = true;
+};
+
+} // namespace
+
 void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_document& document)
 {
     const auto bytes = archive.read(name);
@@ -51,6 +70,12 @@ void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_docume
     if (!result)
         throw Error("the part " + std::string(name) + " is not valid XML (" + result.description() +
                     ")");
+    // Such text would be taken into the frame lists and read back changed from the saved
+    // project file: the part is damaged.
+    Utf8Check check;
+    document.traverse(check);
+    if (!check.valid)
+        throw Error("the part " + std::string(name) + " holds text that is not UTF-8");
 }
 
 } // namespace cravent::sheets

@@ -140,6 +140,7 @@ TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
         {Fixtures / "notes.xls", "not a workbook"},
         {Fixtures / "truncated.xls", ".xls file is damaged"},
         {Fixtures / "truncated.xlsx", "zip archive"},
+        {Fixtures / "not-utf8.xlsx", "the part xl/worksheets/sheet2.xml holds text that is not UTF-8"},
         {dir / "picture.png", "not a workbook"},
         {dir / "archive.xlsx", "zip archive"},
         {dir / "folder.xls", "folder"},
