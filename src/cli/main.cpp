@@ -4,10 +4,7 @@
 #include "PingCommand.h"
 #include "SheetCommands.h"
 
-#include <cstring>
 #include <iostream>
-#include <string_view>
-#include <unistd.h>
 
 namespace cravent::cli {
 
@@ -19,9 +16,9 @@ constexpr const char* Version = "1.002";
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
-        PingCommand,
         ImportCommand,
         ExportCommand,
+        PingCommand,
         BuildCommand,
         ComposeCommand,
         UpdateCommand,
