@@ -64,7 +64,7 @@ Workspace::Workspace(const fs::path& appDir)
     , projectsRoot_(appDir_ / "PROJECTS")
     , projectDir_(projectsRoot_)
 {
-    refreshProjectFilePaths();
+    RefreshProjectFilePaths();
 }
 
 bool Workspace::startUp()
@@ -80,7 +80,7 @@ bool Workspace::startUp()
     const bool restored = !projectName_.empty() && isDirectory(remembered);
     // A stale name is kept and written back at exit unless another project is chosen.
     projectDir_ = restored ? remembered : projectsRoot_;
-    refreshProjectFilePaths();
+    RefreshProjectFilePaths();
     return restored;
 }
 
@@ -108,7 +108,7 @@ Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
 
     projectName_ = "/" + std::string(name);
     projectDir_ = projectsRoot_.string() + projectName_;
-    refreshProjectFilePaths();
+    RefreshProjectFilePaths();
     return NewProjectOutcome::Created;
 }
 
@@ -127,7 +127,7 @@ void Workspace::finishOpenProject(const std::optional<fs::path>& picked)
     const std::string dir = projectDir_.string();
     const std::string root = projectsRoot_.string();
     projectName_ = dir.size() > root.size() ? dir.substr(root.size()) : std::string();
-    refreshProjectFilePaths();
+    RefreshProjectFilePaths();
 }
 
 fs::path Workspace::projectFile(std::string_view name) const
@@ -135,7 +135,7 @@ fs::path Workspace::projectFile(std::string_view name) const
     return projectDir_.empty() ? fs::path() : fs::path(projectDir_.string() + "/" + std::string(name));
 }
 
-void Workspace::refreshProjectFilePaths()
+void Workspace::RefreshProjectFilePaths()
 {
     pargenPath_ = projectFile("pargen.xml");
     rCobDefPath_ = projectFile("RCobDef.xml");

@@ -42,21 +42,21 @@ public:
     // Open project, after the browser: the picked folder, or nothing when it was cancelled.
     void finishOpenProject(const std::optional<std::filesystem::path>& picked);
 
-    const std::filesystem::path& appDir() const { return appDir_; }
-    const std::filesystem::path& masterDir() const { return masterDir_; }
-    const std::filesystem::path& projectsRoot() const { return projectsRoot_; }
-    const std::string& projectName() const { return projectName_; }
-    const std::filesystem::path& projectDir() const { return projectDir_; }
+    const std::filesystem::path& AppDir() const { return appDir_; }
+    const std::filesystem::path& MasterDir() const { return masterDir_; }
+    const std::filesystem::path& ProjectsRoot() const { return projectsRoot_; }
+    const std::string& ProjectName() const { return projectName_; }
+    const std::filesystem::path& ProjectDir() const { return projectDir_; }
     bool hasValidProject() const { return !projectDir_.empty(); }
 
     std::filesystem::path settingsFile() const { return appDir_ / SettingsFileName; }
-    const std::filesystem::path& pargenPath() const { return pargenPath_; }
-    const std::filesystem::path& rCobDefPath() const { return rCobDefPath_; }
-    const std::filesystem::path& tCobDefPath() const { return tCobDefPath_; }
+    const std::filesystem::path& PargenPath() const { return pargenPath_; }
+    const std::filesystem::path& RCobDefPath() const { return rCobDefPath_; }
+    const std::filesystem::path& TCobDefPath() const { return tCobDefPath_; }
     // A file of the current project; empty when ProjectDir is empty.
     std::filesystem::path projectFile(std::string_view name) const;
 
-    void refreshProjectFilePaths();
+    void RefreshProjectFilePaths();
 
 private:
     std::filesystem::path appDir_;

@@ -144,12 +144,12 @@ PushButton* TFCraventeFirmWare::addButton(const char* name, const QString& capti
 void TFCraventeFirmWare::showProjectCaption()
 {
     setWindowTitle(QString::fromLatin1(DesignCaption) + QStringLiteral(" :") +
-                   QString::fromStdString(workspace_.projectName()));
+                   QString::fromStdString(workspace_.ProjectName()));
 }
 
 void TFCraventeFirmWare::followProjectDir()
 {
-    openExcelFolder_ = QString::fromStdString(workspace_.projectDir().string());
+    openExcelFolder_ = QString::fromStdString(workspace_.ProjectDir().string());
 }
 
 void TFCraventeFirmWare::NewaClick()
@@ -165,7 +165,7 @@ void TFCraventeFirmWare::NewaClick()
 void TFCraventeFirmWare::OpenaClick()
 {
     const auto preselect = workspace_.beginOpenProject();
-    const QString root = QString::fromStdString(workspace_.projectsRoot().string());
+    const QString root = QString::fromStdString(workspace_.ProjectsRoot().string());
     const auto picked = ui_.choosers.chooseFolder(
         this, QStringLiteral("Select directory of project"), root,
         preselect ? QString::fromStdString(preselect->string()) : QString());
@@ -218,7 +218,7 @@ void TFCraventeFirmWare::UpdateDevice()
     // Let the pressed button repaint before the window stops answering for the build.
     QCoreApplication::processEvents();
     try {
-        image::buildProjectBanks(workspace_.projectDir());
+        image::buildProjectBanks(workspace_.ProjectDir());
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
         return;

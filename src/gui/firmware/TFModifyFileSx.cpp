@@ -130,12 +130,12 @@ void TFModifyFileSx::FormShow()
     avanzamento_->setValue(avanzamento_->minimum());
     lbButton2_->setEnabled(false);
 
-    const fs::path& projectDir = workspace_.projectDir();
+    const fs::path& projectDir = workspace_.ProjectDir();
     // Without a project the bin folder would be looked for at the file-system root.
     if (!projectDir.empty() && exists(projectDir / "bin", true))
         bankDir_ = projectDir / "bin";
 
-    const fs::path master = workspace_.masterDir() / product::MasterFirmwareName;
+    const fs::path master = workspace_.MasterDir() / product::MasterFirmwareName;
     if (!exists(master, false)) {
         ui_.messages.show(this,
                           QStringLiteral("Error file %1 not found").arg(QString::fromLatin1(product::MasterFirmwareName)),
@@ -144,7 +144,7 @@ void TFModifyFileSx::FormShow()
     }
     // The flashing program starts in the master folder; the program's own working folder is
     // left alone.
-    if (!exists(workspace_.masterDir(), true)) {
+    if (!exists(workspace_.MasterDir(), true)) {
         ui_.messages.show(this, QStringLiteral("Error"), Messages::Icon::Error);
         return;
     }
@@ -161,7 +161,7 @@ void TFModifyFileSx::FormShow()
 bool TFModifyFileSx::ExeModFileSxClick()
 {
     firmware::CompositionInputs inputs;
-    inputs.sourceFirmware = workspace_.masterDir() / sourceFirmwareName_;
+    inputs.sourceFirmware = workspace_.MasterDir() / sourceFirmwareName_;
     inputs.bankDir = bankDir_;
     inputs.newFirmwareName = newFirmwareName_;
     inputs.outputDir = outputDir_;
@@ -184,8 +184,8 @@ bool TFModifyFileSx::ExeModFileSxClick()
 void TFModifyFileSx::ExeUpdateFirClick()
 {
     try {
-        firmware::launchFlasher(workspace_.appDir(), outputDir_ / newFirmwareName_,
-                                cbport_->currentIndex(), workspace_.masterDir());
+        firmware::launchFlasher(workspace_.AppDir(), outputDir_ / newFirmwareName_,
+                                cbport_->currentIndex(), workspace_.MasterDir());
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
     }

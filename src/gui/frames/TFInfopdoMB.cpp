@@ -177,7 +177,7 @@ void TFInfopdoMB::FormShow()
     clearRegisterControls();
     setWindowTitle(direction() == frames::Direction::Receive ? QStringLiteral("Receive CAN Frame Info")
                                                               : QStringLiteral("Transmit CAN Frame Info"));
-    const std::filesystem::path& dir = workspace_.projectDir();
+    const std::filesystem::path& dir = workspace_.ProjectDir();
     const frames::MapLoadReport report =
         map_.load(frames::frameFilePath(dir, direction()), frames::mapFilePath(dir, direction()));
     {
@@ -280,7 +280,7 @@ void TFInfopdoMB::BitBtn1Click()
     if (!mapLoaded_)
         return;
     try {
-        map_.save(frames::mapFilePath(workspace_.projectDir(), direction()), direction());
+        map_.save(frames::mapFilePath(workspace_.ProjectDir(), direction()), direction());
     } catch (const Error& error) {
         showError(error);
         return;
@@ -291,7 +291,7 @@ void TFInfopdoMB::BitBtn1Click()
 void TFInfopdoMB::Button1Click()
 {
     try {
-        sheets::writeExportFile(workspace_.projectDir(), sheets::mapExportName(direction()),
+        sheets::writeExportFile(workspace_.ProjectDir(), sheets::mapExportName(direction()),
                                 sheets::mapCsv(map_.frames()));
     } catch (const Error& error) {
         showError(error);
@@ -300,7 +300,7 @@ void TFInfopdoMB::Button1Click()
 
 void TFInfopdoMB::BitBtn4Click()
 {
-    const auto workbook = chooseWorkbook(this, ui_, workspace_.projectDir());
+    const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
     clearRegisterControls();

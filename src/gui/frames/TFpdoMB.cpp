@@ -110,7 +110,7 @@ std::vector<frames::Frame> TFpdoMB::listedFrames() const
 
 std::filesystem::path TFpdoMB::listFile() const
 {
-    return frames::frameFilePath(workspace_.projectDir(), direction());
+    return frames::frameFilePath(workspace_.ProjectDir(), direction());
 }
 
 void TFpdoMB::setListLoaded(bool loaded)
@@ -162,7 +162,7 @@ void TFpdoMB::BitBtn1Click()
         return;
     const std::vector<frames::Frame> list = listedFrames();
     try {
-        const auto canType = frames::readProjectCanType(frames::pargenFilePath(workspace_.projectDir()));
+        const auto canType = frames::readProjectCanType(frames::pargenFilePath(workspace_.ProjectDir()));
         if (auto failure = frames::checkList(list, canType)) {
             ui_.messages.show(this, QString::fromStdString(*failure), Messages::Icon::Error);
             return;
@@ -178,7 +178,7 @@ void TFpdoMB::BitBtn1Click()
 void TFpdoMB::Button1Click()
 {
     try {
-        sheets::writeExportFile(workspace_.projectDir(), sheets::FrameListExportName,
+        sheets::writeExportFile(workspace_.ProjectDir(), sheets::FrameListExportName,
                                 sheets::frameListCsv(listedFrames()));
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
@@ -187,7 +187,7 @@ void TFpdoMB::Button1Click()
 
 void TFpdoMB::BitBtn4Click()
 {
-    const auto workbook = chooseWorkbook(this, ui_, workspace_.projectDir());
+    const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
     // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it

@@ -116,7 +116,7 @@ void TFpargen::showEvent(QShowEvent* event)
 
 std::filesystem::path TFpargen::pargenFile() const
 {
-    const std::filesystem::path& path = workspace_.pargenPath();
+    const std::filesystem::path& path = workspace_.PargenPath();
     if (path.empty())
         return path;
     return findFileNoCase(path.parent_path(), path.filename().string());

@@ -27,10 +27,10 @@ TEST(Workspace, FirstStartUsesTheProjectsFolderAndRemembersAnEmptyName)
     EXPECT_FALSE(ws.startUp());
     EXPECT_TRUE(fs::is_directory(app / "MASTER"));
     EXPECT_TRUE(fs::is_directory(app / "PROJECTS"));
-    EXPECT_EQ(ws.masterDir(), app / "MASTER");
-    EXPECT_EQ(ws.projectDir(), app / "PROJECTS");
-    EXPECT_EQ(ws.projectName(), "");
-    EXPECT_EQ(ws.pargenPath(), app / "PROJECTS" / "pargen.xml");
+    EXPECT_EQ(ws.MasterDir(), app / "MASTER");
+    EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS");
+    EXPECT_EQ(ws.ProjectName(), "");
+    EXPECT_EQ(ws.PargenPath(), app / "PROJECTS" / "pargen.xml");
     EXPECT_TRUE(ws.hasValidProject());
     ws.shutDown();
     EXPECT_EQ(settingsOf(app), "[lastproj]\r\nprojectname=\r\n");
@@ -44,18 +44,18 @@ TEST(Workspace, CreatedProjectIsRestoredAtTheNextStart)
         ws.startUp();
         ASSERT_EQ(ws.createProject("P1"), Outcome::Created);
         EXPECT_TRUE(fs::is_directory(app / "PROJECTS" / "P1" / "bin"));
-        EXPECT_EQ(ws.projectName(), "/P1");
-        EXPECT_EQ(ws.projectDir(), app / "PROJECTS" / "P1");
-        EXPECT_EQ(ws.rCobDefPath(), app / "PROJECTS" / "P1" / "RCobDef.xml");
-        EXPECT_EQ(ws.tCobDefPath(), app / "PROJECTS" / "P1" / "TCobDef.xml");
+        EXPECT_EQ(ws.ProjectName(), "/P1");
+        EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS" / "P1");
+        EXPECT_EQ(ws.RCobDefPath(), app / "PROJECTS" / "P1" / "RCobDef.xml");
+        EXPECT_EQ(ws.TCobDefPath(), app / "PROJECTS" / "P1" / "TCobDef.xml");
         ws.shutDown();
     }
     // Stored as the Windows program stores it, so one settings file serves both.
     EXPECT_EQ(settingsOf(app), "[lastproj]\r\nprojectname=\\P1\r\n");
     Workspace again(app.path());
     EXPECT_TRUE(again.startUp());
-    EXPECT_EQ(again.projectDir(), app / "PROJECTS" / "P1");
-    EXPECT_EQ(again.projectName(), "/P1");
+    EXPECT_EQ(again.ProjectDir(), app / "PROJECTS" / "P1");
+    EXPECT_EQ(again.ProjectName(), "/P1");
 }
 
 TEST(Workspace, SettingsFileWrittenOnWindowsIsRead)
@@ -65,8 +65,8 @@ TEST(Workspace, SettingsFileWrittenOnWindowsIsRead)
     writeText(app / "Cravent_DUZ2OZIRu.ini", "[lastproj]\r\nprojectname=\\P1\\sub\r\n");
     Workspace ws(app.path());
     EXPECT_TRUE(ws.startUp());
-    EXPECT_EQ(ws.projectName(), "/P1/sub");
-    EXPECT_EQ(ws.projectDir(), app / "PROJECTS" / "P1" / "sub");
+    EXPECT_EQ(ws.ProjectName(), "/P1/sub");
+    EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS" / "P1" / "sub");
 }
 
 TEST(Workspace, StaleProjectIsNotRestoredButRememberedAgain)
@@ -75,8 +75,8 @@ TEST(Workspace, StaleProjectIsNotRestoredButRememberedAgain)
     writeText(app / "Cravent_DUZ2OZIRu.ini", "[lastproj]\r\nprojectname=\\Gone\r\n");
     Workspace ws(app.path());
     EXPECT_FALSE(ws.startUp());
-    EXPECT_EQ(ws.projectDir(), app / "PROJECTS");
-    EXPECT_EQ(ws.projectName(), "/Gone");
+    EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS");
+    EXPECT_EQ(ws.ProjectName(), "/Gone");
     ws.shutDown();
     EXPECT_EQ(settingsOf(app), "[lastproj]\r\nprojectname=\\Gone\r\n");
 }
@@ -106,7 +106,7 @@ TEST(Workspace, NewProjectRefusesEmptyExistingAndUnsafeNames)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ws.createProject(c.name), c.outcome);
         EXPECT_EQ(cravent::newProjectMessage(c.outcome), c.message);
-        EXPECT_EQ(ws.projectDir(), app / "PROJECTS"); // the current project never changes
+        EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS"); // the current project never changes
     }
 }
 
@@ -121,32 +121,32 @@ TEST(Workspace, OpenProjectCases)
     // The projects folder itself: an empty name, files directly in it.
     EXPECT_EQ(ws.beginOpenProject(), root);
     ws.finishOpenProject(root);
-    EXPECT_EQ(ws.projectName(), "");
-    EXPECT_EQ(ws.pargenPath(), root / "pargen.xml");
+    EXPECT_EQ(ws.ProjectName(), "");
+    EXPECT_EQ(ws.PargenPath(), root / "pargen.xml");
 
     // Two levels down.
     ws.beginOpenProject();
     ws.finishOpenProject(root / "A" / "B" / "");
-    EXPECT_EQ(ws.projectName(), "/A/B");
-    EXPECT_EQ(ws.projectDir(), root / "A" / "B");
+    EXPECT_EQ(ws.ProjectName(), "/A/B");
+    EXPECT_EQ(ws.ProjectDir(), root / "A" / "B");
 
     // Cancelled while the folder exists: it stays, pre-selected.
     EXPECT_EQ(ws.beginOpenProject(), root / "A" / "B");
     ws.finishOpenProject(std::nullopt);
-    EXPECT_EQ(ws.projectDir(), root / "A" / "B");
-    EXPECT_EQ(ws.projectName(), "/A/B");
+    EXPECT_EQ(ws.ProjectDir(), root / "A" / "B");
+    EXPECT_EQ(ws.ProjectName(), "/A/B");
     ws.shutDown();
     Workspace next(app.path());
     EXPECT_TRUE(next.startUp());
-    EXPECT_EQ(next.projectDir(), root / "A" / "B");
+    EXPECT_EQ(next.ProjectDir(), root / "A" / "B");
 
     // Cancelled after the folder was deleted: no valid project until another is chosen.
     fs::remove_all(root / "A");
     EXPECT_EQ(ws.beginOpenProject(), std::nullopt);
     ws.finishOpenProject(std::nullopt);
     EXPECT_FALSE(ws.hasValidProject());
-    EXPECT_EQ(ws.projectName(), "");
-    EXPECT_EQ(ws.pargenPath(), fs::path()); // never a path in the file-system root
+    EXPECT_EQ(ws.ProjectName(), "");
+    EXPECT_EQ(ws.PargenPath(), fs::path()); // never a path in the file-system root
     EXPECT_EQ(ws.createProject("New"), Outcome::Created);
     EXPECT_TRUE(ws.hasValidProject());
 }

@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, NewProjectDialogKeepsTheNameUntilAProjectIsCreated)
                            QStringLiteral("Name project not valid")}));
     EXPECT_FALSE(fs::exists(app / "escape"));
     EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :/P2"));
-    EXPECT_EQ(workspace.projectDir(), app / "PROJECTS" / "P2");
+    EXPECT_EQ(workspace.ProjectDir(), app / "PROJECTS" / "P2");
 }
 
 TEST_F(MainWindowTest, CancelledNewProjectKeepsTheProjectButBlanksTheName)
@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, CancelledNewProjectKeepsTheProjectButBlanksTheName)
     test::whenModalOpens([](QDialog* dialog) { dialog->reject(); });
     button(w, "New")->click();
     EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
-    EXPECT_EQ(workspace.projectDir(), app / "PROJECTS");
+    EXPECT_EQ(workspace.ProjectDir(), app / "PROJECTS");
 }
 
 TEST_F(MainWindowTest, OpenProjectFollowsTheBrowser)

@@ -27,9 +27,9 @@ struct UpdateDeviceTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
-        frames::write(workspace.projectDir() / "RCobDef.xml", {{"0x181", "8", "Speed"}});
+        frames::write(workspace.ProjectDir() / "RCobDef.xml", {{"0x181", "8", "Speed"}});
     }
-    fs::path bin(const char* name) const { return workspace.projectDir() / "bin" / name; }
+    fs::path bin(const char* name) const { return workspace.ProjectDir() / "bin" / name; }
 
     // Clicks "Up date Device"; returns the class of the modal dialog it opened, closed at once,
     // and whether the listing was on disk by then.
@@ -55,7 +55,7 @@ struct UpdateDeviceTest : ::testing::Test {
 
 TEST_F(UpdateDeviceTest, WritesTheBanksAndTheListingOfTheCurrentProject)
 {
-    pargen::write(workspace.projectDir() / "pargen.xml", {});
+    pargen::write(workspace.ProjectDir() / "pargen.xml", {});
     test::writeText(app / "MASTER" / "QF40231.sx", "S9030000FC\r\n");
     // The sequence ends in the Generate Firmware dialog.
     QString shown;
@@ -76,11 +76,11 @@ TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
 {
     pargen::Values values;
     values.port = "";
-    pargen::write(workspace.projectDir() / "pargen.xml", values);
+    pargen::write(workspace.ProjectDir() / "pargen.xml", values);
     EXPECT_EQ(click(), std::make_pair(QString(), false)) << "no dialog after a failed build";
     EXPECT_EQ(ui.messages.texts, QStringList{QString::fromStdString(
-                                     "File \"" + (workspace.projectDir() / "pargen.xml").string() +
+                                     "File \"" + (workspace.ProjectDir() / "pargen.xml").string() +
                                      "\", element \"Port\": '' is not a valid integer value")});
     EXPECT_EQ(ui.messages.icons, std::vector<gui::Messages::Icon>{gui::Messages::Icon::Error});
-    EXPECT_TRUE(fs::is_empty(workspace.projectDir() / "bin"));
+    EXPECT_TRUE(fs::is_empty(workspace.ProjectDir() / "bin"));
 }

@@ -35,7 +35,7 @@ struct GenerateFirmwareTest : ::testing::Test {
     {
         workspace.startUp();
         EXPECT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
-        project = workspace.projectDir();
+        project = workspace.ProjectDir();
         test::writeText(app / "MASTER" / "QF40231.sx", master);
         test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
         test::writeText(project / "bin" / "bank2.bin", std::string(16384, '\x22'));
@@ -144,7 +144,7 @@ TEST_F(GenerateFirmwareTest, WithoutAProjectTheButtonStaysDisabled)
 {
     fs::remove_all(project);
     EXPECT_FALSE(workspace.beginOpenProject());
-    ASSERT_TRUE(workspace.projectDir().empty());
+    ASSERT_TRUE(workspace.ProjectDir().empty());
     TFModifyFileSx dialog(workspace, ui.services);
     dialog.show();
     EXPECT_FALSE(execute(dialog)->isEnabled());

@@ -23,7 +23,7 @@ struct ProjectFixture : ::testing::Test {
     {
         startUp();
         ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
-        project = workspace.projectDir();
+        project = workspace.ProjectDir();
     }
     std::filesystem::path file(const char* name) const { return project / name; }
 
