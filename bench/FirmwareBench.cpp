@@ -1,9 +1,9 @@
 // The composition of the new firmware on a master of 0.7 MB (18 flash pages) and one of 8 MB
 // (205 pages), against two peers doing the same in the same run: srec_cat performing the same
 // merge, and cp copying the master, the least any tool writing the new file has to pay.
-#include "core/firmware/SyntheticMaster.h"
-#include "firmware/BankWindow.h"
-#include "firmware/Composition.h"
+#include "support/SyntheticMaster.h"
+#include "core/firmware/BankWindow.h"
+#include "core/firmware/Composition.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,12 +1,12 @@
 // "Up date Device" up to the firmware on the largest project the image holds: 250 received and
 // 250 transmitted frames, 2912 and 3721 register rows. The peer is cp copying the same six output
 // files, which is the least any tool writing them has to pay.
-#include "image/BankFiles.h"
-#include "image/ImageBuilder.h"
-#include "image/ProjectBuild.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/image/BankFiles.h"
+#include "core/image/ImageBuilder.h"
+#include "core/image/ProjectBuild.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

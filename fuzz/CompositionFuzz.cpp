@@ -1,8 +1,8 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
-#include "common/Error.h"
-#include "firmware/BankWindow.h"
-#include "firmware/Composition.h"
+#include "core/common/Error.h"
+#include "core/firmware/BankWindow.h"
+#include "core/firmware/Composition.h"
 
 #include <array>
 #include <cstdint>

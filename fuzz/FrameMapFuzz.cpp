@@ -1,12 +1,12 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
-#include "common/Error.h"
-#include "common/IntegerText.h"
-#include "frames/CanType.h"
-#include "frames/Direction.h"
-#include "frames/FrameList.h"
-#include "frames/FrameMap.h"
-#include "project/FrameFile.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/frames/CanType.h"
+#include "core/frames/Direction.h"
+#include "core/frames/FrameList.h"
+#include "core/frames/FrameMap.h"
+#include "core/project/FrameFile.h"
 
 #include <algorithm>
 #include <cstdint>

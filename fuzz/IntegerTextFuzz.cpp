@@ -1,6 +1,6 @@
 #include "FuzzCheck.h"
-#include "common/Error.h"
-#include "common/IntegerText.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #include "FuzzCheck.h"
-#include "common/Error.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/common/Error.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,5 +1,5 @@
 #include "FuzzCheck.h"
-#include "workspace/IniFile.h"
+#include "core/workspace/IniFile.h"
 
 #include <cstdint>
 #include <string>

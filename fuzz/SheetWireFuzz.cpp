@@ -1,6 +1,6 @@
 #include "FuzzCheck.h"
-#include "common/Error.h"
-#include "sheets/SheetWire.h"
+#include "core/common/Error.h"
+#include "core/sheets/SheetWire.h"
 
 #include <cstdint>
 #include <string>

@@ -1,13 +1,13 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
-#include "common/Error.h"
-#include "frames/CanType.h"
-#include "frames/FrameList.h"
-#include "sheets/CsvExport.h"
-#include "sheets/SheetGrid.h"
-#include "sheets/SheetImport.h"
-#include "sheets/SheetWire.h"
-#include "sheets/WorkbookReader.h"
+#include "core/common/Error.h"
+#include "core/frames/CanType.h"
+#include "core/frames/FrameList.h"
+#include "core/sheets/CsvExport.h"
+#include "core/workbook/SheetGrid.h"
+#include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetWire.h"
+#include "core/workbook/WorkbookReader.h"
 
 #include <cstdint>
 #include <filesystem>

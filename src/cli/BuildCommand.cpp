@@ -1,7 +1,7 @@
-#include "BuildCommand.h"
+#include "cli/BuildCommand.h"
 
-#include "common/Error.h"
-#include "image/ProjectBuild.h"
+#include "core/common/Error.h"
+#include "core/image/ProjectBuild.h"
 
 #include <filesystem>
 #include <ostream>

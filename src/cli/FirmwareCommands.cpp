@@ -1,10 +1,10 @@
-#include "FirmwareCommands.h"
+#include "cli/FirmwareCommands.h"
 
-#include "common/Error.h"
-#include "common/Product.h"
-#include "firmware/Composition.h"
-#include "firmware/Flasher.h"
-#include "image/ProjectBuild.h"
+#include "core/common/Error.h"
+#include "core/common/Product.h"
+#include "core/firmware/Composition.h"
+#include "core/firmware/Flasher.h"
+#include "core/image/ProjectBuild.h"
 
 #include <filesystem>
 #include <optional>

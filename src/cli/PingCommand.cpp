@@ -1,8 +1,8 @@
-#include "PingCommand.h"
+#include "cli/PingCommand.h"
 
-#include "common/Error.h"
-#include "common/IntegerText.h"
-#include "net/PingOutcome.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/net/PingOutcome.h"
 
 #include <ostream>
 

@@ -1,14 +1,14 @@
-#include "SheetCommands.h"
+#include "cli/SheetCommands.h"
 
-#include "common/Error.h"
-#include "common/IntegerText.h"
-#include "frames/CanType.h"
-#include "frames/Direction.h"
-#include "frames/FrameList.h"
-#include "frames/FrameMap.h"
-#include "sheets/CsvExport.h"
-#include "sheets/SheetImport.h"
-#include "sheets/SheetReader.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/frames/CanType.h"
+#include "core/frames/Direction.h"
+#include "core/frames/FrameList.h"
+#include "core/frames/FrameMap.h"
+#include "core/sheets/CsvExport.h"
+#include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetReaderClient.h"
 
 #include <filesystem>
 #include <optional>

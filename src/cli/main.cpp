@@ -1,8 +1,8 @@
-#include "BuildCommand.h"
-#include "Cli.h"
-#include "FirmwareCommands.h"
-#include "PingCommand.h"
-#include "SheetCommands.h"
+#include "cli/BuildCommand.h"
+#include "cli/Cli.h"
+#include "cli/FirmwareCommands.h"
+#include "cli/PingCommand.h"
+#include "cli/SheetCommands.h"
 
 #include <iostream>
 

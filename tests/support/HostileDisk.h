@@ -2,9 +2,9 @@
 
 // Conditions a save must survive: a file system that fills up, and a writer killed mid-write.
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "common/FileIo.h"
+#include "core/common/FileIo.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <cerrno>
 #include <cstring>

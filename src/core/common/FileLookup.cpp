@@ -1,4 +1,4 @@
-#include "common/FileLookup.h"
+#include "core/common/FileLookup.h"
 
 #include <algorithm>
 #include <system_error>

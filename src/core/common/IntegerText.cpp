@@ -1,6 +1,6 @@
-#include "common/IntegerText.h"
+#include "core/common/IntegerText.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 namespace cravent {
 

@@ -1,6 +1,6 @@
-#include "firmware/BankWindow.h"
+#include "core/firmware/BankWindow.h"
 
-#include "firmware/SRecord.h"
+#include "core/firmware/SRecord.h"
 
 #include <cassert>
 

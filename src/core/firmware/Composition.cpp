@@ -1,9 +1,9 @@
-#include "firmware/Composition.h"
+#include "core/firmware/Composition.h"
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
-#include "firmware/SRecord.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
+#include "core/firmware/SRecord.h"
 
 #include <array>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "firmware/BankWindow.h"
+#include "core/firmware/BankWindow.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,8 +1,8 @@
-#include "firmware/Flasher.h"
+#include "core/firmware/Flasher.h"
 
-#include "common/Error.h"
-#include "common/Product.h"
-#include "firmware/Composition.h"
+#include "core/common/Error.h"
+#include "core/common/Product.h"
+#include "core/firmware/Composition.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "firmware/SRecord.h"
+#include "core/firmware/SRecord.h"
 
 #include <array>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "frames/ByteSelection.h"
+#include "core/frames/ByteSelection.h"
 
 #include <algorithm>
 

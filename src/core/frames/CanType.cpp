@@ -1,7 +1,7 @@
-#include "frames/CanType.h"
+#include "core/frames/CanType.h"
 
-#include "common/IntegerText.h"
-#include "project/PargenFile.h"
+#include "core/common/IntegerText.h"
+#include "core/project/PargenFile.h"
 
 namespace cravent::frames {
 

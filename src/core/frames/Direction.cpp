@@ -1,9 +1,9 @@
-#include "frames/Direction.h"
+#include "core/frames/Direction.h"
 
-#include "common/FileLookup.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/common/FileLookup.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 
 namespace cravent::frames {
 

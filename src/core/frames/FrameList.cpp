@@ -1,7 +1,7 @@
-#include "frames/FrameList.h"
+#include "core/frames/FrameList.h"
 
-#include "common/Error.h"
-#include "common/IntegerText.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
 
 namespace cravent::frames {
 

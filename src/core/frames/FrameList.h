@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frames/CanType.h"
-#include "project/FrameFile.h"
+#include "core/frames/CanType.h"
+#include "core/project/FrameFile.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "frames/FrameMap.h"
+#include "core/frames/FrameMap.h"
 
-#include "common/Error.h"
-#include "common/IntegerText.h"
-#include "frames/FrameList.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/frames/FrameList.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "frames/ByteSelection.h"
-#include "frames/Direction.h"
-#include "frames/TClPdo.h"
-#include "project/MapFile.h"
+#include "core/frames/ByteSelection.h"
+#include "core/frames/Direction.h"
+#include "core/frames/TClPdo.h"
+#include "core/project/MapFile.h"
 
 #include <filesystem>
 #include <optional>

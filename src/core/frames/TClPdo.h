@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frames/TClIndMB.h"
+#include "core/frames/TClIndMB.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "image/BankFiles.h"
+#include "core/image/BankFiles.h"
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
 
 #include <string_view>
 

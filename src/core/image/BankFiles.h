@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/ConfigImage.h"
+#include "core/image/ConfigImage.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "image/BuildStamp.h"
+#include "core/image/BuildStamp.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <charconv>
 #include <cstdlib>

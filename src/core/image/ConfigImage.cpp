@@ -1,4 +1,4 @@
-#include "image/ConfigImage.h"
+#include "core/image/ConfigImage.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,11 +1,11 @@
-#include "image/ImageBuilder.h"
+#include "core/image/ImageBuilder.h"
 
-#include "common/Error.h"
-#include "common/FileLookup.h"
-#include "common/IntegerText.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/common/Error.h"
+#include "core/common/FileLookup.h"
+#include "core/common/IntegerText.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 
 #include <optional>
 #include <string>

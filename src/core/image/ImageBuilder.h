@@ -1,7 +1,7 @@
 #pragma once
 
-#include "image/BuildStamp.h"
-#include "image/ConfigImage.h"
+#include "core/image/BuildStamp.h"
+#include "core/image/ConfigImage.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
-#include "image/ProjectBuild.h"
+#include "core/image/ProjectBuild.h"
 
-#include "common/Error.h"
-#include "image/BankFiles.h"
-#include "image/ImageBuilder.h"
+#include "core/common/Error.h"
+#include "core/image/BankFiles.h"
+#include "core/image/ImageBuilder.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "net/IcmpEchoClient.h"
+#include "core/net/IcmpEchoClient.h"
 
-#include "common/Error.h"
-#include "net/PingProgram.h"
+#include "core/common/Error.h"
+#include "core/net/PingProgram.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/EchoPacket.h"
+#include "core/net/EchoPacket.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "net/PingOutcome.h"
+#include "core/net/PingOutcome.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/IcmpEchoClient.h"
+#include "core/net/IcmpEchoClient.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "project/MapFile.h"
+#include "core/project/MapFile.h"
 
-#include "common/FileIo.h"
-#include "project/ProjectXml.h"
+#include "core/common/FileIo.h"
+#include "core/project/ProjectXml.h"
 
 namespace cravent::maps {
 

@@ -1,7 +1,7 @@
-#include "project/PargenFile.h"
+#include "core/project/PargenFile.h"
 
-#include "common/FileIo.h"
-#include "project/ProjectXml.h"
+#include "core/common/FileIo.h"
+#include "core/project/ProjectXml.h"
 
 namespace cravent::pargen {
 

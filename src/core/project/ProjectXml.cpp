@@ -1,8 +1,8 @@
-#include "project/ProjectXml.h"
+#include "core/project/ProjectXml.h"
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "project/Windows1252.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/project/Windows1252.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "project/Windows1252.h"
+#include "core/project/Windows1252.h"
 
 #include <cstdint>
 

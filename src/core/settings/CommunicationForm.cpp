@@ -1,6 +1,6 @@
-#include "settings/CommunicationForm.h"
+#include "core/settings/CommunicationForm.h"
 
-#include "common/IntegerText.h"
+#include "core/common/IntegerText.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "project/PargenFile.h"
-#include "settings/RangeValue.h"
+#include "core/project/PargenFile.h"
+#include "core/settings/RangeValue.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "settings/DecimalText.h"
+#include "core/settings/DecimalText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "settings/RangeValue.h"
+#include "core/settings/RangeValue.h"
 
-#include "settings/DecimalText.h"
+#include "core/settings/DecimalText.h"
 
 #include <algorithm>
 #include <optional>

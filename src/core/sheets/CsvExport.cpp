@@ -1,8 +1,8 @@
-#include "sheets/CsvExport.h"
+#include "core/sheets/CsvExport.h"
 
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
-#include "frames/FrameList.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
+#include "core/frames/FrameList.h"
 
 namespace cravent::sheets {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frames/Direction.h"
-#include "frames/TClPdo.h"
-#include "project/FrameFile.h"
+#include "core/frames/Direction.h"
+#include "core/frames/TClPdo.h"
+#include "core/project/FrameFile.h"
 
 #include <filesystem>
 #include <string>

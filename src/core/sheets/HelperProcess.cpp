@@ -1,4 +1,4 @@
-#include "sheets/HelperProcess.h"
+#include "core/sheets/HelperProcess.h"
 
 #include <array>
 #include <cerrno>

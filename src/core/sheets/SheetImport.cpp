@@ -1,6 +1,6 @@
-#include "sheets/SheetImport.h"
+#include "core/sheets/SheetImport.h"
 
-#include "common/IntegerText.h"
+#include "core/common/IntegerText.h"
 
 namespace cravent::sheets {
 

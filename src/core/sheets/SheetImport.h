@@ -1,9 +1,9 @@
 #pragma once
 
-#include "frames/Direction.h"
-#include "frames/TClPdo.h"
-#include "project/FrameFile.h"
-#include "sheets/Worksheet.h"
+#include "core/frames/Direction.h"
+#include "core/frames/TClPdo.h"
+#include "core/project/FrameFile.h"
+#include "core/sheets/Worksheet.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "sheets/SheetWire.h"
+#include "core/sheets/SheetWire.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <cstdint>
 

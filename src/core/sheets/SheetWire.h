@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheets/Worksheet.h"
+#include "core/sheets/Worksheet.h"
 
 #include <optional>
 #include <string>

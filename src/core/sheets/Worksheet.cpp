@@ -1,4 +1,4 @@
-#include "sheets/Worksheet.h"
+#include "core/sheets/Worksheet.h"
 
 namespace cravent::sheets {
 

@@ -1,8 +1,8 @@
-#include "workspace/IniFile.h"
+#include "core/workspace/IniFile.h"
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
 
 #include <vector>
 

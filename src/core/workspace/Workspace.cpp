@@ -1,7 +1,7 @@
-#include "workspace/Workspace.h"
+#include "core/workspace/Workspace.h"
 
-#include "common/Texts.h"
-#include "workspace/IniFile.h"
+#include "core/common/Texts.h"
+#include "core/workspace/IniFile.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "app/MakerWebPage.h"
+#include "gui/app/MakerWebPage.h"
 
 #include <QDesktopServices>
 

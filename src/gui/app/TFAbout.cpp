@@ -1,8 +1,8 @@
-#include "app/TFAbout.h"
+#include "gui/app/TFAbout.h"
 
-#include "app/MakerWebPage.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
+#include "gui/app/MakerWebPage.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/IcmpEchoClient.h"
-#include "widgets/UiServices.h"
+#include "core/net/IcmpEchoClient.h"
+#include "gui/widgets/UiServices.h"
 
 #include <QWidget>
 

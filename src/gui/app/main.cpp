@@ -1,7 +1,7 @@
-#include "app/TFCraventeFirmWare.h"
-#include "widgets/SystemUi.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "gui/app/TFCraventeFirmWare.h"
+#include "gui/widgets/SystemUi.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

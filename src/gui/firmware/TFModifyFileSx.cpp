@@ -1,13 +1,13 @@
-#include "firmware/TFModifyFileSx.h"
+#include "gui/firmware/TFModifyFileSx.h"
 
-#include "common/Error.h"
-#include "common/Product.h"
-#include "common/Texts.h"
-#include "firmware/Composition.h"
-#include "firmware/Flasher.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "core/common/Error.h"
+#include "core/common/Product.h"
+#include "core/common/Texts.h"
+#include "core/firmware/Composition.h"
+#include "core/firmware/Flasher.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "frames/ChoiceGroup.h"
+#include "gui/frames/ChoiceGroup.h"
 
 #include <QButtonGroup>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "frames/ListBoxClicks.h"
+#include "gui/frames/ListBoxClicks.h"
 
 #include <QEvent>
 #include <QListWidget>

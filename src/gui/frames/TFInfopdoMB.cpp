@@ -1,16 +1,16 @@
-#include "frames/TFInfopdoMB.h"
+#include "gui/frames/TFInfopdoMB.h"
 
-#include "common/Error.h"
-#include "common/IntegerText.h"
-#include "frames/ChoiceGroup.h"
-#include "frames/ListBoxClicks.h"
-#include "frames/WorkbookChooser.h"
-#include "sheets/CsvExport.h"
-#include "sheets/SheetImport.h"
-#include "sheets/SheetReader.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "gui/frames/ChoiceGroup.h"
+#include "gui/frames/ListBoxClicks.h"
+#include "gui/frames/WorkbookChooser.h"
+#include "core/sheets/CsvExport.h"
+#include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

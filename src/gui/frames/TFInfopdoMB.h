@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frames/Direction.h"
-#include "frames/FrameMap.h"
-#include "widgets/UiServices.h"
+#include "core/frames/Direction.h"
+#include "core/frames/FrameMap.h"
+#include "gui/widgets/UiServices.h"
 
 #include <QDialog>
 

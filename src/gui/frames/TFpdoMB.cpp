@@ -1,15 +1,15 @@
-#include "frames/TFpdoMB.h"
+#include "gui/frames/TFpdoMB.h"
 
-#include "common/Error.h"
-#include "frames/CanType.h"
-#include "frames/FrameList.h"
-#include "frames/WorkbookChooser.h"
-#include "sheets/CsvExport.h"
-#include "sheets/SheetImport.h"
-#include "sheets/SheetReader.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "core/common/Error.h"
+#include "core/frames/CanType.h"
+#include "core/frames/FrameList.h"
+#include "gui/frames/WorkbookChooser.h"
+#include "core/sheets/CsvExport.h"
+#include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

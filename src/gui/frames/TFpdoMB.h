@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frames/Direction.h"
-#include "project/FrameFile.h"
-#include "widgets/UiServices.h"
+#include "core/frames/Direction.h"
+#include "core/project/FrameFile.h"
+#include "gui/widgets/UiServices.h"
 
 #include <QDialog>
 

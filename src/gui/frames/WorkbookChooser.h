@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sheets/SheetImport.h"
-#include "widgets/UiServices.h"
+#include "core/sheets/SheetImport.h"
+#include "gui/widgets/UiServices.h"
 
 #include <QFile>
 #include <QStringList>

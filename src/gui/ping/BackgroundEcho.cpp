@@ -1,6 +1,6 @@
-#include "ping/BackgroundEcho.h"
+#include "gui/ping/BackgroundEcho.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <exception>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "ping/PingPictures.h"
+#include "gui/ping/PingPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,8 +1,8 @@
-#include "ping/TFPing.h"
+#include "gui/ping/TFPing.h"
 
-#include "ping/PingPictures.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
+#include "gui/ping/PingPictures.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
 
 #include <QGuiApplication>
 #include <QLabel>

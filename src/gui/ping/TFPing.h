@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/PingOutcome.h"
+#include "core/net/PingOutcome.h"
 
 #include <QDialog>
 

@@ -1,11 +1,11 @@
-#include "settings/TFpargen.h"
+#include "gui/settings/TFpargen.h"
 
-#include "common/Error.h"
-#include "common/FileLookup.h"
-#include "settings/TRangeEdit.h"
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "core/common/Error.h"
+#include "core/common/FileLookup.h"
+#include "gui/settings/TRangeEdit.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/CommunicationForm.h"
-#include "widgets/UiServices.h"
+#include "core/settings/CommunicationForm.h"
+#include "gui/widgets/UiServices.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "settings/TRangeEdit.h"
+#include "gui/settings/TRangeEdit.h"
 
 #include <QKeyEvent>
 

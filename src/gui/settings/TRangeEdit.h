@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/RangeValue.h"
+#include "core/settings/RangeValue.h"
 
 #include <QColor>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "widgets/FolderBrowser.h"
+#include "gui/widgets/FolderBrowser.h"
 
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
 
 #include <QFileSystemModel>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "widgets/PushButton.h"
+#include "gui/widgets/PushButton.h"
 
-#include "widgets/Theme.h"
+#include "gui/widgets/Theme.h"
 
 #include <QPainter>
 #include <QVariantAnimation>

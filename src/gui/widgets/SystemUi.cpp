@@ -1,7 +1,7 @@
-#include "widgets/SystemUi.h"
+#include "gui/widgets/SystemUi.h"
 
-#include "widgets/FolderBrowser.h"
-#include "widgets/Theme.h"
+#include "gui/widgets/FolderBrowser.h"
+#include "gui/widgets/Theme.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/UiServices.h"
+#include "gui/widgets/UiServices.h"
 
 namespace cravent::gui {
 

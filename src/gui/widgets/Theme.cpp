@@ -1,4 +1,4 @@
-#include "widgets/Theme.h"
+#include "gui/widgets/Theme.h"
 
 #include <QPalette>
 #include <QWidget>

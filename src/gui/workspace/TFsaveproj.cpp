@@ -1,8 +1,8 @@
-#include "workspace/TFsaveproj.h"
+#include "gui/workspace/TFsaveproj.h"
 
-#include "widgets/PushButton.h"
-#include "widgets/Theme.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/widgets/Theme.h"
+#include "core/workspace/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -4,9 +4,9 @@
 // sheets/SheetWire.h. A workbook that cannot be read is an answer too; only wrong usage and a
 // failed write end with a non-zero status, and a crash ends the process, which is the point.
 
-#include "common/Error.h"
-#include "sheets/SheetWire.h"
-#include "sheets/WorkbookReader.h"
+#include "core/common/Error.h"
+#include "core/sheets/SheetWire.h"
+#include "core/workbook/WorkbookReader.h"
 
 #include <cerrno>
 #include <new>

@@ -1,6 +1,6 @@
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "common/FileLookup.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
-#include "common/Error.h"
-#include "common/FileIo.h"
+#include "core/common/Error.h"
+#include "core/common/FileIo.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

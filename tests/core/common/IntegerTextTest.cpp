@@ -1,5 +1,5 @@
-#include "common/Error.h"
-#include "common/IntegerText.h"
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
 
 #include <gtest/gtest.h>
 

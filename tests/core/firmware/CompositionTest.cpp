@@ -1,8 +1,8 @@
-#include "common/Error.h"
-#include "core/firmware/SyntheticMaster.h"
-#include "firmware/BankWindow.h"
-#include "firmware/Composition.h"
-#include "firmware/SRecord.h"
+#include "core/common/Error.h"
+#include "support/SyntheticMaster.h"
+#include "core/firmware/BankWindow.h"
+#include "core/firmware/Composition.h"
+#include "core/firmware/SRecord.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The new firmware on a full file system and under a composition killed mid-save.
 
-#include "common/Error.h"
-#include "core/firmware/SyntheticMaster.h"
-#include "firmware/BankWindow.h"
-#include "firmware/Composition.h"
+#include "core/common/Error.h"
+#include "support/SyntheticMaster.h"
+#include "core/firmware/BankWindow.h"
+#include "core/firmware/Composition.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 

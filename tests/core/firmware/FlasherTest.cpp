@@ -1,6 +1,6 @@
-#include "common/Error.h"
-#include "firmware/Composition.h"
-#include "firmware/Flasher.h"
+#include "core/common/Error.h"
+#include "core/firmware/Composition.h"
+#include "core/firmware/Flasher.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "ErrorText.h"
-#include "frames/CanType.h"
-#include "frames/Direction.h"
-#include "frames/FrameList.h"
+#include "core/frames/CanType.h"
+#include "core/frames/Direction.h"
+#include "core/frames/FrameList.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "ErrorText.h"
-#include "frames/ByteSelection.h"
-#include "frames/FrameMap.h"
+#include "core/frames/ByteSelection.h"
+#include "core/frames/FrameMap.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "image/BankFiles.h"
+#include "core/image/BankFiles.h"
 
-#include "common/Error.h"
-#include "image/ImageBuilder.h"
-#include "image/ImageTestSupport.h"
-#include "image/ProjectBuild.h"
+#include "core/common/Error.h"
+#include "core/image/ImageBuilder.h"
+#include "ImageTestSupport.h"
+#include "core/image/ProjectBuild.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

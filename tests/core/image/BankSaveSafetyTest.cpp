@@ -1,9 +1,9 @@
 // The bank files and their listing on a full file system and under a build killed mid-save.
 
-#include "image/BankFiles.h"
-#include "image/ProjectBuild.h"
-#include "project/FrameFile.h"
-#include "project/PargenFile.h"
+#include "core/image/BankFiles.h"
+#include "core/image/ProjectBuild.h"
+#include "core/project/FrameFile.h"
+#include "core/project/PargenFile.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 

@@ -1,8 +1,8 @@
-#include "image/ConfigImage.h"
+#include "core/image/ConfigImage.h"
 
-#include "common/Error.h"
-#include "image/BuildStamp.h"
-#include "image/ImageTestSupport.h"
+#include "core/common/Error.h"
+#include "core/image/BuildStamp.h"
+#include "ImageTestSupport.h"
 
 #include <cstdlib>
 #include <ctime>

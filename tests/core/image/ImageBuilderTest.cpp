@@ -1,7 +1,7 @@
-#include "image/ImageBuilder.h"
+#include "core/image/ImageBuilder.h"
 
-#include "common/Error.h"
-#include "image/ImageTestSupport.h"
+#include "core/common/Error.h"
+#include "ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "image/ConfigImage.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/image/ConfigImage.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 #include "support/TempDir.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "net/EchoPacket.h"
+#include "core/net/EchoPacket.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "net/IcmpEchoClient.h"
+#include "core/net/IcmpEchoClient.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "net/PingProgram.h"
+#include "core/net/PingProgram.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <gtest/gtest.h>
 

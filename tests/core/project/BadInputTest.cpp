@@ -1,9 +1,9 @@
 // Every project file reader against what a hand-edited, damaged or misplaced file can be.
 
-#include "common/Error.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/common/Error.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

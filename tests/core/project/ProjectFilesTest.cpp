@@ -1,6 +1,6 @@
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "common/Error.h"
-#include "project/FrameFile.h"
-#include "project/ProjectXml.h"
+#include "core/common/Error.h"
+#include "core/project/FrameFile.h"
+#include "core/project/ProjectXml.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

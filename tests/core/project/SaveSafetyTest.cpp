@@ -1,9 +1,9 @@
 // The project files on a full file system and under a writer killed mid-save.
 
-#include "common/Error.h"
-#include "project/FrameFile.h"
-#include "project/MapFile.h"
-#include "project/PargenFile.h"
+#include "core/common/Error.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "settings/CommunicationForm.h"
+#include "core/settings/CommunicationForm.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "settings/RangeValue.h"
+#include "core/settings/RangeValue.h"
 
 #include <gtest/gtest.h>
 

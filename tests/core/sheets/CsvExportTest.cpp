@@ -1,8 +1,8 @@
-#include "sheets/CsvExport.h"
+#include "core/sheets/CsvExport.h"
 
-#include "common/Error.h"
-#include "sheets/SheetImport.h"
-#include "sheets/WorkbookReader.h"
+#include "core/common/Error.h"
+#include "core/sheets/SheetImport.h"
+#include "core/workbook/WorkbookReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

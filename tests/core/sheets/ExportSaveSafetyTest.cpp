@@ -1,4 +1,4 @@
-#include "sheets/CsvExport.h"
+#include "core/sheets/CsvExport.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "sheets/SheetImport.h"
+#include "core/sheets/SheetImport.h"
 
 #include <gtest/gtest.h>
 

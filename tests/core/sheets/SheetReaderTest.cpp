@@ -1,9 +1,9 @@
 // Workbooks read in the helper process: what reaches the caller when the helper reads, when it
 // crashes on a crafted .xls, hangs, floods or answers garbage.
 
-#include "sheets/SheetReader.h"
+#include "core/sheets/SheetReaderClient.h"
 
-#include "sheets/HelperProcess.h"
+#include "core/sheets/HelperProcess.h"
 #include "support/TempDir.h"
 
 #include <chrono>

@@ -1,9 +1,9 @@
 // The format readers, in this process, on workbooks written by other programs. The damaged
 // .xls that crashes FreeXL is left to SheetReaderTest, which reads it in the helper process.
 
-#include "sheets/WorkbookReader.h"
+#include "core/workbook/WorkbookReader.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "common/Error.h"
+#include "core/common/Error.h"
 #include "support/TempDir.h"
-#include "workspace/IniFile.h"
+#include "core/workspace/IniFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
-#include "workspace/Workspace.h"
+#include "core/workspace/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "common/Error.h"
+#include "core/common/Error.h"
 #include "support/TempDir.h"
-#include "workspace/Workspace.h"
+#include "core/workspace/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "app/MakerWebPage.h"
-#include "app/TFCraventeFirmWare.h"
+#include "gui/app/MakerWebPage.h"
+#include "gui/app/TFCraventeFirmWare.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "widgets/PushButton.h"
-#include "workspace/TFsaveproj.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "gui/workspace/TFsaveproj.h"
+#include "core/workspace/Workspace.h"
 
 #include <QLabel>
 #include <QLineEdit>

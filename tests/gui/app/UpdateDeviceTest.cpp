@@ -1,10 +1,10 @@
-#include "app/TFCraventeFirmWare.h"
-#include "project/FrameFile.h"
-#include "project/PargenFile.h"
+#include "gui/app/TFCraventeFirmWare.h"
+#include "core/project/FrameFile.h"
+#include "core/project/PargenFile.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "widgets/PushButton.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "core/workspace/Workspace.h"
 
 #include <QApplication>
 #include <QDialog>

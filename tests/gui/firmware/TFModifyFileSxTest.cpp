@@ -1,9 +1,9 @@
-#include "core/firmware/SyntheticMaster.h"
-#include "firmware/TFModifyFileSx.h"
+#include "support/SyntheticMaster.h"
+#include "gui/firmware/TFModifyFileSx.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "widgets/PushButton.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "core/workspace/Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "workspace/Workspace.h"
+#include "core/workspace/Workspace.h"
 
 #include <QPushButton>
 #include <gtest/gtest.h>

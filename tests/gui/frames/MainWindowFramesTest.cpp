@@ -1,10 +1,10 @@
 #include "FrameDialogTest.h"
 
-#include "app/TFCraventeFirmWare.h"
-#include "frames/TFInfopdoMB.h"
-#include "frames/TFpdoMB.h"
+#include "gui/app/TFCraventeFirmWare.h"
+#include "gui/frames/TFInfopdoMB.h"
+#include "gui/frames/TFpdoMB.h"
 
-#include "frames/ChoiceGroup.h"
+#include "gui/frames/ChoiceGroup.h"
 
 #include <QLineEdit>
 #include <memory>

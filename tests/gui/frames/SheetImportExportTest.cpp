@@ -2,9 +2,9 @@
 // failures, and a workbook that crashes the reader costing nothing but the import.
 
 #include "FrameDialogTest.h"
-#include "frames/ChoiceGroup.h"
-#include "frames/TFInfopdoMB.h"
-#include "frames/TFpdoMB.h"
+#include "gui/frames/ChoiceGroup.h"
+#include "gui/frames/TFInfopdoMB.h"
+#include "gui/frames/TFpdoMB.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,7 +1,7 @@
 #include "FrameDialogTest.h"
 
-#include "frames/ChoiceGroup.h"
-#include "frames/TFInfopdoMB.h"
+#include "gui/frames/ChoiceGroup.h"
+#include "gui/frames/TFInfopdoMB.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "FrameDialogTest.h"
 
-#include "frames/FrameList.h"
-#include "frames/TFpdoMB.h"
+#include "core/frames/FrameList.h"
+#include "gui/frames/TFpdoMB.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>

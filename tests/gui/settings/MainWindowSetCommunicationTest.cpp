@@ -1,9 +1,9 @@
-#include "app/TFCraventeFirmWare.h"
-#include "project/PargenFile.h"
+#include "gui/app/TFCraventeFirmWare.h"
+#include "core/project/PargenFile.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "widgets/PushButton.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "core/workspace/Workspace.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

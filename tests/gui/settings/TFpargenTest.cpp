@@ -1,11 +1,11 @@
 #include "KeyInput.h"
-#include "project/PargenFile.h"
-#include "settings/TFpargen.h"
-#include "settings/TRangeEdit.h"
+#include "core/project/PargenFile.h"
+#include "gui/settings/TFpargen.h"
+#include "gui/settings/TRangeEdit.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
-#include "widgets/PushButton.h"
-#include "workspace/Workspace.h"
+#include "gui/widgets/PushButton.h"
+#include "core/workspace/Workspace.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,5 +1,5 @@
 #include "KeyInput.h"
-#include "settings/TRangeEdit.h"
+#include "gui/settings/TRangeEdit.h"
 
 #include <gtest/gtest.h>
 

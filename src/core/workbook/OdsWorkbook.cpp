@@ -1,9 +1,9 @@
-#include "common/Error.h"
-#include "sheets/CellText.h"
-#include "sheets/SheetGrid.h"
-#include "sheets/WorkbookFormats.h"
-#include "sheets/XmlPart.h"
-#include "sheets/ZipArchive.h"
+#include "core/common/Error.h"
+#include "core/workbook/CellText.h"
+#include "core/workbook/SheetGrid.h"
+#include "core/workbook/WorkbookFormats.h"
+#include "core/workbook/XmlPart.h"
+#include "core/workbook/ZipArchive.h"
 
 #include <charconv>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "sheets/ZipArchive.h"
+#include "core/workbook/ZipArchive.h"
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 #include <zip.h>
 

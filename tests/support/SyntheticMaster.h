@@ -1,6 +1,6 @@
 #pragma once
 
-#include "firmware/SRecord.h"
+#include "core/firmware/SRecord.h"
 
 #include <cstdint>
 #include <string>

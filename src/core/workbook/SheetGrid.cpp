@@ -1,7 +1,7 @@
-#include "sheets/SheetGrid.h"
+#include "core/workbook/SheetGrid.h"
 
-#include "common/Error.h"
-#include "common/FileLookup.h"
+#include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "sheets/SheetReader.h"
+#include "core/sheets/SheetReaderClient.h"
 
-#include "common/Error.h"
-#include "sheets/SheetWire.h"
+#include "core/common/Error.h"
+#include "core/sheets/SheetWire.h"
 
 #include <cstdlib>
 #include <cstring>

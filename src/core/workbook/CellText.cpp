@@ -1,4 +1,4 @@
-#include "sheets/CellText.h"
+#include "core/workbook/CellText.h"
 
 #include <array>
 #include <charconv>

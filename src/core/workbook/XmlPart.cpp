@@ -1,8 +1,8 @@
-#include "sheets/XmlPart.h"
+#include "core/workbook/XmlPart.h"
 
-#include "common/Error.h"
-#include "project/Windows1252.h"
-#include "sheets/ZipArchive.h"
+#include "core/common/Error.h"
+#include "core/project/Windows1252.h"
+#include "core/workbook/ZipArchive.h"
 
 namespace cravent::sheets {
 

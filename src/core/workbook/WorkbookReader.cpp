@@ -1,9 +1,9 @@
-#include "sheets/WorkbookReader.h"
+#include "core/workbook/WorkbookReader.h"
 
-#include "common/Error.h"
-#include "common/FileLookup.h"
-#include "sheets/WorkbookFormats.h"
-#include "sheets/ZipArchive.h"
+#include "core/common/Error.h"
+#include "core/common/FileLookup.h"
+#include "core/workbook/WorkbookFormats.h"
+#include "core/workbook/ZipArchive.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sheets/HelperProcess.h"
-#include "sheets/Worksheet.h"
+#include "core/sheets/HelperProcess.h"
+#include "core/sheets/Worksheet.h"
 
 #include <filesystem>
 #include <string>

@@ -1,8 +1,8 @@
-#include "common/FileIo.h"
-#include "common/IntegerText.h"
-#include "project/Windows1252.h"
-#include "sheets/SheetGrid.h"
-#include "sheets/WorkbookFormats.h"
+#include "core/common/FileIo.h"
+#include "core/common/IntegerText.h"
+#include "core/project/Windows1252.h"
+#include "core/workbook/SheetGrid.h"
+#include "core/workbook/WorkbookFormats.h"
 
 namespace cravent::sheets {
 

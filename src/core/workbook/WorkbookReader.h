@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheets/Worksheet.h"
+#include "core/sheets/Worksheet.h"
 
 #include <filesystem>
 #include <string_view>
@@ -13,7 +13,7 @@ namespace cravent::sheets {
 //
 // This parses untrusted files with libraries that are not safe against crafted input (FreeXL
 // 1.0.6 reads out of bounds), so only the sheet reader helper program calls it; the programs
-// that hold the user's edits go through readWorksheet (SheetReader.h) instead.
+// that hold the user's edits go through readWorksheet (core/sheets/SheetReaderClient.h) instead.
 //
 // Throws Error with the reason, not naming the file, when the workbook cannot be read.
 SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet);

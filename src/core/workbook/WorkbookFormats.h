@@ -2,7 +2,7 @@
 
 // The readers of the single workbook formats, behind readWorkbook.
 
-#include "sheets/Worksheet.h"
+#include "core/sheets/Worksheet.h"
 
 #include <filesystem>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "common/Error.h"
-#include "sheets/CellText.h"
-#include "sheets/SheetGrid.h"
-#include "sheets/WorkbookFormats.h"
+#include "core/common/Error.h"
+#include "core/workbook/CellText.h"
+#include "core/workbook/SheetGrid.h"
+#include "core/workbook/WorkbookFormats.h"
 
 #include <freexl.h>
 #include <string>
