@@ -1,18 +1,13 @@
 #pragma once
 
+#include "core/common/Direction.h"
+
 #include <filesystem>
 
 namespace cravent::frames {
 
-// The two directions of a project: frames the gateway receives and frames it transmits.
-enum class Direction { Receive, Transmit };
-
-// The mode byte the main window sets on the frame dialogs: 1 receives, every other value
-// transmits.
-constexpr Direction directionOfMode(int mode)
-{
-    return mode == 1 ? Direction::Receive : Direction::Transmit;
-}
+using cravent::Direction;
+using cravent::directionOfMode;
 
 const char* frameFileName(Direction direction); // "RCobDef.xml" / "TCobDef.xml"
 const char* mapFileName(Direction direction);   // "RInfoCob.xml" / "TInfoCob.xml"

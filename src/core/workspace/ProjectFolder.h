@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/common/Direction.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cravent {
+
+// Every name the program gives to an entry of the program folder or of a project folder.
+// Nobody else spells them: ask ProgramFolder or ProjectFolder for the path.
+namespace names {
+inline constexpr const char* MasterFolder = "MASTER";
+inline constexpr const char* ProjectsFolder = "PROJECTS";
+inline constexpr const char* SettingsFile = "Cravent_DUZ2OZIRu.ini";
+inline constexpr const char* MasterFirmware = "QF40231.sx";
+inline constexpr const char* Flasher = "VuvivOdori.exe";
+
+inline constexpr const char* BinFolder = "bin";
+inline constexpr const char* Pargen = "pargen.xml";
+inline constexpr const char* ReceiveFrames = "RCobDef.xml";
+inline constexpr const char* TransmitFrames = "TCobDef.xml";
+inline constexpr const char* ReceiveMap = "RInfoCob.xml";
+inline constexpr const char* TransmitMap = "TInfoCob.xml";
+inline constexpr const char* Listing = "bankg.c";
+inline constexpr const char* NewFirmwarePrefix = "New_";
+
+const char* frameFile(Direction direction);
+const char* mapFile(Direction direction);
+// "bank1.bin" .. "bank5.bin"
+std::string bankFile(int bank);
+// "New_" + the master's file name
+std::string newFirmware(std::string_view masterFileName);
+} // namespace names
+
+// The program folder: the settings file, MASTER with the master firmware, PROJECTS with the
+// projects.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(std::filesystem::path appDir);
+
+    const std::filesystem::path& dir() const { return dir_; }
+    std::filesystem::path masterDir() const;
+    std::filesystem::path projectsRoot() const;
+    std::filesystem::path settingsFile() const;
+    std::filesystem::path masterFirmware() const; // MASTER/QF40231.sx
+
+    // True when `folder` is ProjectsRoot or lies below it, judged on the path's words (".."
+    // and symbolic links are resolved where the folder exists), so that no remembered or
+    // picked name leads outside the projects.
+    bool holdsProject(const std::filesystem::path& folder) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+// One project folder and the names of its entries, each found without regard to case, as a
+// project written on Windows ("Pargen.xml", "BIN") is read and replaced rather than doubled.
+class ProjectFolder {
+public:
+    explicit ProjectFolder(std::filesystem::path dir);
+
+    const std::filesystem::path& dir() const { return dir_; }
+
+    // The file as it exists whatever its case, else dir/<name>: where a save creates it.
+    std::filesystem::path pargen() const;
+    std::filesystem::path frameFile(Direction direction) const;
+    std::filesystem::path mapFile(Direction direction) const;
+
+    // The existing "bin" folder whatever its case; nothing when the project has none.
+    std::optional<std::filesystem::path> binFolder() const;
+    // Bank files and listing inside binFolder(); nothing without a bin folder.
+    std::optional<std::filesystem::path> bankFile(int bank) const;
+    std::optional<std::filesystem::path> listing() const;
+
+    // Where the composition writes the firmware merged from `master`: dir/New_<master name>.
+    std::filesystem::path newFirmware(const std::filesystem::path& master) const;
+
+private:
+    std::filesystem::path entry(std::string_view name) const;
+
+    std::filesystem::path dir_;
+};
+
+} // namespace cravent
