@@ -51,7 +51,11 @@ std::filesystem::path defaultSheetReaderPath()
         return chosen;
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (ec ? std::filesystem::path() : self.parent_path()) / SheetReaderName;
+    const std::filesystem::path bin = ec ? std::filesystem::path() : self.parent_path();
+    const std::filesystem::path beside = bin / SheetReaderName;
+    return std::filesystem::is_regular_file(beside, ec)
+               ? beside
+               : (bin / CRAVENT_HELPERS_FROM_BIN / SheetReaderName).lexically_normal();
 }
 
 WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_view sheetName,
