@@ -104,4 +104,11 @@ QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/runtime" \
 [ -d "$XDG_DATA_HOME/cravent/PROJECTS" ] || fail "cravent/PROJECTS not created"
 [ "$(file -b --mime-type "$dir/shot.png")" = image/png ] || fail "no window picture"
 [ -e "$root/usr/bin/MASTER" ] && fail "the installed program wrote beside itself"
+# Every option the desktop program lists is in its manual page.
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/runtime" "$root/usr/bin/cravent" --help 2>/dev/null |
+    grep -o -- '--[a-z-]*' | sort -u >"$dir/gui-options"
+[ -s "$dir/gui-options" ] || fail "cravent --help lists no option"
+while read -r option; do
+    grep -q -- "^\*$option\*" "$src/packaging/cravent.1.scd" || fail "cravent(1) lacks $option"
+done <"$dir/gui-options"
 echo "package: ok"
