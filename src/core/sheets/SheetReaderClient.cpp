@@ -1,6 +1,7 @@
 #include "core/sheets/SheetReaderClient.h"
 
 #include "core/common/Error.h"
+#include "core/common/Executable.h"
 #include "core/sheets/SheetWire.h"
 
 #include <cstdlib>
@@ -49,10 +50,9 @@ std::filesystem::path defaultSheetReaderPath()
 {
     if (const char* chosen = std::getenv(SheetReaderVariable); chosen != nullptr && *chosen != '\0')
         return chosen;
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::filesystem::path bin = ec ? std::filesystem::path() : self.parent_path();
+    const std::filesystem::path bin = executableFolder();
     const std::filesystem::path beside = bin / SheetReaderName;
+    std::error_code ec;
     return std::filesystem::is_regular_file(beside, ec)
                ? beside
                : (bin / CRAVENT_HELPERS_FROM_BIN / SheetReaderName).lexically_normal();

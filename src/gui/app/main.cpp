@@ -2,6 +2,7 @@
 #include "gui/widgets/SystemUi.h"
 #include "gui/widgets/Theme.h"
 #include "core/common/Error.h"
+#include "core/common/Executable.h"
 #include "core/workspace/ProgramLocation.h"
 #include "core/workspace/Workspace.h"
 
@@ -65,8 +66,8 @@ int main(int argc, char* argv[])
         chosenAppDir = parser.value(appDirOption).toStdString();
     std::filesystem::path appDir;
     try {
-        appDir = cravent::openProgramFolder(QCoreApplication::applicationDirPath().toStdString(),
-                                            chosenAppDir, cravent::UserEnvironment::current());
+        appDir = cravent::openProgramFolder(cravent::executableFolder(), chosenAppDir,
+                                            cravent::UserEnvironment::current());
     } catch (const cravent::Error& e) {
         messages.show(nullptr, QString::fromStdString(e.what()),
                       cravent::gui::Messages::Icon::Error);
