@@ -3,8 +3,12 @@
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
 #include "cli/SheetCommands.h"
+#include "core/common/Error.h"
+#include "core/common/Executable.h"
+#include "core/workspace/ProgramLocation.h"
 
 #include <iostream>
+#include <optional>
 
 namespace cravent::cli {
 
@@ -29,6 +33,7 @@ const std::vector<Command>& commands()
 void printUsage(std::ostream& out)
 {
     out << "Usage: cravent-cli [--app-dir DIR] COMMAND [ARGUMENTS]\n"
+           "       cravent-cli [--app-dir DIR] --print-app-dir\n"
            "       cravent-cli --help | --version\n\n"
            "Configures the Cravent CAN to Modbus TCP gateway without a window.\n\n"
            "Commands:\n";
@@ -37,16 +42,10 @@ void printUsage(std::ostream& out)
             << '\n';
     out << "\nOptions:\n"
            "  --app-dir DIR   use DIR as the program folder (MASTER, PROJECTS, flashing program)\n"
+           "  --print-app-dir show the program folder in use and exit\n"
            "  --help          show this text\n"
            "  --version       show the version\n\n"
            "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
-}
-
-std::filesystem::path executableFolder()
-{
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : self.parent_path();
 }
 
 } // namespace
@@ -54,7 +53,8 @@ std::filesystem::path executableFolder()
 int run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    Context context{executableFolder(), out, err};
+    std::optional<std::filesystem::path> chosenAppDir;
+    bool printAppDir = false;
 
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -72,22 +72,46 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err)
                 err << "cravent-cli: --app-dir needs a folder\n";
                 return Usage;
             }
-            context.appDir = args[++i];
+            chosenAppDir = args[++i];
+            continue;
+        }
+        if (arg == "--print-app-dir") {
+            printAppDir = true;
             continue;
         }
         break;
     }
-    if (i == args.size()) {
+    if (printAppDir && i != args.size()) {
+        err << "cravent-cli: --print-app-dir takes no command\n";
+        return Usage;
+    }
+    if (!printAppDir && i == args.size()) {
         printUsage(err);
         return Usage;
     }
-    for (const Command& command : commands()) {
-        if (args[i] == command.name)
-            return command.run({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()},
-                               context);
+    const Command* command = nullptr;
+    for (const Command& candidate : commands()) {
+        if (!printAppDir && args[i] == candidate.name)
+            command = &candidate;
     }
-    err << "cravent-cli: unknown command '" << args[i] << "'; see cravent-cli --help\n";
-    return Usage;
+    if (!printAppDir && command == nullptr) {
+        err << "cravent-cli: unknown command '" << args[i] << "'; see cravent-cli --help\n";
+        return Usage;
+    }
+    // Only now, so that wrong use creates no folder.
+    Context context{{}, out, err};
+    try {
+        context.appDir =
+            openProgramFolder(executableFolder(), chosenAppDir, UserEnvironment::current());
+    } catch (const Error& e) {
+        err << e.what() << '\n';
+        return Failure;
+    }
+    if (printAppDir) {
+        out << context.appDir.string() << '\n';
+        return Success;
+    }
+    return command->run({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()}, context);
 }
 
 } // namespace cravent::cli

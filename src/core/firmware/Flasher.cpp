@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/Product.h"
 #include "core/firmware/Composition.h"
+#include "core/firmware/FlasherLookup.h"
 
 #include <cerrno>
 #include <cstring>
@@ -73,7 +74,7 @@ void launchFlasher(const fs::path& appDir, const fs::path& newFirmware, int port
 {
     if (!isFile(newFirmware))
         throw Error(text::SourceNotFound);
-    const fs::path program = appDir / product::FlasherName;
+    const fs::path program = findFlasher(appDir).value_or(appDir / product::FlasherName);
     if (!isFile(program))
         throw Error(text::FlasherNotFound);
 

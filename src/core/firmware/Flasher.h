@@ -18,8 +18,8 @@ std::string flasherParameters(const std::filesystem::path& newFirmware, int port
 // "COM1" .. "COM8" give 0 .. 7; anything else -1.
 int portIndexOf(const std::string& portName);
 
-// Starts appDir/"VuvivOdori.exe" with flasherParameters() as its one argument, in
-// `workingFolder`, and does not wait for it; the program outlives this process. On Linux the
+// Starts "VuvivOdori.exe" where findFlasher() finds it, with flasherParameters() as its one
+// argument, in `workingFolder`, and does not wait for it; the program outlives this process. On Linux the
 // file is run directly, so it is a native program or a script of that name. Throws Error with
 // "File *.Sx Not Found,Abort Procedure" when the new firmware is missing, with
 // "VuvivOdori.exe Not Found, Procedure Aborted" when the program is, and with the system's

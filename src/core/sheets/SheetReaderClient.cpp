@@ -1,6 +1,7 @@
 #include "core/sheets/SheetReaderClient.h"
 
 #include "core/common/Error.h"
+#include "core/common/Executable.h"
 #include "core/sheets/SheetWire.h"
 
 #include <cstdlib>
@@ -49,9 +50,12 @@ std::filesystem::path defaultSheetReaderPath()
 {
     if (const char* chosen = std::getenv(SheetReaderVariable); chosen != nullptr && *chosen != '\0')
         return chosen;
+    const std::filesystem::path bin = executableFolder();
+    const std::filesystem::path beside = bin / SheetReaderName;
     std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (ec ? std::filesystem::path() : self.parent_path()) / SheetReaderName;
+    return std::filesystem::is_regular_file(beside, ec)
+               ? beside
+               : (bin / CRAVENT_HELPERS_FROM_BIN / SheetReaderName).lexically_normal();
 }
 
 WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_view sheetName,

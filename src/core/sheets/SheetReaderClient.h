@@ -15,7 +15,8 @@ inline constexpr const char* SheetReaderName = "cravent-sheet-reader";
 // Names another helper program; tests use it to stand in a hanging or lying reader.
 inline constexpr const char* SheetReaderVariable = "CRAVENT_SHEET_READER";
 
-// $CRAVENT_SHEET_READER when set, else cravent-sheet-reader in the running program's folder.
+// $CRAVENT_SHEET_READER when set, else cravent-sheet-reader in the running program's folder,
+// else where an installed program keeps it (lib/cravent beside bin).
 std::filesystem::path defaultSheetReaderPath();
 
 struct SheetReaderOptions {

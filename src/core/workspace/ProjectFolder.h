@@ -17,6 +17,8 @@ inline constexpr const char* ProjectsFolder = "PROJECTS";
 inline constexpr const char* SettingsFile = "Cravent_DUZ2OZIRu.ini";
 inline constexpr const char* MasterFirmware = "QF40231.sx";
 inline constexpr const char* Flasher = "VuvivOdori.exe";
+// The program folder of an installed program, below the user's data folder.
+inline constexpr const char* UserProgramFolder = "cravent";
 
 inline constexpr const char* BinFolder = "bin";
 inline constexpr const char* Pargen = "pargen.xml";

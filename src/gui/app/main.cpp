@@ -1,12 +1,18 @@
 #include "gui/app/TFCraventeFirmWare.h"
 #include "gui/widgets/SystemUi.h"
 #include "gui/widgets/Theme.h"
+#include "core/common/Error.h"
+#include "core/common/Executable.h"
+#include "core/workspace/ProgramLocation.h"
 #include "core/workspace/Workspace.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPainter>
 #include <QTimer>
+
+#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -54,10 +60,20 @@ int main(int argc, char* argv[])
     parser.addOption(screenshotOption);
     parser.process(app);
 
-    const QString appDir = parser.isSet(appDirOption) ? parser.value(appDirOption)
-                                                      : QCoreApplication::applicationDirPath();
-    cravent::Workspace workspace(appDir.toStdString());
     cravent::gui::MessageBoxes messages;
+    std::optional<std::filesystem::path> chosenAppDir;
+    if (parser.isSet(appDirOption))
+        chosenAppDir = parser.value(appDirOption).toStdString();
+    std::filesystem::path appDir;
+    try {
+        appDir = cravent::openProgramFolder(cravent::executableFolder(), chosenAppDir,
+                                            cravent::UserEnvironment::current());
+    } catch (const cravent::Error& e) {
+        messages.show(nullptr, QString::fromStdString(e.what()),
+                      cravent::gui::Messages::Icon::Error);
+        return 1;
+    }
+    cravent::Workspace workspace(appDir);
     cravent::gui::SystemChoosers choosers;
     cravent::gui::UiServices ui{messages, choosers};
 

@@ -1,0 +1,56 @@
+#!/bin/bash
+# The bash completion and the manual page of cravent-cli against the program itself: every
+# command and option of --help is completed and documented, and arguments complete as typed.
+# Usage: completion_test.sh CLI SOURCE_DIR
+set -u
+cli="$1"
+src="$2"
+fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck disable=SC1091
+source /usr/share/bash-completion/bash_completion || fail "bash-completion missing"
+# shellcheck disable=SC1091
+source "$src/packaging/cravent-cli.bash-completion" || fail "completion does not load"
+page="$src/packaging/cravent-cli.1.scd"
+
+# The words offered after typing LINE (the last word may be empty).
+offered() {
+    local line="$1"
+    read -ra COMP_WORDS <<<"$line"
+    [[ $line == *" " ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE="$line"
+    COMP_POINT=${#line}
+    COMPREPLY=()
+    _cravent_cli cravent-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//'
+}
+
+commands=$("$cli" --help | sed -n '/^Commands:/,/^$/p' | awk '/^  [a-z]/ { print $1 }')
+options=$("$cli" --help | sed -n '/^Options:/,/^$/p' | awk '/^  --/ { print $1 }')
+[ -n "$commands" ] && [ -n "$options" ] || fail "cannot read --help"
+for c in $commands; do
+    grep -q "^\*$c\* " "$page" || fail "manual page lacks command $c"
+done
+for o in $options; do
+    grep -q "^\*$o\*" "$page" || fail "manual page lacks option $o"
+done
+[ "$(offered 'cravent-cli ')" = "$(printf '%s\n' $commands | sort | tr '\n' ' ' | sed 's/ $//')" ] ||
+    fail "commands offered: $(offered 'cravent-cli ')"
+[ "$(offered 'cravent-cli --')" = "$(printf '%s\n' $options | sort | tr '\n' ' ' | sed 's/ $//')" ] ||
+    fail "options offered: $(offered 'cravent-cli --')"
+
+while IFS='|' read -r line expected; do
+    [ "$(offered "$line")" = "$expected" ] || fail "after '$line': '$(offered "$line")', not '$expected'"
+done <<'CASES'
+cravent-cli b|build
+cravent-cli --app-dir /tmp c|compose
+cravent-cli import /tmp |rx-frames rx-map tx-frames tx-map
+cravent-cli export /tmp r|rx-frames rx-map
+cravent-cli update /tmp --flash |COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8
+cravent-cli update /tmp --flash COM|COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8
+cravent-cli update /tmp --|--flash --master
+cravent-cli compose /tmp --|--master
+cravent-cli ping host --|--timeout
+cravent-cli ping host --timeout |
+CASES
+echo "completion: ok"
