@@ -273,9 +273,15 @@ private:
             blank();
         }
         std::string text = quoted("comment text");
+        const std::size_t afterText = pos_, lineAfterText = line_, lineStartAfterText = lineStart_;
         blank();
-        if (peek() != ';')
+        if (peek() != ';') {
+            // Whatever follows is most likely the next statement: the skip starts before it.
+            pos_ = afterText;
+            line_ = lineAfterText;
+            lineStart_ = lineStartAfterText;
             fail("expected ';' after the comment text");
+        }
         ++pos_;
         if (messageId)
             comments_.emplace_back(*messageId, std::move(text));
