@@ -170,8 +170,8 @@ void printJson(const dbc::Database& db, std::ostream& out)
             << ",\"name\":" << jsonString(m.name) << ",\"dlc\":" << m.dlc
             << ",\"transmitter\":" << jsonString(m.transmitter) << ",\"comment\":" << jsonString(m.comment)
             << ",\"line\":" << m.line << ",\"signals\":[";
-        for (std::size_t j = 0; j < m.signals.size(); ++j) {
-            const dbc::Signal& s = m.signals[j];
+        for (std::size_t j = 0; j < m.signalList.size(); ++j) {
+            const dbc::Signal& s = m.signalList[j];
             out << (j ? "," : "") << "{\"name\":" << jsonString(s.name) << ",\"start\":" << s.startBit
                 << ",\"length\":" << s.length << ",\"byteOrder\":\""
                 << (s.littleEndian ? "little" : "big") << "\",\"signed\":" << (s.isSigned ? "true" : "false")
@@ -201,7 +201,7 @@ void printText(const dbc::Database& db, std::ostream& out)
     for (const dbc::Message& m : db.messages) {
         out << dbc::cobIdText(m.id) << (m.extended ? " (29-bit)" : "") << ' ' << m.name << ", DLC "
             << m.dlc << ", from " << (m.transmitter.empty() ? "-" : m.transmitter) << ", "
-            << m.signals.size() << (m.signals.size() == 1 ? " signal" : " signals") << '\n';
+            << m.signalList.size() << (m.signalList.size() == 1 ? " signal" : " signals") << '\n';
     }
 }
 

@@ -211,7 +211,7 @@ private:
                 s.receivers.push_back(std::move(receiver));
         }
         skipLine();
-        db_.messages[*current_].signals.push_back(std::move(s));
+        db_.messages[*current_].signalList.push_back(std::move(s));
     }
 
     // "M", "m<n>", or "m<n>M" (a multiplexed signal that is itself a multiplexor).

@@ -39,7 +39,7 @@ struct Message {
     std::string name;
     unsigned dlc = 0;
     std::string transmitter; // empty for Vector__XXX
-    std::vector<Signal> signals;
+    std::vector<Signal> signalList; // in file order ("signals" is a word of Qt)
     std::string comment; // CM_ BO_
     std::size_t line = 0;
 

@@ -20,7 +20,7 @@ constexpr long MaxRegister = 65535;
 
 bool receives(const Message& m, const std::string& node)
 {
-    return std::any_of(m.signals.begin(), m.signals.end(), [&](const Signal& s) {
+    return std::any_of(m.signalList.begin(), m.signalList.end(), [&](const Signal& s) {
         return std::find(s.receivers.begin(), s.receivers.end(), node) != s.receivers.end();
     });
 }
@@ -87,7 +87,7 @@ std::variant<frames::ByteChoices, std::string> placement(const Signal& s, const 
 std::string signalNames(const Message& m)
 {
     std::vector<std::string> names;
-    for (const Signal& s : m.signals)
+    for (const Signal& s : m.signalList)
         names.push_back(s.name);
     return joined(names, ", ");
 }
@@ -185,7 +185,7 @@ MapImport importMap(const Database& db, Direction direction, const std::optional
     for (const Message* m : selected) {
         if (m->extended && canType == frames::CanType::A)
             continue;
-        if (!byId.emplace(m->id, m).second && !m->signals.empty())
+        if (!byId.emplace(m->id, m).second && !m->signalList.empty())
             result.remarks.push_back("Message " + messageLabel(*m) + " repeats the identifier of " +
                                      byId[m->id]->name + "; its signals " + signalNames(*m) +
                                      " are left out");
@@ -212,7 +212,7 @@ MapImport importMap(const Database& db, Direction direction, const std::optional
         const Message& m = *found->second;
         matched.push_back(&m);
         std::vector<const Signal*> bySignalStart;
-        for (const Signal& s : m.signals)
+        for (const Signal& s : m.signalList)
             bySignalStart.push_back(&s);
         std::stable_sort(bySignalStart.begin(), bySignalStart.end(),
                          [](const Signal* a, const Signal* b) { return a->startBit < b->startBit; });
@@ -240,7 +240,7 @@ MapImport importMap(const Database& db, Direction direction, const std::optional
         const std::string reason = m->extended && canType == frames::CanType::A
                                        ? "a 29-bit identifier in a CAN 2.0A project"
                                        : "its message is not in the frame list";
-        for (const Signal& s : m->signals)
+        for (const Signal& s : m->signalList)
             result.leftOut.push_back(m->name + "." + s.name + ": " + reason);
     }
     return result;

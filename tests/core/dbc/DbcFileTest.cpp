@@ -31,7 +31,7 @@ const Message* messageNamed(const Database& db, std::string_view name)
 
 const Signal* signalNamed(const Message& m, std::string_view name)
 {
-    for (const Signal& s : m.signals)
+    for (const Signal& s : m.signalList)
         if (s.name == name)
             return &s;
     return nullptr;
@@ -102,7 +102,7 @@ TEST(DbcReader, ReadsTheMessagesOfEveryFixtureInFileOrder)
             EXPECT_EQ(m.dlc, e.dlc);
             EXPECT_EQ(m.canFd(), e.dlc > 8);
             EXPECT_EQ(m.transmitter, e.transmitter);
-            EXPECT_EQ(m.signals.size(), e.signals);
+            EXPECT_EQ(m.signalList.size(), e.signals);
         }
     }
 }
@@ -215,7 +215,7 @@ TEST(DbcReader, ASyntaxErrorNamesLineAndColumnAndSkipsOnlyItsStatement)
             names.push_back(m.name);
         EXPECT_EQ(names, c.messages);
         if (const Message* m = messageNamed(db, "Good")) {
-            EXPECT_EQ(m->signals.size(), c.goodSignals);
+            EXPECT_EQ(m->signalList.size(), c.goodSignals);
         }
     }
     EXPECT_EQ(describe({3, 14, "byte order is 0 or 1"}), "Line 3, column 14: byte order is 0 or 1");
@@ -241,7 +241,7 @@ TEST(DbcReader, InputThatIsNoCanDatabaseIsReadWithinBoundsOrRefused)
         EXPECT_LE(db.warnings.size(), MaxWarnings);
         EXPECT_GE(db.warningCount, db.warnings.size());
         for (const Message& m : db.messages)
-            EXPECT_TRUE(m.signals.empty());
+            EXPECT_TRUE(m.signalList.empty());
     }
     EXPECT_EQ(parseDbc(bracesOnLines).warningCount, 10000u);
 
