@@ -83,8 +83,6 @@ void importFrames(const Options& o, const dbc::Database& db, Context& context)
     if (const auto failure = frames::checkList(imported.frames, canType))
         throw Error(*failure);
     frames::write(folder.frameFile(o.direction), imported.frames);
-    context.out << imported.frames.size() << (imported.frames.size() == 1 ? " frame" : " frames")
-                << " saved in " << folder.frameFile(o.direction).filename().string() << '\n';
 }
 
 void importMap(const Options& o, const dbc::Database& db, Context& context)
@@ -111,8 +109,6 @@ void importMap(const Options& o, const dbc::Database& db, Context& context)
         throw Error("No signal became a register; nothing was saved");
     dbc::applyMap(proposal, map.frames());
     map.save(folder.mapFile(o.direction), o.direction);
-    context.out << proposal.registers << (proposal.registers == 1 ? " register" : " registers")
-                << " saved in " << folder.mapFile(o.direction).filename().string() << '\n';
 }
 
 void printWarnings(const std::filesystem::path& file, const dbc::Database& db, std::ostream& err)
