@@ -37,6 +37,14 @@ grep -qF '<row Index="6" NrPdo="1" PosComp="33"/>' "$p/RInfoCob.xml" || fail "fr
 grep -qF 'Index="0"' "$p/RInfoCob.xml" && fail "the old map was not replaced"
 "$cli" import "$p" rx-map "$fixtures/gateway.dbc" --node GW --first-register 0x100 2>/dev/null || fail "--first-register"
 grep -qF '<row Index="256" NrPdo="1" PosComp="33"/>' "$p/RInfoCob.xml" || fail "from 256: $(cat "$p/RInfoCob.xml")"
+# A map that cannot be read whole gives no next register; --first-register still replaces it.
+printf '<RInfoCob><row Index=' >"$p/RInfoCob.xml"
+"$cli" import "$p" rx-map "$fixtures/gateway.dbc" --node GW >/dev/null 2>"$dir/err"; rc=$?
+[ $rc -eq 1 ] || fail "unreadable map must exit 1, not $rc"
+grep -qF "The registers cannot follow a map that was not read whole; give --first-register N" "$dir/err" || fail "unreadable map: $(cat "$dir/err")"
+[ "$(cat "$p/RInfoCob.xml")" = '<RInfoCob><row Index=' ] || fail "unreadable map replaced"
+"$cli" import "$p" rx-map "$fixtures/gateway.dbc" --node GW --first-register 0x100 2>/dev/null || fail "--first-register over an unreadable map"
+grep -qF '<row Index="256" NrPdo="1" PosComp="33"/>' "$p/RInfoCob.xml" || fail "from 256 again: $(cat "$p/RInfoCob.xml")"
 # Transmit map: the multiplexor and the counter; multiplexed and 32-bit signals are left out.
 "$cli" import "$p" tx-map "$fixtures/gateway.dbc" --node GW 2>"$dir/err" || fail "tx-map: $(cat "$dir/err")"
 [ "$(cat "$p/TInfoCob.xml")" = '<TInfoCob><row Index="0" NrPdo="1" PosComp="1"/><row Index="1" NrPdo="1" PosComp="8"/><row Index="2" NrPdo="2" PosComp="1"/><row Index="3" NrPdo="2" PosComp="2"/><row Index="4" NrPdo="3" PosComp="1"/></TInfoCob>' ] ||
