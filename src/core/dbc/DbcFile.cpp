@@ -53,6 +53,14 @@ bool isWordByte(char c)
            b == '_' || b >= 0x80;
 }
 
+bool isAscii(std::string_view bytes)
+{
+    unsigned char any = 0;
+    for (const char c : bytes) // a loop the compiler turns into vector instructions
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 struct Failure {
     std::size_t offset;
     std::string text;
@@ -60,7 +68,14 @@ struct Failure {
 
 class Parser {
 public:
-    explicit Parser(std::string text) : text_(std::move(text)) {}
+    // Takes the text over without a copy where it is UTF-8 already.
+    explicit Parser(std::string text) : text_(std::move(text))
+    {
+        if (text_.size() >= 3 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            text_.erase(0, 3); // the byte order mark some editors write
+        if (!isAscii(text_) && !isValidUtf8(text_))
+            text_ = windows1252ToUtf8(text_);
+    }
 
     Database run()
     {
@@ -144,6 +159,7 @@ private:
             signalsOfSkipped_ = true; // its signals belong to no frame
             return;
         }
+        m.signalList.reserve(8); // most messages carry a few signals: fewer moves while they come
         m.extended = (written & ExtendedFlag) != 0;
         m.id = m.extended ? written & ExtendedMask : written;
         db_.messages.push_back(std::move(m));
@@ -160,6 +176,7 @@ private:
             fail(start, "signal outside a message (no BO_ before it)");
         Signal s;
         s.line = line_;
+        s.receivers.reserve(2);
         spaces();
         s.name = word("signal name");
         spaces();
@@ -560,13 +577,10 @@ private:
     std::vector<std::pair<std::uint32_t, std::string>> comments_;
 };
 
-std::string asUtf8(std::string_view bytes)
+Database parseText(std::string bytes)
 {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    if (isValidUtf8(bytes))
-        return std::string(bytes);
-    return windows1252ToUtf8(bytes);
+    Parser parser(std::move(bytes));
+    return parser.run();
 }
 
 } // namespace
@@ -584,7 +598,7 @@ std::string describe(const Warning& warning)
 
 Database parseDbc(std::string_view bytes)
 {
-    return Parser(asUtf8(bytes)).run();
+    return parseText(std::string(bytes));
 }
 
 Database readDbcFile(const std::filesystem::path& file)
@@ -594,14 +608,14 @@ Database readDbcFile(const std::filesystem::path& file)
     if (!ec && size > MaxFileSize)
         throw Error("Cannot read file \"" + file.string() + "\". It holds " + std::to_string(size) +
                     " bytes; a CAN database is read up to " + std::to_string(MaxFileSize) + " bytes");
-    const std::string bytes = readFile(file);
+    std::string bytes = readFile(file);
     if (bytes.size() > MaxFileSize)
         throw Error("Cannot read file \"" + file.string() + "\". It holds more than " +
                     std::to_string(MaxFileSize) + " bytes");
     if (const std::size_t nul = bytes.find('\0'); nul != std::string::npos)
         throw Error("Cannot read file \"" + file.string() + "\". It holds a NUL byte at offset " +
                     std::to_string(nul) + ": it is no CAN database but a binary file");
-    return parseDbc(bytes);
+    return parseText(std::move(bytes));
 }
 
 } // namespace cravent::dbc
