@@ -163,6 +163,20 @@ TEST_F(FrameListDbcImport, ADatabaseWithoutNodesAsksNothingAndSaysWhatItSkipped)
     EXPECT_EQ(row(2), QStringList({"0x124", "2", "B"}));
 }
 
+TEST_F(FrameListDbcImport, MoreThan250MessagesFillTheGridAndSayHowManyWereLeftOut)
+{
+    std::string text;
+    for (int i = 1; i <= 253; ++i)
+        text += "BO_ " + std::to_string(i) + " M" + std::to_string(i) + ": 8 X\n";
+    writeText(project / "many.dbc", text);
+    showIn(1);
+    importFrom(project / "many.dbc", std::nullopt);
+    EXPECT_EQ(row(250), QStringList({"0xFA", "8", "M250"}));
+    EXPECT_EQ(ui.messages.texts,
+              QStringList({QStringLiteral("The frame list holds 250 frames: the first 250 messages of the CAN "
+                                          "database were imported and the 3 messages after them were left out.")}));
+}
+
 struct MapDbcImport : DbcEditorFixture<TFInfopdoMB> {
     void SetUp() override
     {
