@@ -8,7 +8,8 @@ packages="build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core srecord iputils-ping iproute2 util-linux procps
   clang libclang-rt-14-dev python3
-  dpkg-dev lintian desktop-file-utils appstream scdoc librsvg2-bin bash-completion file man-db"
+  dpkg-dev lintian desktop-file-utils appstream scdoc librsvg2-bin bash-completion file man-db
+  python3-canmatrix canmatrix-utils"
 
 missing=""
 for p in $packages; do

@@ -1,5 +1,7 @@
 #include "cli/SheetCommands.h"
 
+#include "cli/DbcImport.h"
+
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
@@ -103,6 +105,8 @@ void importMap(const std::filesystem::path& projectDir, Direction direction,
 
 int runImport(const std::vector<std::string>& args, Context& context)
 {
+    if (isDbcImport(args))
+        return runDbcImport(args, context);
     int exitCode = Success;
     const auto table =
         parseArguments(args, 3, "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",

@@ -13,9 +13,11 @@ int runImport(const std::vector<std::string>& args, Context& context);
 int runExport(const std::vector<std::string>& args, Context& context);
 
 inline constexpr Command ImportCommand{
-    "import", "PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",
+    "import",
+    "PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK|FILE.dbc [--node NAME] [--keep-first] "
+    "[--first-register N]",
     "save a frame list (worksheet rpdodef) or map (RInfoCob, TInfoCob) from an .xls, .xlsx, .ods "
-    "or .csv workbook",
+    "or .csv workbook, or from the messages and signals of a CAN database",
     runImport};
 
 inline constexpr Command ExportCommand{

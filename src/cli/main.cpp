@@ -1,5 +1,6 @@
 #include "cli/BuildCommand.h"
 #include "cli/Cli.h"
+#include "cli/DbcImport.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
 #include "cli/SheetCommands.h"
@@ -22,6 +23,7 @@ const std::vector<Command>& commands()
     static const std::vector<Command> list = {
         ImportCommand,
         ExportCommand,
+        DbcCommand,
         PingCommand,
         BuildCommand,
         ComposeCommand,

@@ -140,6 +140,8 @@ std::string readFile(const std::filesystem::path& file)
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         throw Error("Cannot read file \"" + file.string() + "\". It is not a regular file");
     std::string bytes;
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size)); // one allocation for large files
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);

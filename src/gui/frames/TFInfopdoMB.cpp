@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
 #include "gui/frames/ChoiceGroup.h"
+#include "gui/frames/DbcNodeChooser.h"
 #include "gui/frames/ListBoxClicks.h"
 #include "gui/frames/WorkbookChooser.h"
 #include "core/sheets/CsvExport.h"
@@ -303,6 +304,14 @@ void TFInfopdoMB::BitBtn4Click()
     const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
+    if (isDbcFile(*workbook)) {
+        if (const auto proposal = proposeDbcMap(this, ui_, *workbook, workspace_.ProjectDir(),
+                                                direction(), map_.frames())) {
+            clearRegisterControls();
+            dbc::applyMap(*proposal, map_.frames());
+        }
+        return;
+    }
     clearRegisterControls();
     // Silent on failure: without the worksheet the entries stay; a frame number that is no
     // integer ends the import and keeps what it took. The list box shows the new entries when

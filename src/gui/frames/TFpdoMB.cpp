@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/frames/CanType.h"
 #include "core/frames/FrameList.h"
+#include "gui/frames/DbcNodeChooser.h"
 #include "gui/frames/WorkbookChooser.h"
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
@@ -190,6 +191,20 @@ void TFpdoMB::BitBtn4Click()
     const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
+    if (isDbcFile(*workbook)) {
+        // A refused CAN database leaves the grid as it was.
+        const auto imported = importDbcFrames(this, ui_, *workbook, workspace_.ProjectDir(), direction());
+        if (!imported)
+            return;
+        clearDataCells();
+        for (std::size_t k = 0; k < imported->frames.size(); ++k) {
+            const int row = static_cast<int>(k) + 1;
+            setCellText(row, ColumnCobId, QString::fromStdString(imported->frames[k].cobId));
+            setCellText(row, ColumnDimension, QString::fromStdString(imported->frames[k].dimension));
+            setCellText(row, ColumnMnemonic, QString::fromStdString(imported->frames[k].mnemonic));
+        }
+        return;
+    }
     // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it
     // empty without a word, and "Cancel" still keeps the project's list.
     clearDataCells();

@@ -1,0 +1,293 @@
+#include "core/dbc/DbcImport.h"
+
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/frames/ByteSelection.h"
+#include "core/frames/FrameList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <unordered_map>
+#include <variant>
+
+namespace cravent::dbc {
+
+namespace {
+
+// The image keeps 16 bits of a register index.
+constexpr long MaxRegister = 65535;
+
+bool receives(const Message& m, const std::string& node)
+{
+    return std::any_of(m.signalList.begin(), m.signalList.end(), [&](const Signal& s) {
+        return std::find(s.receivers.begin(), s.receivers.end(), node) != s.receivers.end();
+    });
+}
+
+std::string messageLabel(const Message& m)
+{
+    return m.name + " (" + cobIdText(m.id) + (m.extended ? ", 29-bit" : "") + ")";
+}
+
+std::string joined(const std::vector<std::string>& items, const char* separator)
+{
+    std::string out;
+    for (const std::string& item : items) {
+        if (!out.empty())
+            out += separator;
+        out += item;
+    }
+    return out;
+}
+
+// Why a message cannot be a frame of a project of this CAN type, or nothing.
+std::optional<std::string> refusal(const Message& m, frames::CanType canType)
+{
+    if (m.extended && canType == frames::CanType::A)
+        return "a 29-bit identifier in a CAN 2.0A project";
+    if (!m.extended && m.id > static_cast<std::uint32_t>(frames::MaxCobIdA))
+        return "identifier " + cobIdText(m.id) + " does not fit 11 bits";
+    if (m.canFd())
+        return "DLC " + std::to_string(m.dlc) + " is above 8 (a CAN FD frame)";
+    if (m.dlc == 0)
+        return "DLC 0: a frame carries 1 to 8 bytes";
+    return std::nullopt;
+}
+
+// The byte selection of a signal, or the reason it is left out.
+std::variant<frames::ByteChoices, std::string> placement(const Signal& s, const Message& m)
+{
+    if (s.multiplexing == Multiplexing::Multiplexed)
+        return "multiplexed (m" + std::to_string(s.multiplexValue) +
+               "): the frame carries it only with that multiplexor value";
+    if (s.length < 8)
+        return std::to_string(s.length) + (s.length == 1 ? " bit" : " bits") + ": shorter than a byte";
+    if (s.length > 16)
+        return std::to_string(s.length) + " bits: longer than one register (16 bits)";
+    if (s.length != 8 && s.length != 16)
+        return std::to_string(s.length) + " bits: not a whole number of bytes";
+    const unsigned bitInByte = s.startBit % 8;
+    if (bitInByte != (s.littleEndian ? 0u : 7u))
+        return std::string("not byte-aligned (start bit ") + std::to_string(s.startBit) +
+               (s.littleEndian ? ", little-endian)" : ", big-endian)");
+    const unsigned k = s.startBit / 8;
+    const unsigned bytes = s.length / 8;
+    const unsigned dataBytes = std::min(m.dlc, 8u);
+    if (k + bytes > dataBytes)
+        return "lies beyond the " + std::to_string(dataBytes) + " data bytes of the message";
+    const int low = static_cast<int>(k) + 1;
+    if (bytes == 1)
+        return frames::ByteChoices{frames::NoByte, low};
+    if (s.littleEndian)
+        return frames::ByteChoices{low + 1, low};
+    return frames::ByteChoices{low, low + 1};
+}
+
+std::string signalNames(const Message& m)
+{
+    std::vector<std::string> names;
+    for (const Signal& s : m.signalList)
+        names.push_back(s.name);
+    return joined(names, ", ");
+}
+
+} // namespace
+
+std::vector<const Message*> selectMessages(const Database& db, Direction direction,
+                                           const std::optional<std::string>& node)
+{
+    if (node && !db.hasNode(*node))
+        throw Error("Node \"" + *node + "\" is not among the nodes of the CAN database (" +
+                    (db.nodes.empty() ? std::string("it names none") : joined(db.nodes, ", ")) + ")");
+    std::vector<const Message*> selected;
+    for (const Message& m : db.messages) {
+        const bool take = !node ? true
+                          : direction == Direction::Transmit
+                              ? m.transmitter == *node
+                              : m.transmitter != *node && receives(m, *node);
+        if (take)
+            selected.push_back(&m);
+    }
+    return selected;
+}
+
+std::string cobIdText(std::uint32_t id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(id));
+    return text;
+}
+
+FrameImport importFrames(const Database& db, Direction direction,
+                         const std::optional<std::string>& node, frames::CanType canType)
+{
+    const std::vector<const Message*> selected = selectMessages(db, direction, node);
+    if (selected.empty()) {
+        if (!node)
+            throw Error("The CAN database holds no message");
+        throw Error("Node \"" + *node + "\" " +
+                    (direction == Direction::Transmit ? "transmits no message"
+                                                      : "receives no message that it does not transmit"));
+    }
+    FrameImport result;
+    const std::size_t taken = std::min(selected.size(), frames::MaxFrames);
+    result.leftOut = selected.size() - taken;
+    std::vector<std::string> refused;
+    for (std::size_t i = 0; i < taken; ++i) {
+        const Message& m = *selected[i];
+        if (const auto reason = refusal(m, canType))
+            refused.push_back("  " + messageLabel(m) + ": " + *reason);
+        result.frames.push_back({cobIdText(m.id), std::to_string(m.dlc), m.name});
+    }
+    if (!refused.empty())
+        throw Error(std::to_string(refused.size()) +
+                    (refused.size() == 1 ? " message cannot be a frame" : " messages cannot be frames") +
+                    " of this project, so no message was taken:\n" + joined(refused, "\n"));
+    return result;
+}
+
+std::optional<std::string> leftOutMessage(std::size_t leftOut)
+{
+    if (leftOut == 0)
+        return std::nullopt;
+    return "The frame list holds " + std::to_string(frames::MaxFrames) + " frames: the first " +
+           std::to_string(frames::MaxFrames) + " messages of the CAN database were imported and the " +
+           std::to_string(leftOut) + (leftOut == 1 ? " message after them was" : " messages after them were") +
+           " left out.";
+}
+
+int nextFreeRegister(const std::vector<frames::TClPdo>& frames)
+{
+    std::optional<std::int32_t> highest;
+    for (const frames::TClPdo& frame : frames)
+        for (const frames::TClIndMB& entry : frame.entries)
+            if (const auto value = parseIntegerText(entry.index); value && (!highest || *value > *highest))
+                highest = value;
+    if (!highest)
+        return 0;
+    return *highest < 0 ? 0 : *highest == std::numeric_limits<std::int32_t>::max() ? *highest : *highest + 1;
+}
+
+MapImport importMap(const Database& db, Direction direction, const std::optional<std::string>& node,
+                    const std::vector<frames::TClPdo>& frames, frames::CanType canType,
+                    int firstRegister)
+{
+    if (firstRegister < 0 || firstRegister > MaxRegister)
+        throw Error("The first register " + std::to_string(firstRegister) +
+                    " is not a register index (0 to 65535)");
+    const std::vector<const Message*> selected = selectMessages(db, direction, node);
+    // The first selected message of each identifier value; a 2.0A project has no 29-bit frames.
+    std::unordered_map<std::uint32_t, const Message*> byId;
+    MapImport result;
+    result.firstRegister = firstRegister;
+    result.entries.resize(frames.size());
+    for (const Message* m : selected) {
+        if (m->extended && canType == frames::CanType::A)
+            continue;
+        if (!byId.emplace(m->id, m).second && !m->signalList.empty())
+            result.remarks.push_back("Message " + messageLabel(*m) + " repeats the identifier of " +
+                                     byId[m->id]->name + "; its signals " + signalNames(*m) +
+                                     " are left out");
+    }
+
+    std::unordered_map<std::uint32_t, std::size_t> frameOfId;
+    std::vector<const Message*> matched;
+    long next = firstRegister;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        const auto value = parseIntegerText(frames[f].cobId);
+        if (!value || *value < 0)
+            continue;
+        const auto id = static_cast<std::uint32_t>(*value);
+        const auto found = byId.find(id);
+        if (found == byId.end())
+            continue;
+        if (const auto [it, first] = frameOfId.emplace(id, f); !first) {
+            result.remarks.push_back("Frame " + std::to_string(f + 1) + " repeats COB-ID " +
+                                     frames[f].cobId + " of frame " + std::to_string(it->second + 1) +
+                                     ": the signals of " + found->second->name + " went to frame " +
+                                     std::to_string(it->second + 1));
+            continue;
+        }
+        const Message& m = *found->second;
+        matched.push_back(&m);
+        std::vector<const Signal*> bySignalStart;
+        for (const Signal& s : m.signalList)
+            bySignalStart.push_back(&s);
+        std::stable_sort(bySignalStart.begin(), bySignalStart.end(),
+                         [](const Signal* a, const Signal* b) { return a->startBit < b->startBit; });
+        for (const Signal* s : bySignalStart) {
+            const auto place = placement(*s, m);
+            if (const auto* reason = std::get_if<std::string>(&place)) {
+                result.leftOut.push_back(m.name + "." + s->name + ": " + *reason);
+                continue;
+            }
+            if (next > MaxRegister)
+                throw Error("The registers from " + std::to_string(firstRegister) +
+                            " on would pass 65535, the highest register index");
+            result.entries[f].emplace_back(std::to_string(next++),
+                                           frames::byteSelectionText(std::get<frames::ByteChoices>(place)));
+            ++result.registers;
+        }
+    }
+
+    for (const Message* m : selected) {
+        if (std::find(matched.begin(), matched.end(), m) != matched.end())
+            continue;
+        const bool repeated = !(m->extended && canType == frames::CanType::A) && byId.at(m->id) != m;
+        if (repeated)
+            continue; // told above
+        const std::string reason = m->extended && canType == frames::CanType::A
+                                       ? "a 29-bit identifier in a CAN 2.0A project"
+                                       : "its message is not in the frame list";
+        for (const Signal& s : m->signalList)
+            result.leftOut.push_back(m->name + "." + s.name + ": " + reason);
+    }
+    return result;
+}
+
+void applyMap(const MapImport& proposal, std::vector<frames::TClPdo>& frames)
+{
+    for (std::size_t f = 0; f < frames.size(); ++f)
+        frames[f].entries = f < proposal.entries.size() ? proposal.entries[f]
+                                                        : std::vector<frames::TClIndMB>{};
+}
+
+std::string mapNote(const MapImport& proposal, std::size_t maxLines)
+{
+    std::string note;
+    if (proposal.registers == 0)
+        note = "No signal of the CAN database became a register.";
+    else
+        note = std::to_string(proposal.registers) +
+               (proposal.registers == 1 ? " register was" : " registers were") + " proposed, " +
+               std::to_string(proposal.firstRegister) + " to " +
+               std::to_string(proposal.firstRegister + static_cast<long>(proposal.registers) - 1) + ".";
+    std::vector<std::string> lines = proposal.remarks;
+    lines.insert(lines.end(), proposal.leftOut.begin(), proposal.leftOut.end());
+    if (!proposal.leftOut.empty())
+        note += "\n" + std::to_string(proposal.leftOut.size()) +
+                (proposal.leftOut.size() == 1 ? " signal was" : " signals were") + " left out:";
+    for (std::size_t i = 0; i < lines.size() && i < maxLines; ++i)
+        note += "\n  " + lines[i];
+    if (lines.size() > maxLines)
+        note += "\n  ... and " + std::to_string(lines.size() - maxLines) + " more";
+    note += "\nA 32-bit signal can be carried in two registers by hand: add one register for its "
+            "low 16 bits and one for its high 16 bits, each taking two of its bytes. Little-endian "
+            "from byte k: high Bk+2, low Bk+1, then high Bk+4, low Bk+3. Big-endian with its most "
+            "significant bit in byte k: high Bk+3, low Bk+4, then high Bk+1, low Bk+2.";
+    return note;
+}
+
+std::string warningsText(const Database& db, std::size_t maxLines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < db.warnings.size() && i < maxLines; ++i)
+        text += (text.empty() ? "" : "\n") + describe(db.warnings[i]);
+    if (db.warningCount > std::min(maxLines, db.warnings.size()))
+        text += "\n... and " + std::to_string(db.warningCount - std::min(maxLines, db.warnings.size())) +
+                " more";
+    return text;
+}
+
+} // namespace cravent::dbc

@@ -1,0 +1,271 @@
+// The CAN database reader on the committed fixtures, on statements it cannot read, and on input
+// that is no CAN database at all.
+
+#include "core/common/Error.h"
+#include "core/dbc/DbcFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace cravent;
+using namespace cravent::dbc;
+
+namespace {
+
+const std::filesystem::path Fixtures = std::filesystem::path(CRAVENT_FIXTURES) / "dbc";
+
+Database fixture(const char* name)
+{
+    return readDbcFile(Fixtures / name);
+}
+
+const Message* messageNamed(const Database& db, std::string_view name)
+{
+    for (const Message& m : db.messages)
+        if (m.name == name)
+            return &m;
+    return nullptr;
+}
+
+const Signal* signalNamed(const Message& m, std::string_view name)
+{
+    for (const Signal& s : m.signalList)
+        if (s.name == name)
+            return &s;
+    return nullptr;
+}
+
+std::string warningsOf(const Database& db)
+{
+    std::string text;
+    for (const Warning& w : db.warnings)
+        text += describe(w) + "\n";
+    return text;
+}
+
+TEST(DbcReader, ReadsTheMessagesOfEveryFixtureInFileOrder)
+{
+    struct Expected {
+        std::uint32_t id;
+        bool extended;
+        const char* name;
+        unsigned dlc;
+        const char* transmitter;
+        std::size_t signals;
+    };
+    const struct {
+        const char* file;
+        std::vector<std::string> nodes;
+        std::vector<Expected> messages;
+    } cases[] = {
+        {"gateway.dbc",
+         {"GW", "ECU", "DASH"},
+         {{0x181, false, "EngineStatus", 8, "ECU", 6},
+          {0x281, false, "Dashboard", 4, "DASH", 4},
+          {0x400, false, "GatewayCmd", 8, "GW", 5},
+          {0x600, false, "GatewayStatus", 2, "GW", 2},
+          {0x701, false, "Diag", 8, "DASH", 1},
+          {0x500, false, "Loopback", 1, "GW", 1}}}, // VECTOR__INDEPENDENT_SIG_MSG is not a frame
+        {"extended.dbc",
+         {"GW", "BMS"},
+         {{0x18FEF1FE, true, "CruiseControl", 8, "BMS", 2},
+          {0x101, true, "PackVoltage", 4, "BMS", 2},
+          {0x100, false, "StandardStatus", 2, "BMS", 1},
+          {0x200, true, "GatewayAck", 1, "GW", 1}}},
+        {"canfd.dbc",
+         {"GW", "ECU"},
+         {{0x123, false, "FdBulk", 64, "ECU", 2},
+          {0x124, false, "Classic", 8, "ECU", 1},
+          {0x125, false, "FdShort", 12, "ECU", 1}}},
+        {"cp1252.dbc",
+         {"GW", "Motor"},
+         {{400, false, "Temp\u00e9rature", 2, "Motor", 2}, {401, false, "Dr\u00fccke\u00c6", 2, "Motor", 1}}},
+        {"oddspacing.dbc",
+         {"GW", "ECU"},
+         {{512, false, "Spaced", 8, "ECU", 3}, {513, false, "Tight", 2, "ECU", 2}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Database db = fixture(c.file);
+        EXPECT_EQ(db.warningCount, 0u) << warningsOf(db);
+        EXPECT_EQ(db.nodes, c.nodes);
+        ASSERT_EQ(db.messages.size(), c.messages.size());
+        for (std::size_t i = 0; i < c.messages.size(); ++i) {
+            const Message& m = db.messages[i];
+            const Expected& e = c.messages[i];
+            SCOPED_TRACE(e.name);
+            EXPECT_EQ(m.id, e.id);
+            EXPECT_EQ(m.extended, e.extended);
+            EXPECT_EQ(m.name, e.name);
+            EXPECT_EQ(m.dlc, e.dlc);
+            EXPECT_EQ(m.canFd(), e.dlc > 8);
+            EXPECT_EQ(m.transmitter, e.transmitter);
+            EXPECT_EQ(m.signalList.size(), e.signals);
+        }
+    }
+}
+
+TEST(DbcReader, ReadsSignalsWithByteOrderSignMultiplexingAndReceivers)
+{
+    const Database gateway = fixture("gateway.dbc");
+    const Database odd = fixture("oddspacing.dbc");
+    const Database latin = fixture("cp1252.dbc");
+    const struct {
+        const Database* db;
+        const char* message;
+        const char* signal;
+        unsigned start, length;
+        bool littleEndian, isSigned;
+        Multiplexing mux;
+        unsigned muxValue;
+        std::vector<std::string> receivers;
+        double factor, offset;
+        const char* unit;
+    } cases[] = {
+        {&gateway, "EngineStatus", "Rpm", 0, 16, true, false, Multiplexing::None, 0, {"GW", "DASH"}, 0.25, 0, "rpm"},
+        {&gateway, "EngineStatus", "CoolantTemp", 16, 8, true, true, Multiplexing::None, 0, {"GW"}, 1, -40, "degC"},
+        {&gateway, "EngineStatus", "OilPressure", 31, 16, false, false, Multiplexing::None, 0, {"GW"}, 0.1, 0, "kPa"},
+        {&gateway, "GatewayCmd", "Mode", 0, 8, true, false, Multiplexing::Multiplexor, 0, {"ECU"}, 1, 0, ""},
+        {&gateway, "GatewayCmd", "SetpointB", 8, 16, true, true, Multiplexing::Multiplexed, 1, {"ECU"}, 1, 0, ""},
+        {&odd, "Spaced", "Alpha", 0, 8, true, false, Multiplexing::None, 0, {"GW"}, 1, 0, ""},
+        {&odd, "Spaced", "Beta", 8, 16, false, false, Multiplexing::None, 0, {"GW", "ECU"}, 1, 0, ""},
+        {&odd, "Spaced", "Gamma", 31, 8, false, false, Multiplexing::None, 0, {"GW", "ECU"}, 1, 0, ""},
+        {&odd, "Tight", "Eps", 8, 8, true, false, Multiplexing::Multiplexed, 2, {"GW"}, 1, 0, ""},
+        {&latin, "Temp\u00e9rature", "Huile", 0, 8, true, true, Multiplexing::None, 0, {"GW"}, 1, -40, "\u00b0C"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.message) + "." + c.signal);
+        const Message* m = messageNamed(*c.db, c.message);
+        ASSERT_NE(m, nullptr);
+        const Signal* s = signalNamed(*m, c.signal);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->startBit, c.start);
+        EXPECT_EQ(s->length, c.length);
+        EXPECT_EQ(s->littleEndian, c.littleEndian);
+        EXPECT_EQ(s->isSigned, c.isSigned);
+        EXPECT_EQ(s->multiplexing, c.mux);
+        EXPECT_EQ(s->multiplexValue, c.muxValue);
+        EXPECT_EQ(s->receivers, c.receivers);
+        EXPECT_DOUBLE_EQ(s->factor, c.factor);
+        EXPECT_DOUBLE_EQ(s->offset, c.offset);
+        EXPECT_EQ(s->unit, c.unit);
+    }
+}
+
+TEST(DbcReader, KeepsMessageCommentsAlsoOverSeveralLinesAndInWindows1252)
+{
+    const Database gateway = fixture("gateway.dbc");
+    EXPECT_EQ(messageNamed(gateway, "EngineStatus")->comment, "Engine state, every 10 ms");
+    EXPECT_EQ(messageNamed(gateway, "GatewayCmd")->comment,
+              "Commands of the gateway;\nthe multiplexor selects the setpoint");
+    EXPECT_EQ(messageNamed(gateway, "Dashboard")->comment, "");
+    EXPECT_EQ(messageNamed(fixture("oddspacing.dbc"), "Spaced")->comment,
+              "comment over\n   three lines");
+    EXPECT_EQ(messageNamed(fixture("cp1252.dbc"), "Temp\u00e9rature")->comment,
+              "Temp\u00e9ratures du moteur, \u20ac co\u00fbt");
+    EXPECT_EQ(messageNamed(fixture("extended.dbc"), "CruiseControl")->comment,
+              "29-bit frame of the cruise control");
+}
+
+TEST(DbcReader, ASyntaxErrorNamesLineAndColumnAndSkipsOnlyItsStatement)
+{
+    const std::string good = "BO_ 100 Good: 8 ECU\n SG_ G : 0|8@1+ (1,0) [0|255] \"\" GW\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t line, column;
+        const char* reason;
+        std::vector<std::string> messages; // what is still read
+        std::size_t goodSignals;
+    } cases[] = {
+        {"colon missing after the message name", "BO_ 1 A 8 ECU\n" + good, 1, 9, "expected ':' after the message name",
+         {"Good"}, 1},
+        {"byte order 2", good + " SG_ B : 8|8@2+ (1,0) [0|1] \"\" GW\n", 3, 14, "byte order is 0 or 1", {"Good"}, 1},
+        {"signal of length 0", good + " SG_ B : 8|0@1+ (1,0) [0|1] \"\" GW\n", 3, 12, "1 to 512 bits", {"Good"}, 1},
+        {"unit not closed", good + " SG_ B : 8|8@1+ (1,0) [0|1] \"kPa GW\n", 3, 29, "the quote is not closed",
+         {"Good"}, 1},
+        {"factor not a number", good + " SG_ B : 8|8@1+ (x,0) [0|1] \"\" GW\n", 3, 18, "expected factor", {"Good"}, 1},
+        {"signal before any message", " SG_ B : 8|8@1+ (1,0) [0|1] \"\" GW\n" + good, 1, 2,
+         "signal outside a message", {"Good"}, 1},
+        {"the signals of an unreadable message go with it",
+         "BO_ x A: 8 ECU\n SG_ B : 8|8@1+ (1,0) [0|1] \"\" GW\n" + good, 1, 5, "message identifier", {"Good"}, 1},
+        {"identifier beyond 32 bits", "BO_ 99999999999 A: 8 ECU\n" + good, 1, 5, "does not fit 32 bits", {"Good"}, 1},
+        {"a comment not ended by ';'", "CM_ BO_ 100 \"open\"\n" + good, 1, 19, "expected ';' after the comment",
+         {"Good"}, 1},
+        {"a statement not ended by ';'", "BA_ \"GenMsgCycleTime\" BO_ 100 10\n" + good, 1, 1, "not ended by ';'",
+         {"Good"}, 1},
+        {"binary bytes where a statement starts", "\x01\x02{{\n" + good, 1, 1, "unexpected '\\x01'", {"Good"}, 1},
+        {"unknown keyword", "FOO bar\n" + good, 1, 1, "unknown keyword 'FOO'", {"Good"}, 1},
+        {"mark that is no multiplexing", good + " SG_ B x7 : 8|8@1+ (1,0) [0|1] \"\" GW\n", 3, 8,
+         "multiplexing mark", {"Good"}, 1},
+        {"column counts characters, not bytes", "BO_ 1 \xc3\xa9t\xc3\xa9 8 ECU\n" + good, 1, 11,
+         "expected ':'", {"Good"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Database db = parseDbc(c.text);
+        ASSERT_EQ(db.warningCount, 1u) << warningsOf(db);
+        EXPECT_EQ(db.warnings[0].line, c.line) << warningsOf(db);
+        EXPECT_EQ(db.warnings[0].column, c.column) << warningsOf(db);
+        EXPECT_NE(db.warnings[0].text.find(c.reason), std::string::npos) << warningsOf(db);
+        std::vector<std::string> names;
+        for (const Message& m : db.messages)
+            names.push_back(m.name);
+        EXPECT_EQ(names, c.messages);
+        if (const Message* m = messageNamed(db, "Good")) {
+            EXPECT_EQ(m->signalList.size(), c.goodSignals);
+        }
+    }
+    EXPECT_EQ(describe({3, 14, "byte order is 0 or 1"}), "Line 3, column 14: byte order is 0 or 1");
+}
+
+TEST(DbcReader, InputThatIsNoCanDatabaseIsReadWithinBoundsOrRefused)
+{
+    test::TempDir dir;
+    // Garbage and nested braces: nothing read, warnings kept to a bounded number.
+    std::mt19937 random(17);
+    std::string garbage;
+    for (int i = 0; i < 200000; ++i)
+        garbage += static_cast<char>(1 + random() % 255);
+    std::string braces(10000, '{');
+    braces += std::string(10000, '}');
+    std::string bracesOnLines;
+    for (int i = 0; i < 10000; ++i)
+        bracesOnLines += std::string(static_cast<std::size_t>(i % 50), ' ') + "{\n";
+    std::string unclosed = "BO_ 1 A: 8 ECU\n SG_ S : 0|8@1+ (1,0) [0|1] \"";
+    unclosed += std::string(100000, 'x');
+    for (const std::string* text : {&garbage, &braces, &bracesOnLines, &unclosed}) {
+        const Database db = parseDbc(*text);
+        EXPECT_LE(db.warnings.size(), MaxWarnings);
+        EXPECT_GE(db.warningCount, db.warnings.size());
+        for (const Message& m : db.messages)
+            EXPECT_TRUE(m.signalList.empty());
+    }
+    EXPECT_EQ(parseDbc(bracesOnLines).warningCount, 10000u);
+
+    // A binary file and one past the size limit are refused unread, naming the file.
+    const auto binary = dir.path() / "firmware.dbc";
+    test::writeText(binary, std::string("BO_ 1 A: 8 ECU\n\0\x7f" "ELF", 20));
+    const auto huge = dir.path() / "huge.dbc";
+    std::filesystem::resize_file((test::writeText(huge, "BO_ 1 A: 8 ECU\n"), huge), 100u * 1024u * 1024u);
+    const struct {
+        std::filesystem::path file;
+        const char* reason;
+    } refused[] = {{binary, "NUL byte at offset 15"}, {huge, "104857600 bytes"},
+                   {dir.path() / "missing.dbc", "Cannot open file"}, {dir.path(), "Cannot"}};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.file.string());
+        try {
+            readDbcFile(r.file);
+            ADD_FAILURE() << "read";
+        } catch (const Error& error) {
+            const std::string text = error.what();
+            EXPECT_NE(text.find(r.file.string()), std::string::npos) << text;
+            EXPECT_NE(text.find(r.reason), std::string::npos) << text;
+        }
+    }
+}
+
+} // namespace
