@@ -132,7 +132,7 @@ std::vector<maps::Row> FrameMap::orderedRows() const
 
 void FrameMap::save(const std::filesystem::path& mapFile, Direction direction) const
 {
-    maps::write(mapFile, mapRootName(direction), orderedRows());
+    maps::write(mapFile, maps::rootName(direction), orderedRows());
 }
 
 CopyBuffer copyOf(const std::string& indexText, ByteChoices choices)

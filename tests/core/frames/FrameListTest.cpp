@@ -1,6 +1,7 @@
 #include "ErrorText.h"
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
+#include "core/workspace/ProjectFolder.h"
 #include "core/frames/FrameList.h"
 #include "support/TempDir.h"
 
@@ -151,12 +152,13 @@ TEST(FrameFilePaths, FollowTheModeAndIgnoreCase)
     EXPECT_EQ(directionOfMode(1), Direction::Receive);
     for (int mode : {2, 0, 3, 255})
         EXPECT_EQ(directionOfMode(mode), Direction::Transmit) << mode;
-    EXPECT_EQ(frameFilePath(dir.path(), Direction::Receive), dir / "RCobDef.xml");
-    EXPECT_EQ(mapFilePath(dir.path(), Direction::Transmit), dir / "TInfoCob.xml");
+    const cravent::ProjectFolder project(dir.path());
+    EXPECT_EQ(project.frameFile(Direction::Receive), dir / "RCobDef.xml");
+    EXPECT_EQ(project.mapFile(Direction::Transmit), dir / "TInfoCob.xml");
     writeText(dir / "tcobdef.XML", "<COBID/>");
     writeText(dir / "Pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
-    EXPECT_EQ(frameFilePath(dir.path(), Direction::Transmit), dir / "tcobdef.XML");
-    EXPECT_EQ(readProjectCanType(pargenFilePath(dir.path())), CanType::B);
+    EXPECT_EQ(project.frameFile(Direction::Transmit), dir / "tcobdef.XML");
+    EXPECT_EQ(readProjectCanType(project.pargen()), CanType::B);
 }
 
 TEST(FrameGrid, ColumnWidthSharesTheGridRoundingHalvesToEven)
