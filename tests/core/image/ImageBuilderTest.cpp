@@ -379,3 +379,33 @@ TEST(ImageBuilder, MalformedFileStopsWithTheParserMessage)
         0u)
         << message;
 }
+
+// Only "no such file" leaves a project file out; a file that is there but cannot be looked at
+// must never build as if it were absent.
+TEST(ImageBuilder, AProjectFileThatCannotBeLookedAtStopsTheBuildNamingItAndTheReason)
+{
+    const std::string tooLong(300, 'x');
+    const struct {
+        const char* what;
+        std::string target; // of the symbolic link put in the file's place
+        const char* reason;
+    } kinds[] = {
+        {"a link to itself", "", "Too many levels of symbolic links"},
+        {"a link to a name too long", tooLong, "File name too long"},
+    };
+    for (const char* name : {names::Pargen, names::ReceiveFrames, names::TransmitFrames,
+                             names::ReceiveMap, names::TransmitMap}) {
+        for (const auto& kind : kinds) {
+            SCOPED_TRACE(std::string(name) + ", " + kind.what);
+            ImageProject project;
+            const std::filesystem::path file = project.dir / name;
+            std::filesystem::create_symlink(kind.target.empty() ? name : kind.target, file);
+            EXPECT_EQ(buildError(project),
+                      "Cannot read file \"" + file.string() + "\". " + kind.reason);
+        }
+    }
+    // A link to nothing is a missing file, as before.
+    ImageProject dangling;
+    std::filesystem::create_symlink("nowhere.xml", dangling.dir / names::ReceiveFrames);
+    expectUntouchedExceptStamp(build(dangling));
+}
