@@ -1,8 +1,9 @@
 #include "ErrorText.h"
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
-#include "core/workspace/ProjectFolder.h"
 #include "core/frames/FrameList.h"
+#include "core/frames/FrameMap.h"
+#include "core/workspace/ProjectFolder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -168,4 +169,27 @@ TEST(FrameGrid, ColumnWidthSharesTheGridRoundingHalvesToEven)
     };
     for (const auto& [width, columns, expected] : cases)
         EXPECT_EQ(gridColumnWidth(width, columns), expected) << width;
+}
+
+// The editors, like the build, take only a file that does not exist for a new, empty one.
+TEST(FrameFileLoad, AFileThatCannotBeLookedAtIsRefusedRatherThanTakenForANewOne)
+{
+    TempDir dir;
+    const cravent::ProjectFolder project(dir.path());
+    const auto loop = [&](const std::filesystem::path& file) {
+        std::filesystem::create_symlink(file.filename(), file);
+        return "Cannot read file \"" + file.string() + "\". Too many levels of symbolic links";
+    };
+    const auto frameFile = project.frameFile(Direction::Receive);
+    const std::string frameReason = loop(frameFile);
+    EXPECT_EQ(errorText([&] { loadList(frameFile); }), frameReason);
+    const auto pargenFile = project.pargen();
+    const std::string pargenReason = loop(pargenFile);
+    EXPECT_EQ(errorText([&] { readProjectCanType(pargenFile); }), pargenReason);
+
+    const auto mapFile = project.mapFile(Direction::Receive);
+    const std::string mapReason = loop(mapFile);
+    FrameMap map;
+    const MapLoadReport report = map.load(project.frameFile(Direction::Transmit), mapFile);
+    EXPECT_EQ(report.mapFileError, "Error in reading file SDOPDO XML\n" + mapReason);
 }
