@@ -130,6 +130,28 @@ TEST_F(MainWindowTest, OpenProjectFollowsTheBrowser)
     EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
 }
 
+TEST_F(MainWindowTest, AProjectFolderDeletedWhileOpenIsNamedByTheBuildUntilAnOpenIsCancelled)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    fs::create_directories(app / "PROJECTS" / "Gone");
+    ui.choosers.folders.push_back(root() + QStringLiteral("/Gone"));
+    button(w, "open")->click();
+    fs::remove_all(app / "PROJECTS" / "Gone");
+
+    // Without a cancelled Open project the project stays current: the build says which files
+    // it could not write, and writes none of them anywhere else.
+    button(w, "CreateBin")->click();
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    const std::string message = ui.messages.texts.front().toStdString();
+    EXPECT_NE(message.find("Cannot create file \"" +
+                           (app / "PROJECTS" / "Gone" / "bin" / "bank1.bin").string() +
+                           "\". No such file or directory"),
+              std::string::npos)
+        << message;
+    EXPECT_TRUE(workspace.hasValidProject());
+    EXPECT_FALSE(fs::exists(app / "PROJECTS" / "Gone"));
+}
+
 TEST_F(MainWindowTest, ProjectCommandsAreRefusedAfterTheProjectFolderVanished)
 {
     TFCraventeFirmWare w(workspace, ui.services);
