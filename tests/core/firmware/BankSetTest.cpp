@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 using namespace cravent;
@@ -141,13 +143,20 @@ TEST_F(TwoBuilds, AMarkThatIsNoBuildMarkIsRefused)
 }
 
 // The real build, killed at random points while it alternates two frame lists, then compose:
-// whatever the kill left either composes from banks of one build or is refused.
+// whatever the kill left either composes from banks of one build or is refused. The kills fall
+// within twice the time one build takes here, so that they meet every step of a build however
+// fast the disk syncs.
 TEST_F(TwoBuilds, AKilledBuildNeverLeavesBanksOfTwoBuildsThatCompose)
 {
+    const auto start = std::chrono::steady_clock::now();
+    build(true);
+    const auto oneBuild = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    constexpr int Rounds = 60;
     int mixed = 0;
     int refused = 0;
     test::killWhileWriting(
-        150, 6ms,
+        Rounds, std::max<std::chrono::microseconds>(2 * oneBuild, 6ms),
         [&] {
             put(first);
             frames::write(ProjectFolder(project).frameFile(Direction::Receive), list(false));
@@ -175,6 +184,8 @@ TEST_F(TwoBuilds, AKilledBuildNeverLeavesBanksOfTwoBuildsThatCompose)
                 EXPECT_FALSE(mixedSet) << "round " << round << " composed banks of two builds";
             }
         });
-    std::printf("%d of 150 kills left banks of two builds, %d compositions were refused\n", mixed,
-                refused);
+    std::printf("one build %lld us; %d of %d kills left banks of two builds, %d compositions "
+                "were refused\n",
+                static_cast<long long>(oneBuild.count()), mixed, Rounds, refused);
+    EXPECT_GT(mixed, 0) << "no kill fell between two bank files: the test showed nothing";
 }
