@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 

@@ -51,8 +51,9 @@ using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 // (S7, S8 or S9) with nothing after it, no record crossing a window's bounds, and a record in
 // the window of each selected bank. When the bank folder holds a build mark, each selected
 // bank file must hold the bytes the mark names, so that banks of two builds are never merged;
-// bank files without a mark (an earlier version's, or written by hand) are taken as they are. Throws Error with the message to show; the first failing
-// check stops everything and nothing is written. Returns the new firmware's path.
+// bank files without a mark (an earlier version's, or written by hand) are taken as they are.
+// Throws Error with the message to show; the first failing check stops everything and nothing
+// is written. Returns the new firmware's path.
 std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {});
 
 } // namespace cravent::firmware

@@ -21,11 +21,6 @@ fs::path withoutTrailingSeparator(fs::path p)
     return s;
 }
 
-bool isDirectory(const fs::path& p)
-{
-    return !p.empty() && isFolder(p);
-}
-
 } // namespace
 
 std::string projectNameFromSettings(std::string_view stored)
@@ -79,7 +74,7 @@ bool Workspace::startUp()
 
     const fs::path remembered = projectsRoot_.string() + projectName_;
     const bool restored =
-        !projectName_.empty() && program_.holdsProject(remembered) && isDirectory(remembered);
+        !projectName_.empty() && program_.holdsProject(remembered) && isFolder(remembered);
     // A stale name, or one that leads outside the projects, is kept and written back at exit
     // unless another project is chosen.
     projectDir_ = restored ? remembered : projectsRoot_;
@@ -103,7 +98,7 @@ Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
         return NewProjectOutcome::UnsafeName;
 
     const fs::path folder = projectsRoot_ / name;
-    if (isDirectory(folder))
+    if (isFolder(folder))
         return NewProjectOutcome::AlreadyExists;
 
     std::error_code ec;
@@ -120,7 +115,7 @@ Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
 
 std::optional<fs::path> Workspace::beginOpenProject()
 {
-    if (isDirectory(projectDir_))
+    if (isFolder(projectDir_))
         return projectDir_;
     projectDir_.clear();
     return std::nullopt;

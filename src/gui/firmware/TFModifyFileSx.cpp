@@ -132,8 +132,8 @@ void TFModifyFileSx::FormShow()
 
     const fs::path master = workspace_.program().masterFirmware();
     if (!isFile(master)) {
-        ui_.messages.show(this,
-                          QStringLiteral("Error file %1 not found").arg(QString::fromLatin1(names::MasterFirmware)),
+        const QString name = QString::fromLatin1(names::MasterFirmware);
+        ui_.messages.show(this, QStringLiteral("Error file %1 not found").arg(name),
                           Messages::Icon::Error);
         return;
     }
