@@ -31,6 +31,15 @@ struct MainWindowTest : ::testing::Test {
         return b;
     }
     QString root() const { return QString::fromStdString((app / "PROJECTS").string()); }
+
+    // Opens the project `name` through the browser, then deletes its folder.
+    void openThenDelete(TFCraventeFirmWare& w, const char* name)
+    {
+        fs::create_directories(app / "PROJECTS" / name);
+        ui.choosers.folders.push_back(root() + QStringLiteral("/") + QString::fromLatin1(name));
+        button(w, "open")->click();
+        fs::remove_all(app / "PROJECTS" / name);
+    }
 };
 
 } // namespace
@@ -133,10 +142,7 @@ TEST_F(MainWindowTest, OpenProjectFollowsTheBrowser)
 TEST_F(MainWindowTest, AProjectFolderDeletedWhileOpenIsNamedByTheBuildUntilAnOpenIsCancelled)
 {
     TFCraventeFirmWare w(workspace, ui.services);
-    fs::create_directories(app / "PROJECTS" / "Gone");
-    ui.choosers.folders.push_back(root() + QStringLiteral("/Gone"));
-    button(w, "open")->click();
-    fs::remove_all(app / "PROJECTS" / "Gone");
+    openThenDelete(w, "Gone");
 
     // Without a cancelled Open project the project stays current: the build says which files
     // it could not write, and writes none of them anywhere else.
@@ -155,10 +161,7 @@ TEST_F(MainWindowTest, AProjectFolderDeletedWhileOpenIsNamedByTheBuildUntilAnOpe
 TEST_F(MainWindowTest, ProjectCommandsAreRefusedAfterTheProjectFolderVanished)
 {
     TFCraventeFirmWare w(workspace, ui.services);
-    fs::create_directories(app / "PROJECTS" / "Gone");
-    ui.choosers.folders.push_back(root() + QStringLiteral("/Gone"));
-    button(w, "open")->click();
-    fs::remove_all(app / "PROJECTS" / "Gone");
+    openThenDelete(w, "Gone");
 
     button(w, "open")->click(); // cancelled: nothing valid is left
     EXPECT_EQ(ui.choosers.lastPreselect, QString());
