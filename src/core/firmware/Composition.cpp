@@ -329,8 +329,9 @@ CompositionInputs projectComposition(const ProjectFolder& project, const fs::pat
     CompositionInputs inputs;
     inputs.sourceFirmware = master;
     inputs.bankDir = project.binFolder().value_or(fs::path());
-    inputs.newFirmwareName = names::newFirmware(master.filename().string());
-    inputs.outputDir = project.dir();
+    const fs::path newFirmware = project.newFirmware(master);
+    inputs.newFirmwareName = newFirmware.filename().string();
+    inputs.outputDir = newFirmware.parent_path();
     inputs.banks = banks;
     return inputs;
 }
