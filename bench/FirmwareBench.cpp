@@ -42,8 +42,8 @@ public:
         dir_ = pattern;
         fs::create_directories(dir_ / "bin");
         writeBytes(master(), test::syntheticMaster(pages));
-        writeBytes(dir_ / "bin" / "bank1.bin", std::string(firmware::BankFileSize, '\x11'));
-        writeBytes(dir_ / "bin" / "bank2.bin", std::string(firmware::BankFileSize, '\x22'));
+        writeBytes(dir_ / "bin" / "bank1.bin", std::string(firmware::BankSize, '\x11'));
+        writeBytes(dir_ / "bin" / "bank2.bin", std::string(firmware::BankSize, '\x22'));
     }
     ~Setup()
     {

@@ -7,6 +7,7 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -37,14 +38,14 @@ public:
 
         pargen::Values settings;
         settings.ip = {192, 168, 0, 30};
-        pargen::write(dir_ / pargen::FileName, settings);
+        pargen::write(dir_ / names::Pargen, settings);
         std::vector<frames::Frame> list;
         for (int i = 0; i < 250; ++i)
             list.push_back({std::to_string(100 + i * 7), std::to_string(i % 8 + 1), "Frame"});
-        frames::write(dir_ / frames::ReceiveFileName, list);
-        frames::write(dir_ / frames::TransmitFileName, list);
-        maps::write(dir_ / maps::ReceiveFileName, maps::ReceiveRootName, registers(2912));
-        maps::write(dir_ / maps::TransmitFileName, maps::TransmitRootName, registers(3721));
+        frames::write(dir_ / names::ReceiveFrames, list);
+        frames::write(dir_ / names::TransmitFrames, list);
+        maps::write(dir_ / names::ReceiveMap, maps::ReceiveRootName, registers(2912));
+        maps::write(dir_ / names::TransmitMap, maps::TransmitRootName, registers(3721));
     }
     ~MaximalProject()
     {

@@ -1,8 +1,10 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
 #include "core/common/Error.h"
+#include "core/common/TextLines.h"
 #include "core/firmware/BankWindow.h"
 #include "core/firmware/Composition.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <array>
 #include <cstdint>
@@ -37,10 +39,10 @@ const std::array<std::string, BankCount>& banks()
     static const std::array<std::string, BankCount> all = [] {
         std::array<std::string, BankCount> b;
         for (std::size_t k = 0; k < b.size(); ++k) {
-            b[k].resize(BankFileSize);
-            for (std::size_t i = 0; i < BankFileSize; ++i)
+            b[k].resize(BankSize);
+            for (std::size_t i = 0; i < BankSize; ++i)
                 b[k][i] = static_cast<char>((i * (2 * k + 3) + k * 41 + (i >> 8)) & 0xFF);
-            putFile(scratch() / "bin" / BankWindows[k].fileName, b[k]);
+            putFile(scratch() / "bin" / cravent::names::bankFile(BankWindows[k].bank), b[k]);
         }
         return b;
     }();
@@ -120,17 +122,7 @@ std::optional<DataRecord> dataRecord(std::string_view line)
 std::vector<std::string_view> linesOf(std::string_view text)
 {
     std::vector<std::string_view> lines;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > position && text[end - 1] == '\r')
-            --end;
-        lines.push_back(text.substr(position, end - position));
-        position = next;
-    }
+    cravent::forEachLine(text, [&lines](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 

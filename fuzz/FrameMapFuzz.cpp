@@ -7,6 +7,7 @@
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
 #include "core/project/FrameFile.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -134,8 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view frameBytes = bytes.substr(0, split);
     const std::string_view mapBytes =
         split == std::string_view::npos ? std::string_view() : bytes.substr(split + Separator.size());
-    const fs::path frameFile = scratch() / frames::ReceiveFileName;
-    const fs::path mapFile = scratch() / maps::ReceiveFileName;
+    const fs::path frameFile = scratch() / names::ReceiveFrames;
+    const fs::path mapFile = scratch() / names::ReceiveMap;
     putFile(frameFile, frameBytes);
     fs::remove(mapFile);
     if (split != std::string_view::npos)

@@ -1,11 +1,11 @@
 #include "cli/BuildCommand.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/image/ProjectBuild.h"
 
 #include <filesystem>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -16,8 +16,7 @@ int runBuild(const std::vector<std::string>& args, Context& context)
         return Usage;
     }
     const std::filesystem::path projectDir = args[0];
-    std::error_code ec;
-    if (!std::filesystem::is_directory(projectDir, ec)) {
+    if (!isFolder(projectDir)) {
         context.err << "Project folder \"" << projectDir.string() << "\" not found\n";
         return Failure;
     }

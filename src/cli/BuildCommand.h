@@ -5,7 +5,7 @@
 namespace cravent::cli {
 
 // cravent-cli build PROJECT_DIR: the configuration banks and the C listing of one project,
-// written into its "bin" folder, as "Up date Device" writes them.
+// written into its bin folder, as "Up date Device" writes them.
 int runBuild(const std::vector<std::string>& args, Context& context);
 
 inline constexpr Command BuildCommand{

@@ -1,15 +1,16 @@
 #include "cli/FirmwareCommands.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/Product.h"
 #include "core/firmware/Composition.h"
 #include "core/firmware/Flasher.h"
 #include "core/image/ProjectBuild.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -63,29 +64,24 @@ std::optional<FirmwareArguments> readArguments(const std::vector<std::string>& a
     }
     result.projectDir = *project;
     if (result.master.empty())
-        result.master = context.appDir / "MASTER" / product::MasterFirmwareName;
+        result.master = ProgramFolder(context.appDir).masterFirmware();
     return result;
 }
 
 bool projectExists(const FirmwareArguments& arguments, Context& context)
 {
-    std::error_code ec;
-    if (fs::is_directory(arguments.projectDir, ec))
+    if (isFolder(arguments.projectDir))
         return true;
     context.err << "Project folder \"" << arguments.projectDir.string() << "\" not found\n";
     return false;
 }
 
-// Banks 1 and 2 of the project into New_<master name> in the project folder.
+// The gateway model's banks of the project into New_<master name> in the project folder.
 fs::path compose(const FirmwareArguments& arguments)
 {
-    firmware::CompositionInputs inputs;
-    inputs.sourceFirmware = arguments.master;
-    inputs.bankDir = arguments.projectDir / "bin";
-    inputs.newFirmwareName = "New_" + arguments.master.filename().string();
-    inputs.outputDir = arguments.projectDir;
-    inputs.banks = firmware::banksOfGatewayModel(product::GatewayModel);
-    return firmware::composeFirmware(inputs);
+    return firmware::composeFirmware(
+        firmware::projectComposition(ProjectFolder(arguments.projectDir), arguments.master,
+                                     firmware::banksOfGatewayModel(product::GatewayModel)));
 }
 
 int runCompose(const std::vector<std::string>& args, Context& context)

@@ -3,6 +3,7 @@
 #include "cli/DbcImport.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
@@ -11,11 +12,11 @@
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -52,8 +53,7 @@ std::optional<Table> parseArguments(const std::vector<std::string>& args, std::s
         exitCode = Usage;
         return std::nullopt;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(args[0], ec)) {
+    if (!isFolder(args[0])) {
         context.err << "Project folder \"" << args[0] << "\" not found\n";
         exitCode = Failure;
         return std::nullopt;
@@ -61,26 +61,26 @@ std::optional<Table> parseArguments(const std::vector<std::string>& args, std::s
     return table;
 }
 
-void importFrameList(const std::filesystem::path& projectDir, Direction direction,
+void importFrameList(const ProjectFolder& project, Direction direction,
                      const std::vector<sheets::Record>& records, Context& context)
 {
     const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(records);
     if (const auto note = sheets::leftOutMessage(imported.leftOut))
         context.err << *note << '\n';
     const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
-    const frames::CanType canType = frames::readProjectCanType(frames::pargenFilePath(projectDir));
+    const frames::CanType canType = frames::readProjectCanType(project.pargen());
     if (const auto failure = frames::checkList(list, canType))
         throw Error(*failure);
-    frames::write(frames::frameFilePath(projectDir, direction), list);
+    frames::write(project.frameFile(direction), list);
 }
 
-void importMap(const std::filesystem::path& projectDir, Direction direction,
+void importMap(const ProjectFolder& project, Direction direction,
                const std::vector<sheets::Record>& records, Context& context)
 {
     frames::FrameMap map;
     // The old map is replaced whole, so only the frame list has to be readable.
-    const frames::MapLoadReport report = map.load(frames::frameFilePath(projectDir, direction),
-                                                  frames::mapFilePath(projectDir, direction));
+    const frames::MapLoadReport report = map.load(project.frameFile(direction),
+                                                  project.mapFile(direction));
     if (report.frameFileError)
         throw Error(*report.frameFileError);
     const sheets::MapTake take = sheets::takeMapRecords(records, map.frames());
@@ -98,7 +98,7 @@ void importMap(const std::filesystem::path& projectDir, Direction direction,
         context.err << take.skipped << (take.skipped == 1 ? " row" : " rows") << " of worksheet \""
                     << sheet << "\" named no frame of the list (" << map.frames().size()
                     << " frames) and " << (take.skipped == 1 ? "was" : "were") << " skipped\n";
-    map.save(frames::mapFilePath(projectDir, direction), direction);
+    map.save(project.mapFile(direction), direction);
 }
 
 } // namespace
@@ -113,7 +113,7 @@ int runImport(const std::vector<std::string>& args, Context& context)
                        context, exitCode);
     if (!table)
         return exitCode;
-    const std::filesystem::path projectDir = args[0];
+    const ProjectFolder project(args[0]);
     const char* sheet =
         table->map ? sheets::mapSheetName(table->direction) : sheets::FrameListSheet;
     const sheets::WorksheetRead read = sheets::readWorksheet(args[2], sheet);
@@ -123,9 +123,9 @@ int runImport(const std::vector<std::string>& args, Context& context)
     }
     try {
         if (table->map)
-            importMap(projectDir, table->direction, read.records, context);
+            importMap(project, table->direction, read.records, context);
         else
-            importFrameList(projectDir, table->direction, read.records, context);
+            importFrameList(project, table->direction, read.records, context);
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -140,21 +140,21 @@ int runExport(const std::vector<std::string>& args, Context& context)
         args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map", context, exitCode);
     if (!table)
         return exitCode;
-    const std::filesystem::path projectDir = args[0];
+    const ProjectFolder project(args[0]);
     try {
         if (table->map) {
             frames::FrameMap map;
             const frames::MapLoadReport report =
-                map.load(frames::frameFilePath(projectDir, table->direction),
-                         frames::mapFilePath(projectDir, table->direction));
+                map.load(project.frameFile(table->direction),
+                         project.mapFile(table->direction));
             // A partly read map would be exported as if it were whole.
             if (!report.complete())
                 throw Error(report.frameFileError ? *report.frameFileError : *report.mapFileError);
-            sheets::writeExportFile(projectDir, sheets::mapExportName(table->direction),
+            sheets::writeExportFile(project.dir(), sheets::mapExportName(table->direction),
                                     sheets::mapCsv(map.frames()));
         } else {
-            const auto list = frames::loadList(frames::frameFilePath(projectDir, table->direction));
-            sheets::writeExportFile(projectDir, sheets::FrameListExportName,
+            const auto list = frames::loadList(project.frameFile(table->direction));
+            sheets::writeExportFile(project.dir(), sheets::FrameListExportName,
                                     sheets::frameListCsv(list));
         }
     } catch (const Error& error) {

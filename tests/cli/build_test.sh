@@ -48,4 +48,13 @@ chmod a-w "$p/bin/bankg.c"
 grep -qxF "Cannot create file \"$p/bin/bankg.c\". Permission denied" "$dir/err" ||
     fail "read-only listing message: $(cat "$dir/err")"
 [ -f "$p/bin/bank1.bin" ] || fail "bank files must be written before the listing"
+
+# A project file that is there but cannot be looked at is no missing file: the build stops.
+l="$dir/L"
+mkdir -p "$l/bin"
+ln -s TCobDef.xml "$l/TCobDef.xml"
+"$cli" build "$l" >"$dir/out" 2>"$dir/err"; [ $? -eq 1 ] || fail "a looping link must exit 1"
+grep -qxF "Cannot read file \"$l/TCobDef.xml\". Too many levels of symbolic links" "$dir/err" ||
+    fail "looping link message: $(cat "$dir/err")"
+[ -z "$(ls -A "$l/bin")" ] || fail "a stopped build must write no file"
 echo "cli build: ok"

@@ -68,4 +68,28 @@ i=0; while [ ! -f "$app/args" ] && [ $i -lt 500 ]; do sleep 0.02; i=$((i+1)); do
 printf '"%s"\266%s' "$new" 2 >"$dir/expected"
 cmp -s "$app/args" "$dir/expected" || fail "flasher parameter: $(od -c "$app/args")"
 [ "$(cat "$app/cwd")" = "$app/MASTER" ] || fail "flasher working folder: $(cat "$app/cwd")"
+
+# A project written on Windows keeps its banks in "BIN": build, compose and update all use it.
+b="$app/PROJECTS/P2"
+mkdir -p "$b/BIN"
+printf '%s\n' '<COBID><row CobID="0x181" Dimensin="8" Mnemonic="Speed"/></COBID>' >"$b/RCobDef.xml"
+"$cli" --app-dir "$app" update "$b" >"$dir/out" 2>"$dir/err"
+[ $? -eq 0 ] || fail "update of a project with BIN must succeed: $(cat "$dir/err")"
+[ ! -e "$b/bin" ] || fail "the build made a second bin folder"
+srec_cat "$b/New_QF40231.sx" -crop 0x388000 0x38C000 -offset -0x388000 -o "$dir/b1" -binary || fail "decode"
+cmp -s "$dir/b1" "$b/BIN/bank1.bin" || fail "BIN bank 1 window"
+"$cli" --app-dir "$app" compose "$b" >/dev/null 2>"$dir/err" || fail "compose BIN: $(cat "$dir/err")"
+# Bank 2 of another build beside the build mark is refused; without a mark it is taken.
+cp "$b/BIN/bank2.bin" "$dir/own2.bin"
+cp "$p/bin/bank2.bin" "$b/BIN/bank2.bin"
+"$cli" --app-dir "$app" compose "$b" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "mixed banks must exit 1"
+grep -q "come from different builds. Build the banks again." "$dir/err" || fail "mixed: $(cat "$dir/err")"
+rm "$b/BIN/banks.mark"
+"$cli" --app-dir "$app" compose "$b" >/dev/null 2>"$dir/err" || fail "unmarked banks: $(cat "$dir/err")"
+# A project without any bin folder composes nothing.
+c="$app/PROJECTS/P3"
+mkdir -p "$c"
+"$cli" --app-dir "$app" compose "$c" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "no bin must exit 1"
+[ "$(cat "$dir/err")" = "Directory Bin Not Found,Abort Procedure" ] || fail "no bin: $(cat "$dir/err")"
+[ ! -e "$c/New_QF40231.sx" ] || fail "composed without a bin folder"
 echo "cli compose/update: ok"

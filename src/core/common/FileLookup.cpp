@@ -1,7 +1,11 @@
 #include "core/common/FileLookup.h"
 
+#include "core/common/Error.h"
+
 #include <algorithm>
-#include <system_error>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace cravent {
 
@@ -24,10 +28,10 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 std::filesystem::path findFileNoCase(const std::filesystem::path& folder, std::string_view name)
 {
     const std::filesystem::path exact = folder / name;
-    std::error_code ec;
-    if (std::filesystem::exists(exact, ec))
+    if (pathKind(exact) != PathKind::Missing)
         return exact;
 
+    std::error_code ec;
     std::filesystem::path best;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
@@ -35,6 +39,37 @@ std::filesystem::path findFileNoCase(const std::filesystem::path& folder, std::s
             best = it->path();
     }
     return best.empty() ? exact : best;
+}
+
+PathKind pathKind(const std::filesystem::path& path, std::string* why)
+{
+    // stat(2) itself: std::filesystem::exists answers false for every failure to look.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return PathKind::Missing;
+        if (why)
+            *why = std::strerror(errno);
+        return PathKind::Unknown;
+    }
+    if (S_ISREG(info.st_mode))
+        return PathKind::File;
+    if (S_ISDIR(info.st_mode))
+        return PathKind::Folder;
+    return PathKind::Other;
+}
+
+bool isPresent(const std::filesystem::path& file)
+{
+    std::string why;
+    switch (pathKind(file, &why)) {
+    case PathKind::Missing:
+        return false;
+    case PathKind::Unknown:
+        throw Error("Cannot read file \"" + file.string() + "\". " + why);
+    default:
+        return true;
+    }
 }
 
 } // namespace cravent

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace cravent {
@@ -12,5 +13,27 @@ namespace cravent {
 std::filesystem::path findFileNoCase(const std::filesystem::path& folder, std::string_view name);
 
 bool equalsNoCase(std::string_view a, std::string_view b);
+
+// What a path names, symbolic links followed. Missing stands only for "no such file": any other
+// failure to look (a loop of links, a name too long, no permission) is Unknown, so that a file
+// that is there but cannot be seen is never taken for an absent one.
+enum class PathKind { Missing, File, Folder, Other, Unknown };
+
+// The kind of `path`; for Unknown, `why` (when given) receives the system's reason.
+PathKind pathKind(const std::filesystem::path& path, std::string* why = nullptr);
+
+inline bool isFile(const std::filesystem::path& path)
+{
+    return pathKind(path) == PathKind::File;
+}
+
+inline bool isFolder(const std::filesystem::path& path)
+{
+    return pathKind(path) == PathKind::Folder;
+}
+
+// Whether something is at `file`. Throws Error `Cannot read file "<file>". <reason>` when the
+// system cannot tell.
+bool isPresent(const std::filesystem::path& file);
 
 } // namespace cravent

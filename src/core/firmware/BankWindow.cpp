@@ -15,7 +15,7 @@ BankSelection banksOfGatewayModel(int gatewayModel)
 
 std::string bankRecords(const BankWindow& window, std::string_view bank)
 {
-    assert(bank.size() == BankFileSize);
+    assert(bank.size() == BankSize);
     constexpr std::size_t LineLength = 76 + 2;
     std::string records;
     records.reserve(RecordsPerBank * LineLength);

@@ -3,9 +3,12 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/common/TextLines.h"
 #include "core/firmware/SRecord.h"
+#include "core/image/BuildMark.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -26,29 +29,6 @@ constexpr std::size_t ProgressStride = 4096;
 std::string lineOf(std::size_t number, const fs::path& file)
 {
     return "Line " + std::to_string(number) + " of \"" + file.string() + "\"";
-}
-
-bool isFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-// Splits a text file into lines ended by CR LF or LF; a last line without an end counts too.
-template <typename Visit>
-void forEachLine(std::string_view bytes, Visit&& visit)
-{
-    std::size_t position = 0;
-    while (position < bytes.size()) {
-        std::size_t end = bytes.find('\n', position);
-        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        if (end > position && bytes[end - 1] == '\r')
-            --end;
-        visit(bytes.substr(position, end - position));
-        position = next;
-    }
 }
 
 // Reads the master's lines and refuses a master that would give a wrong firmware.
@@ -209,16 +189,43 @@ private:
         if (!masterRead_)
             checkSource();
         checkNewName();
-        std::error_code ec;
-        if (inputs_.bankDir.empty() || !fs::is_directory(inputs_.bankDir, ec))
+        if (inputs_.bankDir.empty() || !isFolder(inputs_.bankDir))
             throw Error(text::BinFolderNotFound);
-        if (!isFile(findFileNoCase(inputs_.bankDir, window.fileName)))
-            throw Error(window.missingMessage);
+        if (!isFile(bankFile(window)))
+            throw Error(text::bankNotFound(window.bank));
+    }
+
+    fs::path bankFile(const BankWindow& window) const
+    {
+        return findFileNoCase(inputs_.bankDir, names::bankFile(window.bank));
+    }
+
+    // The hashes of the build mark beside the banks; nothing when there is none.
+    const std::optional<image::BankHashes>& buildMark()
+    {
+        if (markRead_)
+            return mark_;
+        markRead_ = true;
+        const fs::path file = findFileNoCase(inputs_.bankDir, names::BuildMark);
+        std::string text;
+        try {
+            if (!isPresent(file))
+                return mark_;
+            text = readFile(file);
+        } catch (const Error& error) {
+            notCreated(error.what());
+        }
+        mark_ = image::readBuildMark(text);
+        if (!mark_)
+            notCreated("File \"" + file.string() +
+                       "\" is no build mark, so the bank files cannot be told to come from one "
+                       "build. Build the banks again.");
+        return mark_;
     }
 
     void loadBank(const BankWindow& window)
     {
-        const fs::path file = findFileNoCase(inputs_.bankDir, window.fileName);
+        const fs::path file = bankFile(window);
         std::string bank;
         try {
             bank = readFile(file);
@@ -226,10 +233,15 @@ private:
             notCreated(error.what());
         }
         // A short bank would leave part of the window to whatever the flash held before.
-        if (bank.size() != BankFileSize)
+        if (bank.size() != BankSize)
             notCreated("File \"" + file.string() + "\" holds " + std::to_string(bank.size()) +
-                       " bytes, not " + std::to_string(BankFileSize) + ".");
+                       " bytes, not " + std::to_string(BankSize) + ".");
         const auto index = static_cast<std::size_t>(window.bank - 1);
+        // A build stopped half-way leaves some banks of the new build beside the old ones.
+        if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
+            notCreated("File \"" + file.string() +
+                       "\" is not the one the last build wrote: the bank files come from "
+                       "different builds. Build the banks again.");
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
     }
@@ -296,9 +308,33 @@ private:
     std::vector<RecordLine> lines_;
     std::array<std::string, BankCount> records_;
     std::array<std::vector<RecordLine>, BankCount> recordLines_;
+    bool markRead_ = false;
+    std::optional<image::BankHashes> mark_;
 };
 
 } // namespace
+
+namespace text {
+
+std::string bankNotFound(int bank)
+{
+    return "File " + names::bankFile(bank) + " Not Found,Abort Procedure";
+}
+
+} // namespace text
+
+CompositionInputs projectComposition(const ProjectFolder& project, const fs::path& master,
+                                     BankSelection banks)
+{
+    CompositionInputs inputs;
+    inputs.sourceFirmware = master;
+    inputs.bankDir = project.binFolder().value_or(fs::path());
+    const fs::path newFirmware = project.newFirmware(master);
+    inputs.newFirmwareName = newFirmware.filename().string();
+    inputs.outputDir = newFirmware.parent_path();
+    inputs.banks = banks;
+    return inputs;
+}
 
 fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress)
 {

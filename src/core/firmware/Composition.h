@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/firmware/BankWindow.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -15,6 +16,8 @@ inline constexpr const char* NewNameMissing = "File New *.Sx Not Found,Abort Pro
 inline constexpr const char* BinFolderNotFound = "Directory Bin Not Found,Abort Procedure";
 // Headline of every failure while the new firmware is put together; a second line says why.
 inline constexpr const char* NewNotCreated = "File New Sx Not Create,Abort Procedure";
+// "File bank<n>.bin Not Found,Abort Procedure"
+std::string bankNotFound(int bank);
 } // namespace text
 
 // What the composition is given: the master firmware, the folder of the bank files, the name
@@ -29,6 +32,12 @@ struct CompositionInputs {
     std::filesystem::path newFirmwarePath() const { return outputDir / newFirmwareName; }
 };
 
+// The composition of `project`'s banks into `master`: the project's own bin folder, whatever
+// its case, or none when it has none (never a folder of another project), and the new firmware
+// New_<master name> in the project folder.
+CompositionInputs projectComposition(const ProjectFolder& project,
+                                     const std::filesystem::path& master, BankSelection banks);
+
 // Reports how far the merge of one bank has come; it starts again at 0 for each bank.
 using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 
@@ -40,8 +49,11 @@ using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 //
 // The master must be sound: each record hexadecimal with a right checksum, one end record
 // (S7, S8 or S9) with nothing after it, no record crossing a window's bounds, and a record in
-// the window of each selected bank. Throws Error with the message to show; the first failing
-// check stops everything and nothing is written. Returns the new firmware's path.
+// the window of each selected bank. When the bank folder holds a build mark, each selected
+// bank file must hold the bytes the mark names, so that banks of two builds are never merged;
+// bank files without a mark (an earlier version's, or written by hand) are taken as they are.
+// Throws Error with the message to show; the first failing check stops everything and nothing
+// is written. Returns the new firmware's path.
 std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {});
 
 } // namespace cravent::firmware

@@ -1,9 +1,9 @@
 #include "core/firmware/Flasher.h"
 
 #include "core/common/Error.h"
-#include "core/common/Product.h"
 #include "core/firmware/Composition.h"
 #include "core/firmware/FlasherLookup.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -74,7 +74,7 @@ void launchFlasher(const fs::path& appDir, const fs::path& newFirmware, int port
 {
     if (!isFile(newFirmware))
         throw Error(text::SourceNotFound);
-    const fs::path program = findFlasher(appDir).value_or(appDir / product::FlasherName);
+    const fs::path program = findFlasher(appDir).value_or(appDir / names::Flasher);
     if (!isFile(program))
         throw Error(text::FlasherNotFound);
 

@@ -1,5 +1,6 @@
 #include "core/frames/CanType.h"
 
+#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/project/PargenFile.h"
 
@@ -7,8 +8,7 @@ namespace cravent::frames {
 
 CanType readProjectCanType(const std::filesystem::path& pargenFile)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(pargenFile, ec))
+    if (!isPresent(pargenFile))
         return CanType::A;
     const pargen::StoredText stored = pargen::read(pargenFile);
     if (stored.rootName != pargen::RootName || !stored.canType)

@@ -1,6 +1,7 @@
 #include "core/frames/FrameList.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 
 namespace cravent::frames {
@@ -49,8 +50,7 @@ std::optional<std::string> checkList(const std::vector<Frame>& list, CanType can
 
 std::vector<Frame> loadList(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
+    if (!isPresent(file))
         return {};
     const StoredFile stored = read(file);
     if (stored.rootName != RootName)

@@ -1,6 +1,7 @@
 #include "core/frames/FrameMap.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/FrameList.h"
 
@@ -39,10 +40,9 @@ MapLoadReport FrameMap::load(const std::filesystem::path& frameFile,
         report.frameFileError = withDetail(ErrorReadingPdoXml, error.what());
     }
 
-    std::error_code ec;
-    if (!std::filesystem::exists(mapFile, ec))
-        return report;
     try {
+        if (!isPresent(mapFile))
+            return report;
         report.mapFileError = takeRows(maps::read(mapFile), mapFile);
     } catch (const Error& error) {
         report.mapFileError = withDetail(ErrorReadingSdoPdoXml, error.what());
@@ -132,7 +132,7 @@ std::vector<maps::Row> FrameMap::orderedRows() const
 
 void FrameMap::save(const std::filesystem::path& mapFile, Direction direction) const
 {
-    maps::write(mapFile, mapRootName(direction), orderedRows());
+    maps::write(mapFile, maps::rootName(direction), orderedRows());
 }
 
 CopyBuffer copyOf(const std::string& indexText, ByteChoices choices)

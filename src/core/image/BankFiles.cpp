@@ -2,7 +2,8 @@
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
-#include "core/common/FileLookup.h"
+#include "core/image/BuildMark.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <string_view>
 
@@ -41,29 +42,22 @@ void appendBank(std::string& out, int n, std::span<const std::uint8_t, BankSize>
 
 } // namespace
 
-std::string bankFileName(int n)
-{
-    return "bank" + std::to_string(n) + ".bin";
-}
-
-fs::path binFolder(const fs::path& projectDir)
-{
-    return findFileNoCase(projectDir, BinFolderName);
-}
-
 std::vector<std::string> WriteBankFiles(const ConfigImage& image, const fs::path& projectDir)
 {
-    const fs::path folder = binFolder(projectDir);
+    const ProjectFolder project(projectDir);
     std::vector<std::string> failures;
-    for (int n = 1; n <= BankCount; ++n) {
-        const auto bank = image.bank(n);
+    const auto write = [&failures](const fs::path& file, std::string_view bytes) {
         try {
-            writeFileAtomically(
-                findFileNoCase(folder, bankFileName(n)),
-                std::string_view(reinterpret_cast<const char*>(bank.data()), bank.size()));
+            writeFileAtomically(file, bytes);
         } catch (const Error& error) {
             failures.emplace_back(error.what());
         }
+    };
+    write(project.buildMark(), buildMarkText(image));
+    for (int n = 1; n <= BankCount; ++n) {
+        const auto bank = image.bank(n);
+        write(project.bankFile(n),
+              std::string_view(reinterpret_cast<const char*>(bank.data()), bank.size()));
     }
     return failures;
 }
@@ -83,7 +77,7 @@ std::string bankListing(const ConfigImage& image)
 
 void WriteBankListing(const ConfigImage& image, const fs::path& projectDir)
 {
-    writeFileAtomically(findFileNoCase(binFolder(projectDir), ListingFileName), bankListing(image));
+    writeFileAtomically(ProjectFolder(projectDir).listing(), bankListing(image));
 }
 
 } // namespace cravent::image

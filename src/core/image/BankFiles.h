@@ -8,18 +8,11 @@
 
 namespace cravent::image {
 
-inline constexpr const char* BinFolderName = "bin";
-inline constexpr const char* ListingFileName = "bankg.c";
-
-// "bank<n>.bin"
-std::string bankFileName(int n);
-
-// The project's "bin" folder, whatever the case of its name.
-std::filesystem::path binFolder(const std::filesystem::path& projectDir);
-
-// Writes each bank as "bank1.bin" .. "bank5.bin" in the project's "bin" folder, 16384 bytes
-// each, atomically. A bank file that cannot be written does not stop the others; the returned
-// list holds one message per such file, naming it and the system's reason.
+// Writes the build mark of `image`, then each bank as "bank1.bin" .. "bank5.bin", 16384 bytes
+// each, in the project's "bin" folder, each file atomically. The mark goes first: whatever
+// moment a build is stopped at, a bank file it has not yet replaced disagrees with the mark.
+// A file that cannot be written does not stop the others; the returned list holds one message
+// per such file, naming it and the system's reason.
 std::vector<std::string> WriteBankFiles(const ConfigImage& image,
                                         const std::filesystem::path& projectDir);
 

@@ -6,10 +6,10 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <optional>
 #include <string>
-#include <system_error>
 
 namespace cravent::image {
 
@@ -72,14 +72,6 @@ void checkRowCount(const fs::path& file, std::size_t rows, std::size_t capacity)
                     ": more rows than the configuration image holds (at most " +
                     std::to_string(capacity) + ")");
 }
-
-bool fileExists(const fs::path& file)
-{
-    std::error_code ec;
-    return fs::exists(file, ec);
-}
-
-enum class Direction { Receive, Transmit };
 
 std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction direction,
                           bool can20A)
@@ -175,10 +167,13 @@ ConfigImage BuildConfigImage(const fs::path& projectDir, const BuildMoment& mome
     image.fill(RxIndexTable, 0xFF);
 
     // Without settings the frames take the CAN 2.0A layout and the communication block is left out.
-    const fs::path settingsFile = findFileNoCase(projectDir, pargen::FileName);
+    // Only "no such file" leaves a file out: one that is there but cannot be looked at stops
+    // the build like one that cannot be read.
+    const ProjectFolder project(projectDir);
+    const fs::path settingsFile = project.pargen();
     std::optional<pargen::StoredText> settings;
     bool can20A = true;
-    if (fileExists(settingsFile)) {
+    if (isPresent(settingsFile)) {
         settings = pargen::read(settingsFile);
         const std::int32_t canType =
             elementOf(settings->canType, Place{settingsFile, std::nullopt}, "CANType");
@@ -186,21 +181,20 @@ ConfigImage BuildConfigImage(const fs::path& projectDir, const BuildMoment& mome
     }
 
     Counts counts;
-    const auto each = [&](const char* name, auto&& place) {
-        const fs::path file = findFileNoCase(projectDir, name);
-        if (fileExists(file))
+    const auto each = [](const fs::path& file, auto&& place) {
+        if (isPresent(file))
             place(file);
     };
-    each(frames::ReceiveFileName, [&](const fs::path& file) {
+    each(project.frameFile(Direction::Receive), [&](const fs::path& file) {
         counts.rxFrames = placeFrames(image, file, Direction::Receive, can20A);
     });
-    each(frames::TransmitFileName, [&](const fs::path& file) {
+    each(project.frameFile(Direction::Transmit), [&](const fs::path& file) {
         counts.txFrames = placeFrames(image, file, Direction::Transmit, can20A);
     });
-    each(maps::ReceiveFileName, [&](const fs::path& file) {
+    each(project.mapFile(Direction::Receive), [&](const fs::path& file) {
         counts.rxRegisters = placeRegisters(image, file, RxRegisterMap);
     });
-    each(maps::TransmitFileName, [&](const fs::path& file) {
+    each(project.mapFile(Direction::Transmit), [&](const fs::path& file) {
         counts.txRegisters = placeRegisters(image, file, TxRegisterMap);
     });
 

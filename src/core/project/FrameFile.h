@@ -13,8 +13,6 @@ namespace cravent {
 // ("Dimensin" is the attribute's name in every project file ever written.)
 namespace frames {
 
-inline constexpr const char* ReceiveFileName = "RCobDef.xml";
-inline constexpr const char* TransmitFileName = "TCobDef.xml";
 inline constexpr const char* RootName = "COBID";
 inline constexpr std::size_t MaxFrames = 250;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Direction.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,10 +15,13 @@ namespace cravent {
 // <RInfoCob><row Index="0" NrPdo="1" PosComp="33"/>...</RInfoCob>
 namespace maps {
 
-inline constexpr const char* ReceiveFileName = "RInfoCob.xml";
-inline constexpr const char* TransmitFileName = "TInfoCob.xml";
 inline constexpr const char* ReceiveRootName = "RInfoCob";
 inline constexpr const char* TransmitRootName = "TInfoCob";
+
+constexpr const char* rootName(Direction direction)
+{
+    return direction == Direction::Receive ? ReceiveRootName : TransmitRootName;
+}
 
 // One register entry as written: the register index and byte selection as typed, the frame
 // number in decimal.

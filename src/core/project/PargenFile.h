@@ -14,7 +14,6 @@ namespace cravent {
 //   <Port>502</Port></GeneralParameter>
 namespace pargen {
 
-inline constexpr const char* FileName = "pargen.xml";
 inline constexpr const char* RootName = "GeneralParameter";
 
 // The file as stored: every value as text, nothing where the element or attribute is missing.

@@ -3,7 +3,10 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/common/TextLines.h"
 
+#include <cerrno>
+#include <iconv.h>
 #include <vector>
 
 namespace cravent::ini {
@@ -23,17 +26,76 @@ std::string_view trim(std::string_view s)
 std::vector<std::string_view> splitLines(std::string_view content)
 {
     std::vector<std::string_view> lines;
-    while (!content.empty()) {
-        const auto end = content.find('\n');
-        std::string_view line = content.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos)
-            break;
-        content.remove_prefix(end + 1);
-    }
+    forEachLine(content, [&lines](std::string_view line) { lines.push_back(line); });
     return lines;
+}
+
+// The value as it stands after "key=": quoted when the reader would otherwise lose part of it,
+// leading or trailing blanks, or one pair of surrounding quotes of its own.
+std::string storedValue(std::string_view value)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    if (!value.empty() && (blank(value.front()) || blank(value.back()) || quoted))
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
+// A settings file saved by Windows as Unicode is UTF-16 with a byte order mark; it is read as
+// UTF-8 text and written back in its own encoding, as the Windows program does.
+struct Encoding {
+    const char* name = nullptr; // nullptr: bytes as they stand
+    std::string_view bom;
+};
+
+Encoding encodingOf(std::string_view bytes)
+{
+    if (bytes.starts_with("\xFF\xFE"))
+        return {"UTF-16LE", "\xFF\xFE"};
+    if (bytes.starts_with("\xFE\xFF"))
+        return {"UTF-16BE", "\xFE\xFF"};
+    return {};
+}
+
+// Converts with iconv; nothing when the bytes are not valid in `from`.
+std::optional<std::string> convert(std::string_view bytes, const char* to, const char* from)
+{
+    const iconv_t cd = ::iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out(bytes.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* put = out.data();
+    std::size_t outLeft = out.size();
+    bool ok = true;
+    while (inLeft > 0 && ok) {
+        if (::iconv(cd, &in, &inLeft, &put, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        if (errno != E2BIG) {
+            ok = false;
+            break;
+        }
+        const std::size_t used = static_cast<std::size_t>(put - out.data());
+        out.resize(out.size() * 2);
+        put = out.data() + used;
+        outLeft = out.size() - used;
+    }
+    ::iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.resize(static_cast<std::size_t>(put - out.data()));
+    return out;
+}
+
+// The file's text as UTF-8 (or as its bytes stand) and its encoding; nothing when it is UTF-16
+// that does not decode.
+std::optional<std::string> decoded(const std::string& bytes, const Encoding& encoding)
+{
+    if (!encoding.name)
+        return bytes;
+    return convert(std::string_view(bytes).substr(encoding.bom.size()), "UTF-8", encoding.name);
 }
 
 std::optional<std::string_view> sectionName(std::string_view line)
@@ -83,7 +145,7 @@ std::string withValue(std::string_view content, std::string_view section, std::s
                       std::string_view newValue)
 {
     const std::vector<std::string_view> lines = splitLines(content);
-    const std::string keyLine = std::string(key) + "=" + std::string(newValue);
+    const std::string keyLine = std::string(key) + "=" + storedValue(newValue);
 
     std::optional<std::size_t> sectionStart;
     std::size_t insertAt = lines.size();
@@ -134,21 +196,38 @@ std::string withValue(std::string_view content, std::string_view section, std::s
 std::optional<std::string> readValue(const std::filesystem::path& file, std::string_view section,
                                      std::string_view key)
 {
+    std::string bytes;
     try {
-        return value(readFile(file), section, key);
+        bytes = readFile(file);
     } catch (const Error&) {
         return std::nullopt; // a missing settings file just means nothing to restore
     }
+    const std::optional<std::string> text = decoded(bytes, encodingOf(bytes));
+    return text ? value(*text, section, key) : std::nullopt;
 }
 
 void writeValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                 std::string_view newValue)
 {
-    std::string content;
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec))
-        content = readFile(file);
-    writeFileAtomically(file, withValue(content, section, key, newValue));
+    std::string bytes;
+    if (isPresent(file))
+        bytes = readFile(file);
+    const Encoding encoding = encodingOf(bytes);
+    const std::optional<std::string> text = decoded(bytes, encoding);
+    if (!text)
+        throw Error("Cannot create file \"" + file.string() +
+                    "\". It is UTF-16 text that does not decode; it was left as it is");
+    const std::string updated = withValue(*text, section, key, newValue);
+    if (!encoding.name) {
+        writeFileAtomically(file, updated);
+        return;
+    }
+    const std::optional<std::string> encoded = convert(updated, encoding.name, "UTF-8");
+    if (!encoded)
+        throw Error("Cannot create file \"" + file.string() + "\". The value \"" +
+                    std::string(newValue) + "\" cannot be written as " + encoding.name +
+                    "; the file was left as it is");
+    writeFileAtomically(file, std::string(encoding.bom) + *encoded);
 }
 
 } // namespace cravent::ini

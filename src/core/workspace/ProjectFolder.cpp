@@ -56,6 +56,8 @@ fs::path ProgramFolder::masterFirmware() const
 
 bool ProgramFolder::holdsProject(const fs::path& folder) const
 {
+    if (folder.native().find('\0') != std::string::npos)
+        return false;
     std::error_code ec;
     const fs::path root = fs::weakly_canonical(projectsRoot(), ec);
     if (ec)
@@ -78,7 +80,13 @@ ProjectFolder::ProjectFolder(fs::path dir) : dir_(std::move(dir)) {}
 
 fs::path ProjectFolder::entry(std::string_view name) const
 {
-    return findFileNoCase(dir_, name);
+    return dir_.empty() ? fs::path() : findFileNoCase(dir_, name);
+}
+
+fs::path ProjectFolder::binEntry(std::string_view name) const
+{
+    const fs::path folder = bin();
+    return folder.empty() ? fs::path() : findFileNoCase(folder, name);
 }
 
 fs::path ProjectFolder::pargen() const
@@ -96,32 +104,37 @@ fs::path ProjectFolder::mapFile(Direction direction) const
     return entry(names::mapFile(direction));
 }
 
+fs::path ProjectFolder::bin() const
+{
+    return entry(names::BinFolder);
+}
+
 std::optional<fs::path> ProjectFolder::binFolder() const
 {
-    const fs::path bin = entry(names::BinFolder);
-    std::error_code ec;
-    if (!fs::is_directory(bin, ec))
+    fs::path folder = bin();
+    if (folder.empty() || !isFolder(folder))
         return std::nullopt;
-    return bin;
+    return folder;
 }
 
-std::optional<fs::path> ProjectFolder::bankFile(int bank) const
+fs::path ProjectFolder::bankFile(int bank) const
 {
-    if (const auto bin = binFolder())
-        return findFileNoCase(*bin, names::bankFile(bank));
-    return std::nullopt;
+    return binEntry(names::bankFile(bank));
 }
 
-std::optional<fs::path> ProjectFolder::listing() const
+fs::path ProjectFolder::listing() const
 {
-    if (const auto bin = binFolder())
-        return findFileNoCase(*bin, names::Listing);
-    return std::nullopt;
+    return binEntry(names::Listing);
+}
+
+fs::path ProjectFolder::buildMark() const
+{
+    return binEntry(names::BuildMark);
 }
 
 fs::path ProjectFolder::newFirmware(const fs::path& master) const
 {
-    return dir_ / names::newFirmware(master.filename().string());
+    return dir_.empty() ? fs::path() : dir_ / names::newFirmware(master.filename().string());
 }
 
 } // namespace cravent

@@ -27,6 +27,8 @@ inline constexpr const char* TransmitFrames = "TCobDef.xml";
 inline constexpr const char* ReceiveMap = "RInfoCob.xml";
 inline constexpr const char* TransmitMap = "TInfoCob.xml";
 inline constexpr const char* Listing = "bankg.c";
+// Beside the bank files: which bytes each bank file of the last build holds.
+inline constexpr const char* BuildMark = "banks.mark";
 inline constexpr const char* NewFirmwarePrefix = "New_";
 
 const char* frameFile(Direction direction);
@@ -51,7 +53,8 @@ public:
 
     // True when `folder` is ProjectsRoot or lies below it, judged on the path's words (".."
     // and symbolic links are resolved where the folder exists), so that no remembered or
-    // picked name leads outside the projects.
+    // picked name leads outside the projects. A path holding a NUL byte never does: the system
+    // would see only the part before it.
     bool holdsProject(const std::filesystem::path& folder) const;
 
 private:
@@ -60,6 +63,8 @@ private:
 
 // One project folder and the names of its entries, each found without regard to case, as a
 // project written on Windows ("Pargen.xml", "BIN") is read and replaced rather than doubled.
+// A folder made from an empty path (no valid project) names no entry: each path is empty, never
+// one in the working folder or the file-system root.
 class ProjectFolder {
 public:
     explicit ProjectFolder(std::filesystem::path dir);
@@ -71,17 +76,22 @@ public:
     std::filesystem::path frameFile(Direction direction) const;
     std::filesystem::path mapFile(Direction direction) const;
 
-    // The existing "bin" folder whatever its case; nothing when the project has none.
+    // The "bin" folder whatever its case, else dir/bin: where the build writes.
+    std::filesystem::path bin() const;
+    // The existing "bin" folder whatever its case; nothing when the project has none, so that
+    // no reader ever falls back on another folder.
     std::optional<std::filesystem::path> binFolder() const;
-    // Bank files and listing inside binFolder(); nothing without a bin folder.
-    std::optional<std::filesystem::path> bankFile(int bank) const;
-    std::optional<std::filesystem::path> listing() const;
+    // Entries of bin(), each found whatever its case.
+    std::filesystem::path bankFile(int bank) const;
+    std::filesystem::path listing() const;
+    std::filesystem::path buildMark() const;
 
     // Where the composition writes the firmware merged from `master`: dir/New_<master name>.
     std::filesystem::path newFirmware(const std::filesystem::path& master) const;
 
 private:
     std::filesystem::path entry(std::string_view name) const;
+    std::filesystem::path binEntry(std::string_view name) const;
 
     std::filesystem::path dir_;
 };

@@ -1,5 +1,6 @@
 #include "core/workspace/Workspace.h"
 
+#include "core/common/FileLookup.h"
 #include "core/common/Texts.h"
 #include "core/workspace/IniFile.h"
 
@@ -18,12 +19,6 @@ fs::path withoutTrailingSeparator(fs::path p)
     while (s.size() > 1 && s.back() == '/')
         s.pop_back();
     return s;
-}
-
-bool isDirectory(const fs::path& p)
-{
-    std::error_code ec;
-    return !p.empty() && fs::is_directory(p, ec);
 }
 
 } // namespace
@@ -60,8 +55,9 @@ std::optional<std::string> newProjectMessage(Workspace::NewProjectOutcome outcom
 
 Workspace::Workspace(const fs::path& appDir)
     : appDir_(withoutTrailingSeparator(fs::absolute(appDir)))
-    , masterDir_(appDir_ / "MASTER")
-    , projectsRoot_(appDir_ / "PROJECTS")
+    , program_(appDir_)
+    , masterDir_(program_.masterDir())
+    , projectsRoot_(program_.projectsRoot())
     , projectDir_(projectsRoot_)
 {
     RefreshProjectFilePaths();
@@ -74,11 +70,13 @@ bool Workspace::startUp()
     fs::create_directory(projectsRoot_, ec);
 
     projectName_ = projectNameFromSettings(
-        ini::readValue(settingsFile(), SettingsSection, SettingsKey).value_or(""));
+        ini::readValue(program_.settingsFile(), SettingsSection, SettingsKey).value_or(""));
 
     const fs::path remembered = projectsRoot_.string() + projectName_;
-    const bool restored = !projectName_.empty() && isDirectory(remembered);
-    // A stale name is kept and written back at exit unless another project is chosen.
+    const bool restored =
+        !projectName_.empty() && program_.holdsProject(remembered) && isFolder(remembered);
+    // A stale name, or one that leads outside the projects, is kept and written back at exit
+    // unless another project is chosen.
     projectDir_ = restored ? remembered : projectsRoot_;
     RefreshProjectFilePaths();
     return restored;
@@ -86,7 +84,7 @@ bool Workspace::startUp()
 
 void Workspace::shutDown() const
 {
-    ini::writeValue(settingsFile(), SettingsSection, SettingsKey,
+    ini::writeValue(program_.settingsFile(), SettingsSection, SettingsKey,
                     projectNameForSettings(projectName_));
 }
 
@@ -94,17 +92,20 @@ Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
 {
     if (name.empty())
         return NewProjectOutcome::EmptyName;
-    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos)
+    const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos ||
+        std::any_of(name.begin(), name.end(), control))
         return NewProjectOutcome::UnsafeName;
 
     const fs::path folder = projectsRoot_ / name;
-    if (isDirectory(folder))
+    if (isFolder(folder))
         return NewProjectOutcome::AlreadyExists;
 
     std::error_code ec;
     if (!fs::create_directory(folder, ec) || ec)
         return NewProjectOutcome::CreateFailed;
-    fs::create_directories(folder / "bin", ec); // a missing bin folder shows up at the build
+    // A bin folder that cannot be made shows up at the build.
+    fs::create_directories(ProjectFolder(folder).bin(), ec);
 
     projectName_ = "/" + std::string(name);
     projectDir_ = projectsRoot_.string() + projectName_;
@@ -114,7 +115,7 @@ Workspace::NewProjectOutcome Workspace::createProject(std::string_view name)
 
 std::optional<fs::path> Workspace::beginOpenProject()
 {
-    if (isDirectory(projectDir_))
+    if (isFolder(projectDir_))
         return projectDir_;
     projectDir_.clear();
     return std::nullopt;
@@ -130,16 +131,12 @@ void Workspace::finishOpenProject(const std::optional<fs::path>& picked)
     RefreshProjectFilePaths();
 }
 
-fs::path Workspace::projectFile(std::string_view name) const
-{
-    return projectDir_.empty() ? fs::path() : fs::path(projectDir_.string() + "/" + std::string(name));
-}
-
 void Workspace::RefreshProjectFilePaths()
 {
-    pargenPath_ = projectFile("pargen.xml");
-    rCobDefPath_ = projectFile("RCobDef.xml");
-    tCobDefPath_ = projectFile("TCobDef.xml");
+    const ProjectFolder folder = project();
+    pargenPath_ = folder.pargen();
+    rCobDefPath_ = folder.frameFile(Direction::Receive);
+    tCobDefPath_ = folder.frameFile(Direction::Transmit);
 }
 
 } // namespace cravent

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/workspace/ProjectFolder.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,7 +17,6 @@ namespace cravent {
 // project commands are refused while it is empty.
 class Workspace {
 public:
-    static constexpr const char* SettingsFileName = "Cravent_DUZ2OZIRu.ini";
     static constexpr const char* SettingsSection = "lastproj";
     static constexpr const char* SettingsKey = "projectname";
 
@@ -25,7 +26,7 @@ public:
 
     // Creates MASTER and PROJECTS when missing (failures are left to the later users of those
     // folders), reads the last project from the settings file and makes it current when its
-    // folder still exists. Returns whether a project was restored.
+    // folder still exists below ProjectsRoot. Returns whether a project was restored.
     bool startUp();
 
     // Remembers ProjectName in the settings file, even when it is empty. Throws Error naming
@@ -33,7 +34,8 @@ public:
     void shutDown() const;
 
     // New project: creates ProjectsRoot/<name> and its "bin" folder and makes it current.
-    // Names that would leave ProjectsRoot (absolute, with a separator, "." or "..") are refused.
+    // Names that would leave ProjectsRoot (absolute, with a separator, "." or "..") are refused,
+    // and so are names with a control character, which the settings file could not hold.
     NewProjectOutcome createProject(std::string_view name);
 
     // Open project, before the folder browser: returns the folder to pre-select, or nothing
@@ -43,23 +45,25 @@ public:
     void finishOpenProject(const std::optional<std::filesystem::path>& picked);
 
     const std::filesystem::path& AppDir() const { return appDir_; }
+    const ProgramFolder& program() const { return program_; }
     const std::filesystem::path& MasterDir() const { return masterDir_; }
     const std::filesystem::path& ProjectsRoot() const { return projectsRoot_; }
     const std::string& ProjectName() const { return projectName_; }
     const std::filesystem::path& ProjectDir() const { return projectDir_; }
     bool hasValidProject() const { return !projectDir_.empty(); }
 
-    std::filesystem::path settingsFile() const { return appDir_ / SettingsFileName; }
+    // The current project's folder; it names no file while ProjectDir is empty.
+    ProjectFolder project() const { return ProjectFolder(projectDir_); }
+    // Files of the current project, found whatever their case; empty when ProjectDir is empty.
     const std::filesystem::path& PargenPath() const { return pargenPath_; }
     const std::filesystem::path& RCobDefPath() const { return rCobDefPath_; }
     const std::filesystem::path& TCobDefPath() const { return tCobDefPath_; }
-    // A file of the current project; empty when ProjectDir is empty.
-    std::filesystem::path projectFile(std::string_view name) const;
 
     void RefreshProjectFilePaths();
 
 private:
     std::filesystem::path appDir_;
+    ProgramFolder program_;
     std::filesystem::path masterDir_;
     std::filesystem::path projectsRoot_;
     std::string projectName_;

@@ -1,13 +1,14 @@
 #include "gui/firmware/TFModifyFileSx.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/Product.h"
 #include "core/common/Texts.h"
 #include "core/firmware/Composition.h"
 #include "core/firmware/Flasher.h"
+#include "core/workspace/Workspace.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
-#include "core/workspace/Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 
 constexpr int ClientWidth = 430;
 constexpr int ClientHeight = 224;
-
-bool exists(const fs::path& path, bool folder)
-{
-    std::error_code ec;
-    return folder ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec);
-}
 
 } // namespace
 
@@ -130,31 +125,34 @@ void TFModifyFileSx::FormShow()
     avanzamento_->setValue(avanzamento_->minimum());
     lbButton2_->setEnabled(false);
 
-    const fs::path& projectDir = workspace_.ProjectDir();
-    // Without a project the bin folder would be looked for at the file-system root.
-    if (!projectDir.empty() && exists(projectDir / "bin", true))
-        bankDir_ = projectDir / "bin";
+    // Every showing starts from the current project alone: a bank folder or output folder kept
+    // from an earlier project would merge that project's banks.
+    bankDir_.clear();
+    outputDir_.clear();
 
-    const fs::path master = workspace_.MasterDir() / product::MasterFirmwareName;
-    if (!exists(master, false)) {
-        ui_.messages.show(this,
-                          QStringLiteral("Error file %1 not found").arg(QString::fromLatin1(product::MasterFirmwareName)),
+    const fs::path master = workspace_.program().masterFirmware();
+    if (!isFile(master)) {
+        const QString name = QString::fromLatin1(names::MasterFirmware);
+        ui_.messages.show(this, QStringLiteral("Error file %1 not found").arg(name),
                           Messages::Icon::Error);
         return;
     }
     // The flashing program starts in the master folder; the program's own working folder is
     // left alone.
-    if (!exists(workspace_.MasterDir(), true)) {
+    if (!isFolder(workspace_.MasterDir())) {
         ui_.messages.show(this, QStringLiteral("Error"), Messages::Icon::Error);
         return;
     }
     sourceFirmwareName_ = master.filename().string();
-    if (projectDir.empty()) {
+    if (!workspace_.hasValidProject()) {
         ui_.messages.show(this, QString::fromLatin1(text::ProjectNotValid));
         return;
     }
-    outputDir_ = projectDir;
-    newFileSx_->setText(QStringLiteral("New_") + QString::fromStdString(sourceFirmwareName_));
+    const firmware::CompositionInputs inputs =
+        firmware::projectComposition(workspace_.project(), master, selection);
+    bankDir_ = inputs.bankDir;
+    outputDir_ = inputs.outputDir;
+    newFileSx_->setText(QString::fromStdString(inputs.newFirmwareName));
     lbButton2_->setEnabled(true);
 }
 

@@ -178,9 +178,9 @@ void TFInfopdoMB::FormShow()
     clearRegisterControls();
     setWindowTitle(direction() == frames::Direction::Receive ? QStringLiteral("Receive CAN Frame Info")
                                                               : QStringLiteral("Transmit CAN Frame Info"));
-    const std::filesystem::path& dir = workspace_.ProjectDir();
+    const ProjectFolder project = workspace_.project();
     const frames::MapLoadReport report =
-        map_.load(frames::frameFilePath(dir, direction()), frames::mapFilePath(dir, direction()));
+        map_.load(project.frameFile(direction()), project.mapFile(direction()));
     {
         const QSignalBlocker blocker(LPdoCanA_);
         for (const frames::TClPdo& frame : map_.frames())
@@ -281,7 +281,7 @@ void TFInfopdoMB::BitBtn1Click()
     if (!mapLoaded_)
         return;
     try {
-        map_.save(frames::mapFilePath(workspace_.ProjectDir(), direction()), direction());
+        map_.save(workspace_.project().mapFile(direction()), direction());
     } catch (const Error& error) {
         showError(error);
         return;

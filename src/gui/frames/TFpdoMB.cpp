@@ -111,7 +111,7 @@ std::vector<frames::Frame> TFpdoMB::listedFrames() const
 
 std::filesystem::path TFpdoMB::listFile() const
 {
-    return frames::frameFilePath(workspace_.ProjectDir(), direction());
+    return workspace_.project().frameFile(direction());
 }
 
 void TFpdoMB::setListLoaded(bool loaded)
@@ -163,7 +163,7 @@ void TFpdoMB::BitBtn1Click()
         return;
     const std::vector<frames::Frame> list = listedFrames();
     try {
-        const auto canType = frames::readProjectCanType(frames::pargenFilePath(workspace_.ProjectDir()));
+        const auto canType = frames::readProjectCanType(workspace_.project().pargen());
         if (auto failure = frames::checkList(list, canType)) {
             ui_.messages.show(this, QString::fromStdString(*failure), Messages::Icon::Error);
             return;

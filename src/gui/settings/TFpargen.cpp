@@ -116,17 +116,14 @@ void TFpargen::showEvent(QShowEvent* event)
 
 std::filesystem::path TFpargen::pargenFile() const
 {
-    const std::filesystem::path& path = workspace_.PargenPath();
-    if (path.empty())
-        return path;
-    return findFileNoCase(path.parent_path(), path.filename().string());
+    return workspace_.project().pargen();
 }
 
 void TFpargen::FormShow()
 {
     const std::filesystem::path file = pargenFile();
-    std::error_code ec;
-    if (!file.empty() && std::filesystem::exists(file, ec)) {
+    // A file that is there but cannot be looked at fails in the read below.
+    if (!file.empty() && pathKind(file) != PathKind::Missing) {
         pargen::StoredText stored;
         try {
             stored = pargen::read(file);

@@ -41,7 +41,7 @@ private:
     void FormShow();
     void bitBtn1Click();
 
-    // PargenPath, matched without regard to case as the Windows program's folders need.
+    // The project's settings file as it is found now, whatever its case.
     std::filesystem::path pargenFile() const;
     settings::CommunicationForm formFromControls() const;
     void showForm(const settings::CommunicationForm& form);

@@ -20,7 +20,7 @@ namespace {
 
 std::string patternedBank(int bank)
 {
-    std::string bytes(BankFileSize, '\0');
+    std::string bytes(BankSize, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>((i * 7 + static_cast<std::size_t>(bank) * 31 + (i >> 8)) & 0xFF);
     return bytes;
@@ -121,7 +121,7 @@ TEST(RecordChecksumTest, IsTheInvertedLowByteOfTheSumOfThePairs)
 
 TEST(BankRecordsTest, AZeroBankOneStartsAtItsWindow)
 {
-    const std::string records = bankRecords(BankWindows[0], std::string(BankFileSize, '\0'));
+    const std::string records = bankRecords(BankWindows[0], std::string(BankSize, '\0'));
     EXPECT_EQ(records.substr(0, 78), "S224388000" + std::string(64, '0') + "23\r\n");
 }
 

@@ -26,8 +26,8 @@ struct FirmwareProject {
 
     void banks(char fill)
     {
-        test::writeText(project / "bin" / "bank1.bin", std::string(BankFileSize, fill));
-        test::writeText(project / "bin" / "bank2.bin", std::string(BankFileSize, fill + 1));
+        test::writeText(project / "bin" / "bank1.bin", std::string(BankSize, fill));
+        test::writeText(project / "bin" / "bank2.bin", std::string(BankSize, fill + 1));
     }
 };
 

@@ -2,6 +2,8 @@
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
 #include "core/frames/FrameList.h"
+#include "core/frames/FrameMap.h"
+#include "core/workspace/ProjectFolder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -151,12 +153,13 @@ TEST(FrameFilePaths, FollowTheModeAndIgnoreCase)
     EXPECT_EQ(directionOfMode(1), Direction::Receive);
     for (int mode : {2, 0, 3, 255})
         EXPECT_EQ(directionOfMode(mode), Direction::Transmit) << mode;
-    EXPECT_EQ(frameFilePath(dir.path(), Direction::Receive), dir / "RCobDef.xml");
-    EXPECT_EQ(mapFilePath(dir.path(), Direction::Transmit), dir / "TInfoCob.xml");
+    const cravent::ProjectFolder project(dir.path());
+    EXPECT_EQ(project.frameFile(Direction::Receive), dir / "RCobDef.xml");
+    EXPECT_EQ(project.mapFile(Direction::Transmit), dir / "TInfoCob.xml");
     writeText(dir / "tcobdef.XML", "<COBID/>");
     writeText(dir / "Pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
-    EXPECT_EQ(frameFilePath(dir.path(), Direction::Transmit), dir / "tcobdef.XML");
-    EXPECT_EQ(readProjectCanType(pargenFilePath(dir.path())), CanType::B);
+    EXPECT_EQ(project.frameFile(Direction::Transmit), dir / "tcobdef.XML");
+    EXPECT_EQ(readProjectCanType(project.pargen()), CanType::B);
 }
 
 TEST(FrameGrid, ColumnWidthSharesTheGridRoundingHalvesToEven)
@@ -166,4 +169,27 @@ TEST(FrameGrid, ColumnWidthSharesTheGridRoundingHalvesToEven)
     };
     for (const auto& [width, columns, expected] : cases)
         EXPECT_EQ(gridColumnWidth(width, columns), expected) << width;
+}
+
+// The editors, like the build, take only a file that does not exist for a new, empty one.
+TEST(FrameFileLoad, AFileThatCannotBeLookedAtIsRefusedRatherThanTakenForANewOne)
+{
+    TempDir dir;
+    const cravent::ProjectFolder project(dir.path());
+    const auto loop = [&](const std::filesystem::path& file) {
+        std::filesystem::create_symlink(file.filename(), file);
+        return "Cannot read file \"" + file.string() + "\". Too many levels of symbolic links";
+    };
+    const auto frameFile = project.frameFile(Direction::Receive);
+    const std::string frameReason = loop(frameFile);
+    EXPECT_EQ(errorText([&] { loadList(frameFile); }), frameReason);
+    const auto pargenFile = project.pargen();
+    const std::string pargenReason = loop(pargenFile);
+    EXPECT_EQ(errorText([&] { readProjectCanType(pargenFile); }), pargenReason);
+
+    const auto mapFile = project.mapFile(Direction::Receive);
+    const std::string mapReason = loop(mapFile);
+    FrameMap map;
+    const MapLoadReport report = map.load(project.frameFile(Direction::Transmit), mapFile);
+    EXPECT_EQ(report.mapFileError, "Error in reading file SDOPDO XML\n" + mapReason);
 }

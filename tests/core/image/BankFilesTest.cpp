@@ -1,9 +1,11 @@
 #include "core/image/BankFiles.h"
 
 #include "core/common/Error.h"
+#include "core/image/BuildMark.h"
 #include "core/image/ImageBuilder.h"
 #include "ImageTestSupport.h"
 #include "core/image/ProjectBuild.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -120,12 +122,14 @@ TEST(BankFiles, WritesFiveBanksAndReplacesThemOnTheNextBuild)
     WriteBankListing(second, project.path());
 
     for (int n = 1; n <= BankCount; ++n)
-        EXPECT_EQ(readText(project.bin(bankFileName(n))), bankText(second, n)) << n;
+        EXPECT_EQ(readText(project.bin(names::bankFile(n))), bankText(second, n)) << n;
     for (int n = 3; n <= BankCount; ++n)
-        EXPECT_EQ(readText(project.bin(bankFileName(n))), std::string(BankSize, '\0')) << n;
+        EXPECT_EQ(readText(project.bin(names::bankFile(n))), std::string(BankSize, '\0')) << n;
     EXPECT_EQ(readText(project.bin("bankg.c")), bankListing(second));
+    EXPECT_EQ(readText(project.bin("banks.mark")), buildMarkText(second));
+    // The five banks, the listing and the build mark.
     EXPECT_EQ(std::distance(fs::directory_iterator(project.dir / "bin"), fs::directory_iterator()),
-              6);
+              7);
 }
 
 TEST(BankFiles, ABankFileThatCannotBeWrittenDoesNotStopTheOthers)
@@ -144,7 +148,7 @@ TEST(BankFiles, ABankFileThatCannotBeWrittenDoesNotStopTheOthers)
             "Cannot create file \"" + project.bin("bank4.bin").string() + "\". Is a directory"}));
     EXPECT_EQ(readText(project.bin("bank2.bin")), "old");
     for (int n : {1, 3, 5})
-        EXPECT_EQ(readText(project.bin(bankFileName(n))), bankText(image, n)) << n;
+        EXPECT_EQ(readText(project.bin(names::bankFile(n))), bankText(image, n)) << n;
 
     // The build as a whole does not pass a stale bank off as this one's.
     EXPECT_EQ(buildError(project.path()), failures[0] + "\n" + failures[1]);
@@ -161,7 +165,7 @@ TEST(ProjectBuild, WritesBanksAndListingOfTheProject)
     ::unsetenv("SOURCE_DATE_EPOCH");
     const ConfigImage expected = BuildConfigImage(project.path(), Moment);
     for (int n = 1; n <= BankCount; ++n)
-        EXPECT_EQ(readText(project.bin(bankFileName(n))), bankText(expected, n)) << n;
+        EXPECT_EQ(readText(project.bin(names::bankFile(n))), bankText(expected, n)) << n;
     EXPECT_EQ(readText(project.bin("bankg.c")), bankListing(expected));
 }
 
@@ -173,7 +177,7 @@ TEST(ProjectBuild, ReadOnlyListingStopsAfterTheBankFiles)
     EXPECT_EQ(buildError(project.path()),
               "Cannot create file \"" + project.bin("bankg.c").string() + "\". Permission denied");
     for (int n = 1; n <= BankCount; ++n)
-        EXPECT_EQ(fs::file_size(project.bin(bankFileName(n))), BankSize) << n;
+        EXPECT_EQ(fs::file_size(project.bin(names::bankFile(n))), BankSize) << n;
     EXPECT_EQ(readText(project.bin("bankg.c")), "kept");
 }
 
@@ -196,8 +200,8 @@ TEST(ProjectBuild, MissingBinFolderNamesEveryFile)
     fs::remove(project.dir / "bin");
     const std::string message = buildError(project.path());
     std::string expected;
-    for (const char* name :
-         {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin", "bankg.c"})
+    for (const char* name : {"banks.mark", "bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin",
+                             "bank5.bin", "bankg.c"})
         expected += (expected.empty() ? "" : "\n") +
                     ("Cannot create file \"" + (project.dir / "bin" / name).string() +
                      "\". No such file or directory");
@@ -212,10 +216,10 @@ TEST(BankListing, CompilesToArraysHoldingTheBankBytes)
         GTEST_SKIP() << "no C compiler";
     ImageProject project;
     project.settings();
-    project.manyFrames(frames::ReceiveFileName, 250);
-    project.manyFrames(frames::TransmitFileName, 250);
-    project.manyRegisters(maps::ReceiveFileName, maps::ReceiveRootName, 2912);
-    project.manyRegisters(maps::TransmitFileName, maps::TransmitRootName, 3721);
+    project.manyFrames(names::ReceiveFrames, 250);
+    project.manyFrames(names::TransmitFrames, 250);
+    project.manyRegisters(names::ReceiveMap, maps::ReceiveRootName, 2912);
+    project.manyRegisters(names::TransmitMap, maps::TransmitRootName, 3721);
     buildProjectBanks(project.path());
 
     const fs::path dump = project.dir / "dump.c";

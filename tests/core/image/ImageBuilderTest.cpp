@@ -1,6 +1,7 @@
 #include "core/image/ImageBuilder.h"
 
 #include "core/common/Error.h"
+#include "core/workspace/ProjectFolder.h"
 #include "ImageTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -114,9 +115,9 @@ TEST(ImageBuilder, Frames20BTakeTheirOwnLayout)
 TEST(ImageBuilder, RegisterMapsInBothBanks)
 {
     ImageProject project;
-    project.map(maps::ReceiveFileName, maps::ReceiveRootName,
+    project.map(names::ReceiveMap, maps::ReceiveRootName,
                 {{"300", "3", "18"}, {"0xFFFF", "1", "0x80"}});
-    project.map(maps::TransmitFileName, maps::TransmitRootName,
+    project.map(names::TransmitMap, maps::TransmitRootName,
                 {{"1", "2", "0"}, {"300", "3", "18"}});
     const ConfigImage image = build(project);
     EXPECT_EQ(bytes(image, 1, 4352, 8), (Bytes{0x2C, 0x01, 0x03, 0x12, 0xFF, 0xFF, 0x01, 0x80}));
@@ -159,7 +160,7 @@ TEST(ImageBuilder, CommunicationBlock)
         project.settings(values);
         project.receive({{"0x181", "8"}, {"0x182", "8"}});
         project.transmit({{"0x201", "8"}});
-        project.map(maps::ReceiveFileName, maps::ReceiveRootName, {{"0", "1", "33"}});
+        project.map(names::ReceiveMap, maps::ReceiveRootName, {{"0", "1", "33"}});
         const ConfigImage image = build(project);
         EXPECT_EQ(bytes(image, 1, 16000, 12), c.block) << c.what;
         EXPECT_EQ(bytes(image, 1, 16012, 12),
@@ -176,8 +177,8 @@ TEST(ImageBuilder, IntegerTextFormsGiveTheSameImage)
     ImageProject hex, dec;
     hex.receive({{"0x181", "0x8"}});
     dec.receive({{"385", "8"}});
-    hex.map(maps::ReceiveFileName, maps::ReceiveRootName, {{"$12C", "x3", "0X12"}});
-    dec.map(maps::ReceiveFileName, maps::ReceiveRootName, {{" 300", "+3", "18"}});
+    hex.map(names::ReceiveMap, maps::ReceiveRootName, {{"$12C", "x3", "0X12"}});
+    dec.map(names::ReceiveMap, maps::ReceiveRootName, {{" 300", "+3", "18"}});
     const ConfigImage a = build(hex), b = build(dec);
     for (int n = 1; n <= BankCount; ++n)
         EXPECT_TRUE(std::ranges::equal(a.bank(n), b.bank(n))) << "bank " << n;
@@ -256,12 +257,12 @@ TEST(ImageBuilder, FullTablesFitExactlyAndOneRowMoreStopsTheBuild)
         std::size_t capacity;
     };
     const Case cases[] = {
-        {"2.0A receive", 0, frames::ReceiveFileName, nullptr, 250},
-        {"2.0A transmit", 0, frames::TransmitFileName, nullptr, 250},
-        {"2.0B receive", 1, frames::ReceiveFileName, nullptr, 725},
-        {"2.0B transmit", 1, frames::TransmitFileName, nullptr, 300},
-        {"receive map", 0, maps::ReceiveFileName, maps::ReceiveRootName, 2912},
-        {"transmit map", 0, maps::TransmitFileName, maps::TransmitRootName, 3721},
+        {"2.0A receive", 0, names::ReceiveFrames, nullptr, 250},
+        {"2.0A transmit", 0, names::TransmitFrames, nullptr, 250},
+        {"2.0B receive", 1, names::ReceiveFrames, nullptr, 725},
+        {"2.0B transmit", 1, names::TransmitFrames, nullptr, 300},
+        {"receive map", 0, names::ReceiveMap, maps::ReceiveRootName, 2912},
+        {"transmit map", 0, names::TransmitMap, maps::TransmitRootName, 3721},
     };
     for (const Case& c : cases) {
         ImageProject project;
@@ -290,11 +291,11 @@ TEST(ImageBuilder, MaximalProjectEndsExactlyAtItsRegions)
 {
     ImageProject project;
     project.settings();
-    project.manyFrames(frames::ReceiveFileName, 250);
-    project.manyFrames(frames::TransmitFileName, 250);
-    project.map(maps::ReceiveFileName, maps::ReceiveRootName,
+    project.manyFrames(names::ReceiveFrames, 250);
+    project.manyFrames(names::TransmitFrames, 250);
+    project.map(names::ReceiveMap, maps::ReceiveRootName,
                 std::vector<maps::Row>(2912, maps::Row{"0xA1B2", "0xC3", "0xD4"}));
-    project.map(maps::TransmitFileName, maps::TransmitRootName,
+    project.map(names::TransmitMap, maps::TransmitRootName,
                 std::vector<maps::Row>(3721, maps::Row{"0xA1B2", "0xC3", "0xD4"}));
     const ConfigImage image = build(project);
     // Last frame 249: COB-ID 249 * 7 % 2048 = 1743 = 0x6CF, length 249 % 8 + 1 = 2.
@@ -377,4 +378,34 @@ TEST(ImageBuilder, MalformedFileStopsWithTheParserMessage)
         message.rfind("Cannot read file \"" + (project.dir / "RCobDef.xml").string() + "\". ", 0),
         0u)
         << message;
+}
+
+// Only "no such file" leaves a project file out; a file that is there but cannot be looked at
+// must never build as if it were absent.
+TEST(ImageBuilder, AProjectFileThatCannotBeLookedAtStopsTheBuildNamingItAndTheReason)
+{
+    const std::string tooLong(300, 'x');
+    const struct {
+        const char* what;
+        std::string target; // of the symbolic link put in the file's place
+        const char* reason;
+    } kinds[] = {
+        {"a link to itself", "", "Too many levels of symbolic links"},
+        {"a link to a name too long", tooLong, "File name too long"},
+    };
+    for (const char* name : {names::Pargen, names::ReceiveFrames, names::TransmitFrames,
+                             names::ReceiveMap, names::TransmitMap}) {
+        for (const auto& kind : kinds) {
+            SCOPED_TRACE(std::string(name) + ", " + kind.what);
+            ImageProject project;
+            const std::filesystem::path file = project.dir / name;
+            std::filesystem::create_symlink(kind.target.empty() ? name : kind.target, file);
+            EXPECT_EQ(buildError(project),
+                      "Cannot read file \"" + file.string() + "\". " + kind.reason);
+        }
+    }
+    // A link to nothing is a missing file, as before.
+    ImageProject dangling;
+    std::filesystem::create_symlink("nowhere.xml", dangling.dir / names::ReceiveFrames);
+    expectUntouchedExceptStamp(build(dangling));
 }

@@ -4,6 +4,7 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/workspace/ProjectFolder.h"
 #include "support/TempDir.h"
 
 #include <cstdint>
@@ -39,11 +40,11 @@ struct ImageProject {
     }
     void receive(const std::vector<std::pair<std::string, std::string>>& rows)
     {
-        frameList(frames::ReceiveFileName, rows);
+        frameList(names::ReceiveFrames, rows);
     }
     void transmit(const std::vector<std::pair<std::string, std::string>>& rows)
     {
-        frameList(frames::TransmitFileName, rows);
+        frameList(names::TransmitFrames, rows);
     }
     void map(const char* fileName, const char* rootName, const std::vector<maps::Row>& rows)
     {

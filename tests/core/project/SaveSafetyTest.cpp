@@ -4,6 +4,7 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/workspace/ProjectFolder.h"
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 
@@ -63,7 +64,7 @@ TEST(ProjectSaveSafety, EverySaveOntoAFullDiskFailsWithTheReasonAndKeepsTheOldFi
 TEST(ProjectSaveSafety, AKilledSaveLeavesTheOldOrTheNewFileAndNoReadableLeftover)
 {
     TempDir dir;
-    const fs::path frameFile = dir / frames::ReceiveFileName;
+    const fs::path frameFile = dir / names::ReceiveFrames;
     const auto oldList = manyFrames(3);
     const auto newList = manyFrames(250);
     const std::string oldBytes = frames::serialise(oldList);
@@ -79,7 +80,7 @@ TEST(ProjectSaveSafety, AKilledSaveLeavesTheOldOrTheNewFileAndNoReadableLeftover
             const fs::path found = findFileNoCase(dir.path(), "rcobdef.xml");
             EXPECT_EQ(found, frameFile);
             EXPECT_EQ(frames::read(found).rows.size(), now == oldBytes ? 3u : 250u);
-            test::leftoversIn(dir.path(), {frames::ReceiveFileName, "rcobdef.xml"});
+            test::leftoversIn(dir.path(), {names::ReceiveFrames, "rcobdef.xml"});
         });
     frames::write(frameFile, oldList);
     EXPECT_TRUE(test::leftoversIn(dir.path(), {}).empty()) << "the next save cleans up";

@@ -1,6 +1,7 @@
 #include "support/HostileDisk.h"
 #include "support/TempDir.h"
 #include "core/workspace/Workspace.h"
+#include "core/workspace/ProjectFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ TEST(SettingsSaveSafety, AFullDiskAtShutDownKeepsTheRememberedProject)
     test::TempDir dir;
     const fs::path appDir = dir / "app";
     fs::create_directories(appDir);
-    const fs::path settings = appDir / Workspace::SettingsFileName;
+    const fs::path settings = appDir / names::SettingsFile;
     const int result = test::inMountNamespace([&] {
         return test::saveOnFullDisk(
             appDir,

@@ -13,9 +13,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string settingsOf(const TempDir& app)
+std::string settingsOf(const fs::path& app)
 {
     return readText(app / "Cravent_DUZ2OZIRu.ini");
+}
+
+std::string settingsOf(const TempDir& app)
+{
+    return settingsOf(app.path());
 }
 
 } // namespace
@@ -149,4 +154,123 @@ TEST(Workspace, OpenProjectCases)
     EXPECT_EQ(ws.PargenPath(), fs::path()); // never a path in the file-system root
     EXPECT_EQ(ws.createProject("New"), Outcome::Created);
     EXPECT_TRUE(ws.hasValidProject());
+}
+
+TEST(Workspace, ARememberedNameThatLeavesTheProjectsFolderIsNotRestoredButRememberedAgain)
+{
+    const struct {
+        const char* what;
+        std::string stored;
+    } cases[] = {
+        {"dot-dot", "\\..\\..\\OUT"},
+        {"sibling of PROJECTS", "..\\OUT"},
+        {"NUL byte", std::string("\\P1\0junk", 8)},
+        {"link leading out", "\\Link"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const fs::path app = dir / "app";
+        fs::create_directories(app / "PROJECTS" / "P1");
+        fs::create_directories(dir / "OUT" / "bin");
+        fs::create_directories(app / "OUT");
+        fs::create_directory_symlink(dir / "OUT", app / "PROJECTS" / "Link");
+        const std::string settings = "[lastproj]\r\nprojectname=" + c.stored + "\r\n";
+        writeText(app / "Cravent_DUZ2OZIRu.ini", settings);
+
+        Workspace ws(app);
+        EXPECT_FALSE(ws.startUp());
+        EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS");
+        ws.shutDown();
+        EXPECT_EQ(settingsOf(app), settings) << "written back as it was read";
+    }
+}
+
+TEST(Workspace, ANameWithBlanksOrQuotesAtItsEndsIsRestoredAsItWasCreated)
+{
+    for (const std::string name : {"P2 ", " P3", "P 4", "  T  ", "\"Q\"", "'R'"}) {
+        SCOPED_TRACE("[" + name + "]");
+        TempDir app;
+        {
+            Workspace ws(app.path());
+            ws.startUp();
+            ASSERT_EQ(ws.createProject(name), Outcome::Created);
+            ws.shutDown();
+        }
+        Workspace again(app.path());
+        EXPECT_TRUE(again.startUp());
+        EXPECT_EQ(again.ProjectName(), "/" + name);
+        EXPECT_EQ(again.ProjectDir(), app / "PROJECTS" / name);
+    }
+}
+
+TEST(Workspace, ANameWithAControlCharacterIsRefusedAsTheSettingsFileCouldNotHoldIt)
+{
+    TempDir app;
+    Workspace ws(app.path());
+    ws.startUp();
+    for (const std::string& name :
+         {std::string("a\nb"), std::string("a\rb"), std::string("a\0b", 3), std::string("a\x7F")}) {
+        EXPECT_EQ(ws.createProject(name), Outcome::UnsafeName);
+        EXPECT_EQ(ws.ProjectDir(), app / "PROJECTS");
+    }
+}
+
+namespace {
+
+// ASCII or Latin-1 text as UTF-16 with a byte order mark.
+std::string utf16(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(Workspace, AUtf16SettingsFileSavedOnWindowsIsReadAndWrittenBackInUtf16)
+{
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        TempDir app;
+        fs::create_directories(app / "PROJECTS" / "Prüfung");
+        writeText(app / "Cravent_DUZ2OZIRu.ini",
+                  utf16(u"[other]\r\nkey=Wert ä\r\n[lastproj]\r\nprojectname=\\Prüfung\r\n",
+                        bigEndian));
+        Workspace ws(app.path());
+        ASSERT_TRUE(ws.startUp());
+        EXPECT_EQ(ws.ProjectName(), "/Prüfung");
+        ASSERT_EQ(ws.createProject("Größe"), Outcome::Created);
+        ws.shutDown();
+        EXPECT_EQ(settingsOf(app),
+                  utf16(u"[other]\r\nkey=Wert ä\r\n[lastproj]\r\nprojectname=\\Größe\r\n",
+                        bigEndian));
+        Workspace again(app.path());
+        EXPECT_TRUE(again.startUp());
+        EXPECT_EQ(again.ProjectDir(), app / "PROJECTS" / "Größe");
+    }
+}
+
+TEST(Workspace, AUtf16SettingsFileThatDoesNotDecodeIsLeftUntouchedWithAReason)
+{
+    TempDir app;
+    fs::create_directories(app / "PROJECTS" / "P1");
+    // An odd byte count: the last character is cut in half.
+    const std::string damaged = utf16(u"[lastproj]\r\nprojectname=\\P1\r\n", false) + "\x41";
+    writeText(app / "Cravent_DUZ2OZIRu.ini", damaged);
+    Workspace ws(app.path());
+    EXPECT_FALSE(ws.startUp());
+    try {
+        ws.shutDown();
+        ADD_FAILURE() << "the write must be refused";
+    } catch (const cravent::Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file \"" + (app / "Cravent_DUZ2OZIRu.ini").string() +
+                      "\". It is UTF-16 text that does not decode; it was left as it is");
+    }
+    EXPECT_EQ(settingsOf(app), damaged);
 }

@@ -31,6 +31,15 @@ struct MainWindowTest : ::testing::Test {
         return b;
     }
     QString root() const { return QString::fromStdString((app / "PROJECTS").string()); }
+
+    // Opens the project `name` through the browser, then deletes its folder.
+    void openThenDelete(TFCraventeFirmWare& w, const char* name)
+    {
+        fs::create_directories(app / "PROJECTS" / name);
+        ui.choosers.folders.push_back(root() + QStringLiteral("/") + QString::fromLatin1(name));
+        button(w, "open")->click();
+        fs::remove_all(app / "PROJECTS" / name);
+    }
 };
 
 } // namespace
@@ -130,13 +139,29 @@ TEST_F(MainWindowTest, OpenProjectFollowsTheBrowser)
     EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
 }
 
+TEST_F(MainWindowTest, AProjectFolderDeletedWhileOpenIsNamedByTheBuildUntilAnOpenIsCancelled)
+{
+    TFCraventeFirmWare w(workspace, ui.services);
+    openThenDelete(w, "Gone");
+
+    // Without a cancelled Open project the project stays current: the build says which files
+    // it could not write, and writes none of them anywhere else.
+    button(w, "CreateBin")->click();
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    const std::string message = ui.messages.texts.front().toStdString();
+    EXPECT_NE(message.find("Cannot create file \"" +
+                           (app / "PROJECTS" / "Gone" / "bin" / "bank1.bin").string() +
+                           "\". No such file or directory"),
+              std::string::npos)
+        << message;
+    EXPECT_TRUE(workspace.hasValidProject());
+    EXPECT_FALSE(fs::exists(app / "PROJECTS" / "Gone"));
+}
+
 TEST_F(MainWindowTest, ProjectCommandsAreRefusedAfterTheProjectFolderVanished)
 {
     TFCraventeFirmWare w(workspace, ui.services);
-    fs::create_directories(app / "PROJECTS" / "Gone");
-    ui.choosers.folders.push_back(root() + QStringLiteral("/Gone"));
-    button(w, "open")->click();
-    fs::remove_all(app / "PROJECTS" / "Gone");
+    openThenDelete(w, "Gone");
 
     button(w, "open")->click(); // cancelled: nothing valid is left
     EXPECT_EQ(ui.choosers.lastPreselect, QString());

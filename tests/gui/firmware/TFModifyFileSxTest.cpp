@@ -199,28 +199,40 @@ TEST_F(GenerateFirmwareTest, AMissingFlasherIsReportedAfterTheComposition)
               QStringList{QStringLiteral("VuvivOdori.exe Not Found, Procedure Aborted")});
 }
 
-TEST_F(GenerateFirmwareTest, AProjectWithoutBinKeepsTheBankFolderOfTheLastShowing)
+TEST_F(GenerateFirmwareTest, EachProjectComposesOnlyItsOwnBanksWhateverTheCaseOfItsBinFolder)
 {
-    {
-        // First showing ever, on a project without "bin": no bank folder at all.
-        fs::remove_all(project / "bin");
-        TFModifyFileSx dialog(workspace, ui.services);
-        dialog.show();
-        execute(dialog)->click();
-        EXPECT_EQ(ui.messages.texts,
-                  QStringList{QStringLiteral("Directory Bin Not Found,Abort Procedure")});
-        EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
-    }
-    test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
-    test::writeText(project / "bin" / "bank2.bin", std::string(16384, '\x22'));
     TFModifyFileSx dialog(workspace, ui.services);
     dialog.show();
+    execute(dialog)->click();
+    EXPECT_NE(test::readText(project / "New_QF40231.sx").find("S2243880001111111111"),
+              std::string::npos);
     dialog.hide();
-    fs::create_directories(app / "PROJECTS" / "P2");
-    workspace.finishOpenProject(app / "PROJECTS" / "P2");
+
+    // A project written on Windows: "BIN", and banks of its own.
+    const fs::path other = app / "PROJECTS" / "P2";
+    test::writeText(other / "BIN" / "bank1.bin", std::string(16384, '\x55'));
+    test::writeText(other / "BIN" / "bank2.bin", std::string(16384, '\x66'));
+    workspace.finishOpenProject(other);
     dialog.show();
-    EXPECT_EQ(dialog.BankDir(), project / "bin");
-    EXPECT_EQ(dialog.OutputDir(), app / "PROJECTS" / "P2");
+    EXPECT_EQ(dialog.BankDir(), other / "BIN");
+    EXPECT_EQ(dialog.OutputDir(), other);
+    execute(dialog)->click();
+    const std::string composed = test::readText(other / "New_QF40231.sx");
+    EXPECT_NE(composed.find("S2243880005555555555"), std::string::npos);
+    EXPECT_NE(composed.find("S2243980006666666666"), std::string::npos);
+    EXPECT_EQ(composed.find("S2243880001111111111"), std::string::npos) << "banks of P1";
+    dialog.hide();
+
+    // A project without any bin folder composes nothing, even after the two above.
+    const fs::path bare = app / "PROJECTS" / "P3";
+    fs::create_directories(bare);
+    workspace.finishOpenProject(bare);
+    dialog.show();
+    EXPECT_TRUE(dialog.BankDir().empty());
+    execute(dialog)->click();
+    EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Directory Bin Not Found,Abort Procedure")});
+    EXPECT_FALSE(fs::exists(bare / "New_QF40231.sx"));
+    EXPECT_EQ(launches(2).size(), 2u);
 }
 
 TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
