@@ -1,5 +1,6 @@
 #include "core/common/FileIo.h"
 
+#include "core/common/Descriptor.h"
 #include "core/common/Error.h"
 
 #include <cerrno>
@@ -16,30 +17,6 @@ namespace cravent {
 namespace {
 
 constexpr std::string_view TemporaryMarker = ".cravent-tmp-";
-
-// Closes a descriptor once; a failed close of a written file is an error, so callers close
-// explicitly and the destructor only cleans up after an earlier failure.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 [[noreturn]] void fail(const std::filesystem::path& file, int errorNumber)
 {
@@ -113,11 +90,10 @@ int createTemporary(const std::filesystem::path& target, std::filesystem::path& 
 
 void syncFolder(const std::filesystem::path& folder)
 {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // best effort: the rename itself already succeeded
-        ::close(fd);
-    }
+    const Descriptor fd(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get()); // best effort: the rename itself already succeeded
 }
 
 } // namespace
@@ -184,8 +160,8 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         writeAll(fd.get(), bytes, target);
         if (::fsync(fd.get()) != 0)
             fail(target, errno);
-        if (::close(fd.release()) != 0)
-            fail(target, errno);
+        if (const int error = fd.close(); error != 0)
+            fail(target, error);
         if (::rename(temporary.c_str(), target.c_str()) != 0)
             fail(target, errno);
     } catch (...) {

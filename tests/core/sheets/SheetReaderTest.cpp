@@ -3,7 +3,6 @@
 
 #include "core/sheets/SheetReaderClient.h"
 
-#include "core/sheets/HelperProcess.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -119,26 +118,6 @@ TEST(SheetReader, HelpersThatMisbehaveReadNothing)
     EXPECT_EQ(read.outcome, Outcome::Unreadable);
     EXPECT_TRUE(contains(read.problem, "cannot be started (No such file or directory)"))
         << read.problem;
-}
-
-TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
-{
-    TempDir dir;
-    const int ours = ::open(dir.path().c_str(), O_RDONLY); // deliberately not close-on-exec
-    ASSERT_GE(ours, 0);
-    const auto helper =
-        script(dir, "limits",
-               "ulimit -v; ulimit -c; ulimit -t\n"
-               "if read line; then echo input; else echo no input; fi\n"
-               "[ -e /proc/self/fd/" +
-                   std::to_string(ours) + " ] && echo leaked || echo closed\necho \"$1|$2\"");
-    HelperLimits limits;
-    limits.memoryBytes = 256u << 20;
-    limits.timeout = 4s;
-    const HelperRun run = runHelper(helper, {"first arg", "$HOME;x"}, limits);
-    ::close(ours);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output, "262144\n0\n5\nno input\nclosed\nfirst arg|$HOME;x\n");
 }
 
 } // namespace
