@@ -219,16 +219,23 @@ private:
     void loadBank(const BankWindow& window)
     {
         const fs::path file = findFileNoCase(inputs_.bankDir, window.fileName);
+        // A short bank would leave part of the window to whatever the flash held before; a long
+        // one is refused by its size, before it is read.
+        const auto wrongSize = [&file](std::uint64_t size) {
+            notCreated("File \"" + file.string() + "\" holds " + std::to_string(size) +
+                       " bytes, not " + std::to_string(BankFileSize) + ".");
+        };
+        std::error_code ec;
+        if (const std::uint64_t size = fs::file_size(file, ec); !ec && size != BankFileSize)
+            wrongSize(size);
         std::string bank;
         try {
-            bank = readFile(file);
+            bank = readFile(file, BankFileSize);
         } catch (const Error& error) {
             notCreated(error.what());
         }
-        // A short bank would leave part of the window to whatever the flash held before.
         if (bank.size() != BankFileSize)
-            notCreated("File \"" + file.string() + "\" holds " + std::to_string(bank.size()) +
-                       " bytes, not " + std::to_string(BankFileSize) + ".");
+            wrongSize(bank.size());
         const auto index = static_cast<std::size_t>(window.bank - 1);
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
@@ -239,7 +246,7 @@ private:
         if (masterRead_)
             return;
         try {
-            master_ = readFile(inputs_.sourceFirmware);
+            master_ = readFile(inputs_.sourceFirmware, MasterFirmwareLimit);
         } catch (const Error& error) {
             notCreated(error.what());
         }

@@ -3,6 +3,7 @@
 #include "core/firmware/BankWindow.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -16,6 +17,10 @@ inline constexpr const char* BinFolderNotFound = "Directory Bin Not Found,Abort 
 // Headline of every failure while the new firmware is put together; a second line says why.
 inline constexpr const char* NewNotCreated = "File New Sx Not Create,Abort Procedure";
 } // namespace text
+
+// A master firmware file beyond this is refused before it is read: the whole flash of the
+// gateway as S-records is a few MiB.
+inline constexpr std::uint64_t MasterFirmwareLimit = 64ull << 20;
 
 // What the composition is given: the master firmware, the folder of the bank files, the name
 // and folder of the new firmware, and the banks to merge.
