@@ -8,6 +8,7 @@
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -119,17 +120,25 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     layout->addWidget(tabs);
     layout->addLayout(panel);
 
-    onListBoxClick(LPdoCanA_, [this] { LPdoCanAClick(); });
-    onListBoxClick(LIndMbCanA_, [this] { LIndMbCanAClick(); });
-    connect(deleteA, &QPushButton::clicked, this, &TFInfopdoMB::DeleteAClick);
-    connect(newA, &QPushButton::clicked, this, &TFInfopdoMB::NewAClick);
-    connect(modifyA, &QPushButton::clicked, this, &TFInfopdoMB::ModifyAClick);
-    connect(copyA, &QPushButton::clicked, this, &TFInfopdoMB::CopyAClick);
-    connect(pasteA, &QPushButton::clicked, this, &TFInfopdoMB::PasteAClick);
-    connect(bitbtn1_, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn1Click);
+    onListBoxClick(LPdoCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LPdoCanAClick));
+    onListBoxClick(LIndMbCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LIndMbCanAClick));
+    connect(deleteA, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::DeleteAClick));
+    connect(newA, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::NewAClick));
+    connect(modifyA, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::ModifyAClick));
+    connect(copyA, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::CopyAClick));
+    connect(pasteA, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::PasteAClick));
+    connect(bitbtn1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::BitBtn1Click));
     connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button1_, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
-    connect(bitbtn4_, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
+    connect(button1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::Button1Click));
+    connect(bitbtn4_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFInfopdoMB::BitBtn4Click));
     clearRegisterControls();
 }
 
@@ -315,7 +324,7 @@ void TFInfopdoMB::BitBtn4Click()
 
 void TFInfopdoMB::showEvent(QShowEvent* event)
 {
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

@@ -7,6 +7,7 @@
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -69,10 +70,13 @@ TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
         panel->addWidget(button);
     }
     panel->addStretch();
-    connect(bitbtn1_, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
+    connect(bitbtn1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::BitBtn1Click));
     connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button1_, &QPushButton::clicked, this, &TFpdoMB::Button1Click);
-    connect(bitbtn4_, &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
+    connect(button1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::Button1Click));
+    connect(bitbtn4_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::BitBtn4Click));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
@@ -208,7 +212,7 @@ void TFpdoMB::BitBtn4Click()
 
 void TFpdoMB::showEvent(QShowEvent* event)
 {
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "gui/settings/TRangeEdit.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -94,7 +95,7 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
     cancel_->setObjectName(QStringLiteral("bitbtn2"));
     for (auto* button : {ok_, cancel_})
         button->setFixedSize(75, 25);
-    connect(ok_, &QPushButton::clicked, this, &TFpargen::bitBtn1Click);
+    connect(ok_, &QPushButton::clicked, this, guarded(ui_.messages, this, &TFpargen::bitBtn1Click));
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
@@ -111,7 +112,7 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
 void TFpargen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
 }
 
 std::filesystem::path TFpargen::pargenFile() const

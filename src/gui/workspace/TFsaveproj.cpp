@@ -1,5 +1,6 @@
 #include "gui/workspace/TFsaveproj.h"
 
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -30,7 +31,7 @@ TFsaveproj::TFsaveproj(Workspace& workspace, UiServices& ui, QWidget* parent)
     cancel->setObjectName(QStringLiteral("Cancel"));
     for (auto* button : {ok, cancel})
         button->setFixedSize(75, 25);
-    connect(ok, &QPushButton::clicked, this, &TFsaveproj::okClicked);
+    connect(ok, &QPushButton::clicked, this, guarded(ui_.messages, this, &TFsaveproj::okClicked));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;

@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace cravent;
@@ -234,4 +237,48 @@ TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &escape);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(GenerateFirmwareTest, AMasterBeyondItsBoundIsRefusedAndTheDialogStays)
+{
+    const fs::path huge = app / "MASTER" / "QF40231.sx";
+    fs::resize_file(huge, 3ull << 30); // sparse: read whole, it would take three gigabytes
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    execute(dialog)->click();
+    EXPECT_EQ(ui.messages.texts,
+              QStringList{QStringLiteral("File New Sx Not Create,Abort Procedure\nCannot read file \"") +
+                          QString::fromStdString(huge.string()) +
+                          QStringLiteral("\". It holds 3221225472 bytes; a file of its kind holds at "
+                                         "most 64 MiB (67108864 bytes)")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
+}
+
+// Memory that runs out in the middle of Execute: the press ends with a message and the dialog
+// stays up, where the exception used to unwind through Qt and abort the program with the
+// user's edits. Run in a child process, whose address space is cut to what it uses plus a
+// margin smaller than the master it has to read.
+TEST_F(GenerateFirmwareTest, MemoryThatRunsOutDuringExecuteIsShownAndTheDialogStays)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fs::resize_file(app / "MASTER" / "QF40231.sx", 60u << 20); // within its bound: it is read
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    const auto pressWithLittleMemory = [&] {
+        std::ifstream status("/proc/self/status");
+        std::uint64_t used = 0;
+        for (std::string word; status >> word;)
+            if (word == "VmSize:" && status >> used)
+                break;
+        const rlim_t limit = static_cast<rlim_t>((used << 10) + (24u << 20));
+        const rlimit memory{limit, limit};
+        if (used == 0 || ::setrlimit(RLIMIT_AS, &memory) != 0)
+            std::_Exit(2);
+        execute(dialog)->click();
+        const bool shown =
+            ui.messages.texts == QStringList{QStringLiteral("Not enough memory to finish the command.")};
+        std::_Exit(shown && dialog.isVisible() ? 0 : 1);
+    };
+    EXPECT_EXIT(pressWithLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
