@@ -8,8 +8,12 @@ namespace cravent {
 class Descriptor {
 public:
     Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(Descriptor&& other) noexcept : fd_(other.release()) {}
+    explicit Descriptor(int fd)
+        : fd_(fd)
+    {}
+    Descriptor(Descriptor&& other) noexcept
+        : fd_(other.release())
+    {}
     Descriptor& operator=(Descriptor&& other) noexcept;
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;

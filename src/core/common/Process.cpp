@@ -39,13 +39,16 @@ std::string located(const std::filesystem::path& program)
         return ec ? name : absolute.string();
     }
     const char* path = std::getenv("PATH");
-    std::string_view folders = path != nullptr && *path != '\0' ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::string_view folders =
+        path != nullptr && *path != '\0' ? path : "/usr/local/bin:/usr/bin:/bin";
     while (true) {
         const auto end = folders.find(':');
         const std::string_view folder = folders.substr(0, end);
-        const std::string candidate = (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
+        const std::string candidate =
+            (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
         std::error_code ec;
-        if (::access(candidate.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(candidate, ec))
+        if (::access(candidate.c_str(), X_OK) == 0 &&
+            std::filesystem::is_regular_file(candidate, ec))
             return candidate;
         if (end == std::string_view::npos)
             return name; // not found: the exec names the reason
@@ -57,7 +60,8 @@ std::string located(const std::filesystem::path& program)
 class Prepared {
 public:
     explicit Prepared(const Command& command)
-        : program_(located(command.program)), folder_(command.workingFolder.string())
+        : program_(located(command.program))
+        , folder_(command.workingFolder.string())
     {
         texts_.push_back(command.program.string());
         texts_.insert(texts_.end(), command.arguments.begin(), command.arguments.end());

@@ -44,7 +44,7 @@ struct RunResult {
 // CPU time are limited and it leaves no core file. Always waits for it to end, so no zombie
 // outlives the call, whatever happened.
 RunResult runAndCollect(const Command& command, const RunLimits& limits,
-                  ErrorOutput errors = ErrorOutput::Discarded);
+                        ErrorOutput errors = ErrorOutput::Discarded);
 
 // Starts the command in a session of its own and does not wait for it: it outlives this
 // process and is nobody's zombie. It keeps our standard streams. Returns 0, or the errno of

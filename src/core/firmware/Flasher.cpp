@@ -50,10 +50,10 @@ void launchFlasher(const fs::path& appDir, const fs::path& newFirmware, int port
     // The program is run by its path, never looked up in PATH.
     std::error_code ec;
     const fs::path absolute = fs::absolute(program, ec);
-    if (const int error =
-            process::startDetached({ec ? program : absolute, {flasherParameters(newFirmware, portIndex)},
-                                    std::nullopt, workingFolder});
-        error != 0)
+    const process::Command command{
+        ec ? program : absolute, {flasherParameters(newFirmware, portIndex)}, std::nullopt,
+        workingFolder};
+    if (const int error = process::startDetached(command); error != 0)
         throw Error("Cannot start \"" + program.string() + "\". " + std::strerror(error));
 }
 

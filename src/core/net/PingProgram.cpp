@@ -1,7 +1,6 @@
 #include "core/net/PingProgram.h"
 
 #include "core/common/Error.h"
-
 #include "core/common/Process.h"
 
 #include <charconv>
@@ -127,8 +126,8 @@ ProgramRun runPingProgram(const std::string& program, const std::vector<std::str
     process::RunLimits limits;
     limits.timeout = deadline;
     limits.outputBytes = PingOutputLimit;
-    const process::RunResult run = process::runAndCollect({program, arguments, cLocaleEnvironment(), {}},
-                                                    limits, process::ErrorOutput::Collected);
+    const process::RunResult run = process::runAndCollect(
+        {program, arguments, cLocaleEnvironment(), {}}, limits, process::ErrorOutput::Collected);
     if (run.startError != 0)
         throw Error("cannot start the ping program '" + program + "': " +
                     std::strerror(run.startError));

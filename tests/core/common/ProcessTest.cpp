@@ -1,15 +1,15 @@
 // The one launcher: what a started program inherits, how a collected run ends and what a
 // detached start leaves behind.
 
-#include "core/common/Descriptor.h"
 #include "core/common/Process.h"
-#include "support/TempDir.h"
 
-#include <gtest/gtest.h>
+#include "core/common/Descriptor.h"
+#include "support/TempDir.h"
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
 
@@ -42,7 +42,8 @@ TEST(Process, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
     RunLimits limits;
     limits.memoryBytes = 256u << 20;
     limits.timeout = 4s;
-    const RunResult run = runAndCollect({helper, {"first arg", "$HOME;x"}, std::nullopt, {}}, limits);
+    const RunResult run =
+        runAndCollect({helper, {"first arg", "$HOME;x"}, std::nullopt, {}}, limits);
     ::close(ours);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, "262144\n0\n5\nno input\nclosed\nfirst arg|$HOME;x\n");
@@ -70,7 +71,8 @@ TEST(Process, EachEndOfARunIsToldApart)
         limits.timeout = c.timeout;
         limits.outputBytes = 65536;
         const auto start = std::chrono::steady_clock::now();
-        const RunResult run = runAndCollect({script(dir, "program", c.body), {}, std::nullopt, {}}, limits);
+        const RunResult run =
+            runAndCollect({script(dir, "program", c.body), {}, std::nullopt, {}}, limits);
         EXPECT_LT(std::chrono::steady_clock::now() - start, c.timeout + 5s);
         EXPECT_EQ(run.startError, 0);
         EXPECT_EQ(run.timedOut, c.timedOut);
@@ -88,8 +90,10 @@ TEST(Process, FolderEnvironmentAndStandardErrorAreTheCallersChoice)
     TempDir dir;
     std::filesystem::create_directories(dir / "work");
     // A bare name is found in PATH; the environment given is the whole environment.
-    const Command command{"sh", {"-c", "pwd; echo \"[$CHOSEN][$HOME]\"; echo oops >&2"},
-                          std::vector<std::string>{"CHOSEN=yes"}, dir / "work"};
+    const Command command{"sh",
+                          {"-c", "pwd; echo \"[$CHOSEN][$HOME]\"; echo oops >&2"},
+                          std::vector<std::string>{"CHOSEN=yes"},
+                          dir / "work"};
     const RunResult discarded = runAndCollect(command, {});
     EXPECT_EQ(discarded.exitCode, 0);
     EXPECT_EQ(discarded.output, (dir / "work").string() + "\n[yes][]\n");
@@ -104,13 +108,14 @@ TEST(Process, ADetachedProgramOutlivesTheCallInASessionOfItsOwnWithOnlyTheStanda
     TempDir dir;
     const int ours = ::open(dir.path().c_str(), O_RDONLY); // deliberately not close-on-exec
     ASSERT_GE(ours, 0);
-    const auto program = script(
-        dir, "detached",
-        "while [ ! -e go ]; do sleep 0.02; done\n"
-        "argument=$1; set -- $(cat /proc/$$/stat)\n" // its sixth field is the session
-        "{ [ -e /proc/self/fd/" + std::to_string(ours) +
-            " ] && echo leaked || echo closed; [ \"$6\" = $$ ] && echo leader;"
-            " echo \"$argument\"; } > report.tmp\nmv report.tmp report");
+    const auto program =
+        script(dir, "detached",
+               "while [ ! -e go ]; do sleep 0.02; done\n"
+               "argument=$1; set -- $(cat /proc/$$/stat)\n" // its sixth field is the session
+               "{ [ -e /proc/self/fd/" +
+                   std::to_string(ours) +
+                   " ] && echo leaked || echo closed; [ \"$6\" = $$ ] && echo leader;"
+                   " echo \"$argument\"; } > report.tmp\nmv report.tmp report");
     EXPECT_EQ(startDetached({program, {"one argument"}, std::nullopt, dir.path()}), 0);
     ::close(ours);
     // The call has returned while the program still waits: it was not waited for.
