@@ -22,6 +22,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace cravent::gui {
 
 namespace {
@@ -122,23 +124,15 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
 
     onListBoxClick(LPdoCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LPdoCanAClick));
     onListBoxClick(LIndMbCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LIndMbCanAClick));
-    connect(deleteA, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::DeleteAClick));
-    connect(newA, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::NewAClick));
-    connect(modifyA, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::ModifyAClick));
-    connect(copyA, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::CopyAClick));
-    connect(pasteA, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::PasteAClick));
-    connect(bitbtn1_, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::BitBtn1Click));
+    const std::pair<QAbstractButton*, void (TFInfopdoMB::*)()> commands[] = {
+        {deleteA, &TFInfopdoMB::DeleteAClick}, {newA, &TFInfopdoMB::NewAClick},
+        {modifyA, &TFInfopdoMB::ModifyAClick}, {copyA, &TFInfopdoMB::CopyAClick},
+        {pasteA, &TFInfopdoMB::PasteAClick},   {bitbtn1_, &TFInfopdoMB::BitBtn1Click},
+        {button1_, &TFInfopdoMB::Button1Click}, {bitbtn4_, &TFInfopdoMB::BitBtn4Click},
+    };
+    for (const auto& [button, handler] : commands)
+        connect(button, &QAbstractButton::clicked, this, guarded(ui_.messages, this, handler));
     connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button1_, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::Button1Click));
-    connect(bitbtn4_, &QPushButton::clicked, this,
-            guarded(ui_.messages, this, &TFInfopdoMB::BitBtn4Click));
     clearRegisterControls();
 }
 
@@ -309,17 +303,16 @@ void TFInfopdoMB::Button1Click()
 
 void TFInfopdoMB::BitBtn4Click()
 {
-    const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
-    if (!workbook)
+    const auto read =
+        readChosenWorksheet(this, ui_, workspace_.ProjectDir(), sheets::mapSheetName(direction()));
+    if (!read)
         return;
     clearRegisterControls();
     // Silent on failure: without the worksheet the entries stay; a frame number that is no
     // integer ends the import and keeps what it took. The list box shows the new entries when
     // a frame is picked.
-    const sheets::WorksheetRead read =
-        sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
-    if (read.outcome == sheets::WorksheetRead::Outcome::Read)
-        sheets::takeMapRecords(read.records, map_.frames());
+    if (read->outcome == sheets::WorksheetRead::Outcome::Read)
+        sheets::takeMapRecords(read->records, map_.frames());
 }
 
 void TFInfopdoMB::showEvent(QShowEvent* event)

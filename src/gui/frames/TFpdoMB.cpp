@@ -191,15 +191,14 @@ void TFpdoMB::Button1Click()
 
 void TFpdoMB::BitBtn4Click()
 {
-    const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
-    if (!workbook)
+    const auto read =
+        readChosenWorksheet(this, ui_, workspace_.ProjectDir(), sheets::FrameListSheet);
+    if (!read)
         return;
-    // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it
-    // empty without a word, and "Cancel" still keeps the project's list.
+    // The grid is emptied; a workbook without the worksheet, or none at all, leaves it empty
+    // without a word, and "Cancel" still keeps the project's list.
     clearDataCells();
-    const sheets::WorksheetRead read =
-        sheets::readWorksheet(*workbook, sheets::FrameListSheet);
-    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records);
+    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read->records);
     for (std::size_t k = 0; k < imported.rows.size(); ++k) {
         const int row = static_cast<int>(k) + 1;
         setCellText(row, ColumnCobId, QString::fromStdString(imported.rows[k].cobId));

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetReaderClient.h"
 #include "gui/widgets/UiServices.h"
 
 #include <QFile>
 #include <QStringList>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace cravent::gui {
 
@@ -23,6 +25,18 @@ inline std::optional<std::filesystem::path> chooseWorkbook(QWidget* parent, UiSe
     if (!chosen)
         return std::nullopt;
     return std::filesystem::path(QFile::encodeName(*chosen).toStdString());
+}
+
+// Import's first half in both frame editors: the worksheet `sheetName` of the workbook the user
+// picks, read in the helper program. Nothing when the user cancels.
+inline std::optional<sheets::WorksheetRead> readChosenWorksheet(QWidget* parent, UiServices& ui,
+                                                                const std::filesystem::path& projectDir,
+                                                                std::string_view sheetName)
+{
+    const auto workbook = chooseWorkbook(parent, ui, projectDir);
+    if (!workbook)
+        return std::nullopt;
+    return sheets::readWorksheet(*workbook, sheetName);
 }
 
 } // namespace cravent::gui

@@ -28,10 +28,7 @@ bool contains(const std::string& text, const std::string& part)
 
 std::filesystem::path script(const TempDir& dir, const std::string& name, const std::string& body)
 {
-    const auto file = dir / name;
-    writeText(file, "#!/bin/sh\n" + body + "\n");
-    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
-    return file;
+    return test::writeScript(dir / name, body);
 }
 
 TEST(SheetReader, TheHelperBesideTheProgramReadsTheWorksheet)
