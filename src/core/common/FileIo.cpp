@@ -96,19 +96,20 @@ void syncFolder(const std::filesystem::path& folder)
         ::fsync(fd.get()); // best effort: the rename itself already succeeded
 }
 
-} // namespace
-
-std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber)
-{
-    return "Cannot create file \"" + file.string() + "\". " + std::strerror(errorNumber);
-}
-
+// The reason readFile gives for a file beyond its bound, naming the bound.
 std::string tooLargeReason(std::uint64_t size, std::uint64_t maximumBytes)
 {
     std::string bound = std::to_string(maximumBytes) + " bytes";
     if (maximumBytes >= (1u << 20) && maximumBytes % (1u << 20) == 0)
         bound = std::to_string(maximumBytes >> 20) + " MiB (" + bound + ")";
     return "It holds " + std::to_string(size) + " bytes; a file of its kind holds at most " + bound;
+}
+
+} // namespace
+
+std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber)
+{
+    return "Cannot create file \"" + file.string() + "\". " + std::strerror(errorNumber);
 }
 
 std::string readFile(const std::filesystem::path& file, std::uint64_t maximumBytes)

@@ -17,10 +17,6 @@ inline constexpr std::uint64_t DefaultReadLimit = 64ull << 20;
 std::string readFile(const std::filesystem::path& file,
                      std::uint64_t maximumBytes = DefaultReadLimit);
 
-// "It holds N bytes; a file of its kind holds at most B": the reason readFile gives for a file
-// beyond its bound.
-std::string tooLargeReason(std::uint64_t size, std::uint64_t maximumBytes);
-
 // Replaces `target` with `bytes` so that the old file survives any failure: the bytes go to a
 // temporary file in the same folder, every write's count is checked, the data is flushed to
 // disk and the temporary file is renamed over the target only when all of that succeeded.

@@ -29,9 +29,9 @@ inline std::optional<std::filesystem::path> chooseWorkbook(QWidget* parent, UiSe
 
 // Import's first half in both frame editors: the worksheet `sheetName` of the workbook the user
 // picks, read in the helper program. Nothing when the user cancels.
-inline std::optional<sheets::WorksheetRead> readChosenWorksheet(QWidget* parent, UiServices& ui,
-                                                                const std::filesystem::path& projectDir,
-                                                                std::string_view sheetName)
+inline std::optional<sheets::WorksheetRead>
+readChosenWorksheet(QWidget* parent, UiServices& ui, const std::filesystem::path& projectDir,
+                    std::string_view sheetName)
 {
     const auto workbook = chooseWorkbook(parent, ui, projectDir);
     if (!workbook)

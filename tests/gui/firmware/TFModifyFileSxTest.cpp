@@ -246,11 +246,11 @@ TEST_F(GenerateFirmwareTest, AMasterBeyondItsBoundIsRefusedAndTheDialogStays)
     TFModifyFileSx dialog(workspace, ui.services);
     dialog.show();
     execute(dialog)->click();
-    EXPECT_EQ(ui.messages.texts,
-              QStringList{QStringLiteral("File New Sx Not Create,Abort Procedure\nCannot read file \"") +
-                          QString::fromStdString(huge.string()) +
-                          QStringLiteral("\". It holds 3221225472 bytes; a file of its kind holds at "
-                                         "most 64 MiB (67108864 bytes)")});
+    const std::string message = "File New Sx Not Create,Abort Procedure\nCannot read file \"" +
+                                huge.string() +
+                                "\". It holds 3221225472 bytes; a file of its kind holds at most "
+                                "64 MiB (67108864 bytes)";
+    EXPECT_EQ(ui.messages.texts, QStringList{QString::fromStdString(message)});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
 }
@@ -287,8 +287,8 @@ TEST_F(GenerateFirmwareTest, MemoryThatRunsOutDuringExecuteIsShownAndTheDialogSt
         if (used == 0 || ::setrlimit(RLIMIT_AS, &memory) != 0)
             std::_Exit(2);
         execute(dialog)->click();
-        const bool shown =
-            ui.messages.texts == QStringList{QStringLiteral("Not enough memory to finish the command.")};
+        const QStringList expected{QStringLiteral("Not enough memory to finish the command.")};
+        const bool shown = ui.messages.texts == expected;
         std::_Exit(shown && dialog.isVisible() ? 0 : 1);
     };
     EXPECT_EXIT(pressWithLittleMemory(), ::testing::ExitedWithCode(0), "");
