@@ -156,3 +156,22 @@ TEST(SheetReader, TenThousandRowsComeThroughWhole)
 }
 
 } // namespace cravent::sheets
+
+namespace cravent::sheets {
+
+TEST(SheetReader, ACsvFileBeyondItsBoundIsRefusedByItsSize)
+{
+    TempDir dir;
+    const auto csv = dir / "rpdodef.csv";
+    writeText(csv, "cobid,id_dev_orig,en_bypass,posind,n_tpdo\r\n385,8,0,0,0\r\n");
+    std::filesystem::resize_file(csv, (64u << 20) + 1);
+    const WorksheetRead read = readWorksheet(csv, "rpdodef");
+    EXPECT_EQ(read.outcome, Outcome::Unreadable);
+    EXPECT_TRUE(read.records.empty());
+    EXPECT_EQ(read.problem, "Cannot read workbook \"" + csv.string() + "\": Cannot read file \"" +
+                                csv.string() +
+                                "\". It holds 67108865 bytes; a file of its kind holds at most 64 "
+                                "MiB (67108864 bytes)");
+}
+
+} // namespace cravent::sheets
