@@ -8,8 +8,10 @@
 #include "core/common/Executable.h"
 #include "core/workspace/ProgramLocation.h"
 
+#include <exception>
 #include <iostream>
 #include <optional>
+#include <new>
 
 namespace cravent::cli {
 
@@ -120,5 +122,15 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err)
 
 int main(int argc, char** argv)
 {
-    return cravent::cli::run(argc, argv, std::cout, std::cerr);
+    // Whatever stops a command ends the program with its reason, never with an abort.
+    try {
+        return cravent::cli::run(argc, argv, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "cravent-cli: not enough memory to finish the command\n";
+    } catch (const std::exception& error) {
+        std::cerr << "cravent-cli: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "cravent-cli: the command stopped for an unknown reason\n";
+    }
+    return cravent::cli::Failure;
 }

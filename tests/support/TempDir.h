@@ -51,4 +51,12 @@ inline std::string readText(const std::filesystem::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A shell script `body` that its owner may run.
+inline std::filesystem::path writeScript(const std::filesystem::path& file, std::string_view body)
+{
+    writeText(file, "#!/bin/sh\n" + std::string(body) + "\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    return file;
+}
+
 } // namespace cravent::test

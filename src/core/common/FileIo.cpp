@@ -1,5 +1,6 @@
 #include "core/common/FileIo.h"
 
+#include "core/common/Descriptor.h"
 #include "core/common/Error.h"
 
 #include <cerrno>
@@ -16,30 +17,6 @@ namespace cravent {
 namespace {
 
 constexpr std::string_view TemporaryMarker = ".cravent-tmp-";
-
-// Closes a descriptor once; a failed close of a written file is an error, so callers close
-// explicitly and the destructor only cleans up after an earlier failure.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 [[noreturn]] void fail(const std::filesystem::path& file, int errorNumber)
 {
@@ -113,11 +90,19 @@ int createTemporary(const std::filesystem::path& target, std::filesystem::path& 
 
 void syncFolder(const std::filesystem::path& folder)
 {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // best effort: the rename itself already succeeded
-        ::close(fd);
-    }
+    const Descriptor fd(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get()); // best effort: the rename itself already succeeded
+}
+
+// The reason readFile gives for a file beyond its bound, naming the bound.
+std::string tooLargeReason(std::uint64_t size, std::uint64_t maximumBytes)
+{
+    std::string bound = std::to_string(maximumBytes) + " bytes";
+    if (maximumBytes >= (1u << 20) && maximumBytes % (1u << 20) == 0)
+        bound = std::to_string(maximumBytes >> 20) + " MiB (" + bound + ")";
+    return "It holds " + std::to_string(size) + " bytes; a file of its kind holds at most " + bound;
 }
 
 } // namespace
@@ -127,32 +112,42 @@ std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber)
     return "Cannot create file \"" + file.string() + "\". " + std::strerror(errorNumber);
 }
 
-std::string readFile(const std::filesystem::path& file)
+std::string readFile(const std::filesystem::path& file, std::uint64_t maximumBytes)
 {
+    const auto cannotRead = [&file](const std::string& reason) {
+        return Error("Cannot read file \"" + file.string() + "\". " + reason);
+    };
     // Without O_NONBLOCK a FIFO in place of a project file would hang the program on open.
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
+    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
         throw Error("Cannot open file \"" + file.string() + "\". " + std::strerror(errno));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        throw Error("Cannot read file \"" + file.string() + "\". " + std::strerror(errno));
+        throw cannotRead(std::strerror(errno));
     // A device or FIFO never ends like a file does (think of /dev/zero given as the master).
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        throw Error("Cannot read file \"" + file.string() + "\". It is not a regular file");
+        throw cannotRead("It is not a regular file");
+    // Refused by its size: reading a huge file first would end the program for want of memory.
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (S_ISREG(st.st_mode) && size > maximumBytes)
+        throw cannotRead(tooLargeReason(size, maximumBytes));
     std::string bytes;
-    if (S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size)); // one allocation for large files
+    if (S_ISREG(st.st_mode))
+        bytes.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error("Cannot read file \"" + file.string() + "\". " + std::strerror(errno));
+            throw cannotRead(std::strerror(errno));
         }
         if (got == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(got));
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() > maximumBytes)
+            throw cannotRead(tooLargeReason(bytes.size(), maximumBytes));
     }
     return bytes;
 }
@@ -186,8 +181,8 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         writeAll(fd.get(), bytes, target);
         if (::fsync(fd.get()) != 0)
             fail(target, errno);
-        if (::close(fd.release()) != 0)
-            fail(target, errno);
+        if (const int error = fd.close(); error != 0)
+            fail(target, error);
         if (::rename(temporary.c_str(), target.c_str()) != 0)
             fail(target, errno);
     } catch (...) {

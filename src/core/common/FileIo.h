@@ -1,14 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace cravent {
 
+// What a reader takes at most unless it names a bound of its own: far above any file the
+// program writes, far below what would exhaust memory.
+inline constexpr std::uint64_t DefaultReadLimit = 64ull << 20;
+
 // Reads a whole file as bytes. Throws Error naming the file and the system's reason; a FIFO or
-// device in place of the file is refused rather than waited on.
-std::string readFile(const std::filesystem::path& file);
+// device in place of the file is refused rather than waited on, and a file larger than
+// `maximumBytes` is refused by its size, before any of it is read, naming the bound.
+std::string readFile(const std::filesystem::path& file,
+                     std::uint64_t maximumBytes = DefaultReadLimit);
 
 // Replaces `target` with `bytes` so that the old file survives any failure: the bytes go to a
 // temporary file in the same folder, every write's count is checked, the data is flushed to

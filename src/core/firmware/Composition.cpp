@@ -226,16 +226,23 @@ private:
     void loadBank(const BankWindow& window)
     {
         const fs::path file = bankFile(window);
+        // A short bank would leave part of the window to whatever the flash held before; a long
+        // one is refused by its size, before it is read.
+        const auto wrongSize = [&file](std::uint64_t size) {
+            notCreated("File \"" + file.string() + "\" holds " + std::to_string(size) +
+                       " bytes, not " + std::to_string(BankSize) + ".");
+        };
+        std::error_code ec;
+        if (const std::uint64_t size = fs::file_size(file, ec); !ec && size != BankSize)
+            wrongSize(size);
         std::string bank;
         try {
-            bank = readFile(file);
+            bank = readFile(file, BankSize);
         } catch (const Error& error) {
             notCreated(error.what());
         }
-        // A short bank would leave part of the window to whatever the flash held before.
         if (bank.size() != BankSize)
-            notCreated("File \"" + file.string() + "\" holds " + std::to_string(bank.size()) +
-                       " bytes, not " + std::to_string(BankSize) + ".");
+            wrongSize(bank.size());
         const auto index = static_cast<std::size_t>(window.bank - 1);
         // A build stopped half-way leaves some banks of the new build beside the old ones.
         if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
@@ -251,7 +258,7 @@ private:
         if (masterRead_)
             return;
         try {
-            master_ = readFile(inputs_.sourceFirmware);
+            master_ = readFile(inputs_.sourceFirmware, MasterFirmwareLimit);
         } catch (const Error& error) {
             notCreated(error.what());
         }

@@ -4,6 +4,7 @@
 #include "core/workspace/ProjectFolder.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,6 +20,10 @@ inline constexpr const char* NewNotCreated = "File New Sx Not Create,Abort Proce
 // "File bank<n>.bin Not Found,Abort Procedure"
 std::string bankNotFound(int bank);
 } // namespace text
+
+// A master firmware file beyond this is refused before it is read: the whole flash of the
+// gateway as S-records is a few MiB.
+inline constexpr std::uint64_t MasterFirmwareLimit = 64ull << 20;
 
 // What the composition is given: the master firmware, the folder of the bank files, the name
 // and folder of the new firmware, and the banks to merge.

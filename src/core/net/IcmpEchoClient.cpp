@@ -1,5 +1,6 @@
 #include "core/net/IcmpEchoClient.h"
 
+#include "core/common/Descriptor.h"
 #include "core/common/Error.h"
 #include "core/net/PingProgram.h"
 
@@ -78,20 +79,6 @@ Target resolve(const std::string& host)
     target.numeric = numeric;
     return target;
 }
-
-class Socket {
-public:
-    explicit Socket(int fd)
-        : fd_(fd)
-    {}
-    ~Socket() { ::close(fd_); }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The size of an ICMP error message that quotes the whole request behind its IP header: what
 // stands for the message where the kernel or ping keeps the quote but not the message's size.
@@ -254,7 +241,7 @@ EchoReply IcmpEchoClient::ping(std::string_view payload, std::uint16_t sequence)
         if (method == EchoMethod::PingProgram) {
             ProgramRun run;
             try {
-                run = runProgram(
+                run = runPingProgram(
                     pingProgram_,
                     pingProgramArguments(target.family, target.numeric, payload, timeout_),
                     timeout_ + PingProgramGrace);
@@ -276,7 +263,7 @@ EchoReply IcmpEchoClient::ping(std::string_view payload, std::uint16_t sequence)
                         systemReason(errno);
             continue;
         }
-        Socket socket(fd);
+        const Descriptor socket(fd);
         const Answer answer = exchange(fd, datagram, target, request, deadline);
         reply.bytesReceived = answer.kind == AnswerKind::Unrelated ? 0 : answer.size;
         reply.kind = answer.kind;

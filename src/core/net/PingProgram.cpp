@@ -1,17 +1,11 @@
 #include "core/net/PingProgram.h"
 
 #include "core/common/Error.h"
+#include "core/common/Process.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -20,6 +14,8 @@ namespace cravent::net {
 namespace {
 
 constexpr std::size_t PatternLimit = 16; // iputils takes at most 16 pattern bytes
+// One echo prints a few lines; more than this is not ping talking.
+constexpr std::size_t PingOutputLimit = 1u << 20;
 
 std::string hexOf(std::string_view bytes)
 {
@@ -59,24 +55,6 @@ std::vector<std::string> cLocaleEnvironment()
     env.emplace_back("LC_ALL=C");
     return env;
 }
-
-std::vector<char*> pointersTo(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    for (std::string& s : strings)
-        pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 } // namespace
 
@@ -142,66 +120,23 @@ PingProgramAnswer readPingProgramOutput(int exitStatus, std::string_view output,
     throw Error("the ping program failed: " + reason);
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      std::chrono::milliseconds deadline)
+ProgramRun runPingProgram(const std::string& program, const std::vector<std::string>& arguments,
+                          std::chrono::milliseconds deadline)
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Error(std::string("cannot start the ping program: ") + std::strerror(errno));
-    Fd readEnd{fds[0]};
-    Fd writeEnd{fds[1]};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, 1);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, 2);
-
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    auto argp = pointersTo(argv);
-    auto env = cLocaleEnvironment();
-    auto envp = pointersTo(env);
-
-    pid_t pid = 0;
-    const int spawned =
-        ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw Error("cannot start the ping program '" + program + "': " + std::strerror(spawned));
-    ::close(writeEnd.fd);
-    writeEnd.fd = -1;
-
-    ProgramRun run;
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    bool killed = false;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        pollfd pfd{readEnd.fd, POLLIN, 0};
-        const int ready = left.count() > 0 ? ::poll(&pfd, 1, static_cast<int>(left.count())) : 0;
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0) {
-            ::kill(pid, SIGKILL);
-            killed = true;
-            break;
-        }
-        char buffer[4096];
-        const ssize_t n = ::read(readEnd.fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        run.output.append(buffer, static_cast<std::size_t>(n));
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (killed)
+    process::RunLimits limits;
+    limits.timeout = deadline;
+    limits.outputBytes = PingOutputLimit;
+    const process::RunResult run = process::runAndCollect(
+        {program, arguments, cLocaleEnvironment(), {}}, limits, process::ErrorOutput::Collected);
+    if (run.startError != 0)
+        throw Error("cannot start the ping program '" + program + "': " +
+                    std::strerror(run.startError));
+    if (run.timedOut)
         throw Error("the ping program did not end in time");
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    if (run.outputTooLarge)
+        throw Error("the ping program wrote more than " + std::to_string(PingOutputLimit) +
+                    " bytes");
+    return {run.signal != 0 ? -1 : run.exitCode, run.output};
 }
 
 } // namespace cravent::net

@@ -39,9 +39,9 @@ struct ProgramRun {
     std::string output;
 };
 
-// Runs `program` with `arguments` (no shell), collecting stdout and stderr, and kills it when it
-// outlives `deadline`. Throws Error when it cannot be started.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      std::chrono::milliseconds deadline);
+// Runs ping with `arguments` in the C locale, collecting stdout and stderr, and kills it when it
+// outlives `deadline`. Throws Error when it cannot be started or does not end in time.
+ProgramRun runPingProgram(const std::string& program, const std::vector<std::string>& arguments,
+                          std::chrono::milliseconds deadline);
 
 } // namespace cravent::net

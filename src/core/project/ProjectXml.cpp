@@ -60,7 +60,7 @@ std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::pt
 
 void load(const std::filesystem::path& file, pugi::xml_document& document)
 {
-    std::string bytes = readFile(file);
+    std::string bytes = readFile(file, ProjectFileLimit);
     const bool utf16 = startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF");
     pugi::xml_encoding encoding = pugi::encoding_utf8;
     if (utf16) {

@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
@@ -11,9 +12,14 @@
 
 namespace cravent::xml {
 
+// A project file beyond this is refused before it is read: the fullest tables the image holds
+// take well under a MiB, and the parsed document needs several times the file's size.
+inline constexpr std::uint64_t ProjectFileLimit = 16ull << 20;
+
 // Loads a project file into `document`. Files of the Windows program may be Windows-1252, with
 // or without a declaration saying so; they are read as such, so that "Temperatur°" stays what it
-// was. Throws Error naming the file and, for a malformed file, the parser's message and place.
+// was. Throws Error naming the file and, for a malformed file, the parser's message and place;
+// a file beyond ProjectFileLimit is refused by its size.
 void load(const std::filesystem::path& file, pugi::xml_document& document);
 
 // Writes a project file the way every project file is written: UTF-8, no declaration, no

@@ -17,7 +17,7 @@ std::string cannotRead(const std::filesystem::path& workbook, const std::string&
 }
 
 // Why a helper run gave no answer, or nothing when it ended normally.
-std::string failedRun(const HelperRun& run, const SheetReaderOptions& options)
+std::string failedRun(const process::RunResult& run, const SheetReaderOptions& options)
 {
     if (run.startError != 0)
         return "the workbook reader \"" + options.helper.string() + "\" cannot be started (" +
@@ -63,8 +63,9 @@ WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_v
 {
     WorksheetRead result;
     // The helper takes its two arguments as they are (no options) and inherits our folder.
-    const HelperRun run =
-        runHelper(options.helper, {workbook.string(), std::string(sheetName)}, options.limits);
+    const process::RunResult run = process::runAndCollect(
+        {options.helper, {workbook.string(), std::string(sheetName)}, std::nullopt, {}},
+        options.limits);
     if (const std::string failure = failedRun(run, options); !failure.empty()) {
         result.problem = cannotRead(workbook, failure);
         return result;

@@ -1,14 +1,35 @@
 #pragma once
 
-#include "core/sheets/HelperProcess.h"
+#include "core/common/Process.h"
 #include "core/sheets/Worksheet.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace cravent::sheets {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CRAVENT_HELPER_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CRAVENT_HELPER_UNDER_ASAN 1
+#endif
+#endif
+
+// Address space of the helper. A sanitizer build of the tree builds the helper with
+// AddressSanitizer too, which reserves terabytes of address space for its shadow memory.
+#ifdef CRAVENT_HELPER_UNDER_ASAN
+inline constexpr std::uint64_t DefaultHelperMemory = 0;
+#else
+inline constexpr std::uint64_t DefaultHelperMemory = 512ull << 20;
+#endif
+
+// The helper parses untrusted workbooks: ten seconds, its memory and 64 MiB of answer.
+inline constexpr process::RunLimits DefaultHelperLimits{std::chrono::milliseconds(10000),
+                                                        DefaultHelperMemory, 64u << 20};
 
 // The helper program that parses workbooks, installed beside cravent and cravent-cli.
 inline constexpr const char* SheetReaderName = "cravent-sheet-reader";
@@ -21,7 +42,7 @@ std::filesystem::path defaultSheetReaderPath();
 
 struct SheetReaderOptions {
     std::filesystem::path helper = defaultSheetReaderPath();
-    HelperLimits limits;
+    process::RunLimits limits = DefaultHelperLimits;
 };
 
 struct WorksheetRead {

@@ -10,6 +10,7 @@
 #include "core/image/ProjectBuild.h"
 #include "gui/ping/BackgroundEcho.h"
 #include "gui/ping/TFPing.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "gui/settings/TFpargen.h"
@@ -65,8 +66,10 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
 
     auto* newButton = addButton("New", QStringLiteral("New project"), LeftColumn, rowY(1), ButtonWidth);
     auto* openButton = addButton("open", QStringLiteral("Open project"), RightColumn, rowY(1), ButtonWidth);
-    connect(newButton, &QPushButton::clicked, this, &TFCraventeFirmWare::NewaClick);
-    connect(openButton, &QPushButton::clicked, this, &TFCraventeFirmWare::OpenaClick);
+    connect(newButton, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFCraventeFirmWare::NewaClick));
+    connect(openButton, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFCraventeFirmWare::OpenaClick));
 
     const struct {
         const char* name;
@@ -84,7 +87,9 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     for (const auto& command : commands) {
         auto* button = addButton(command.name, QString::fromLatin1(command.caption), command.x,
                                  rowY(command.step), ButtonWidth);
-        connect(button, &QPushButton::clicked, this, [this, button] { btn_str_lng1aClick(button); });
+        connect(button, &QPushButton::clicked, this, [this, button] {
+            runGuarded(ui_.messages, this, [this, button] { btn_str_lng1aClick(button); });
+        });
     }
 
     edit1_ = new QLineEdit(QStringLiteral("255.255.255.255"), this);
@@ -93,7 +98,8 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
 
     auto* createBin = addButton("CreateBin", QStringLiteral("Up date Device"), LeftColumn, rowY(5),
                                 ButtonWidth);
-    connect(createBin, &QPushButton::clicked, this, &TFCraventeFirmWare::UpdateDevice);
+    connect(createBin, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFCraventeFirmWare::UpdateDevice));
 
     auto* aboutButton = addButton("about", QStringLiteral("About"), ClientWidth - 96, 6, 54);
     aboutButton->setFixedHeight(18);
@@ -284,11 +290,7 @@ void TFCraventeFirmWare::Ping1Reply(const net::EchoReply& reply)
 
 void TFCraventeFirmWare::FormClose()
 {
-    try {
-        workspace_.shutDown();
-    } catch (const Error& error) {
-        ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
-    }
+    runGuarded(ui_.messages, this, [this] { workspace_.shutDown(); });
 }
 
 void TFCraventeFirmWare::closeEvent(QCloseEvent* event)

@@ -1,4 +1,5 @@
 #include "gui/app/TFCraventeFirmWare.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/SystemUi.h"
 #include "gui/widgets/Theme.h"
 #include "core/common/Error.h"
@@ -77,18 +78,25 @@ int main(int argc, char* argv[])
     cravent::gui::SystemChoosers choosers;
     cravent::gui::UiServices ui{messages, choosers};
 
-    cravent::gui::TFCraventeFirmWare window(workspace, ui);
-    window.show();
+    // What the start-up lets through, or a window outside its commands, ends the program with
+    // its reason shown and exit status 1, never with an abort.
+    int status = 1;
+    cravent::gui::runGuarded(messages, nullptr, [&] {
+        cravent::gui::TFCraventeFirmWare window(workspace, ui);
+        window.show();
 
-    if (parser.isSet(screenshotOption)) {
-        const QString file = parser.value(screenshotOption);
-        int result = 1;
-        QTimer::singleShot(200, &window, [&] {
-            result = saveScreenshot(window, file) ? 0 : 1;
-            QApplication::exit(result);
-        });
-        QApplication::exec();
-        return result;
-    }
-    return QApplication::exec();
+        if (parser.isSet(screenshotOption)) {
+            const QString file = parser.value(screenshotOption);
+            int result = 1;
+            QTimer::singleShot(200, &window, [&] {
+                result = saveScreenshot(window, file) ? 0 : 1;
+                QApplication::exit(result);
+            });
+            QApplication::exec();
+            status = result;
+            return;
+        }
+        status = QApplication::exec();
+    });
+    return status;
 }

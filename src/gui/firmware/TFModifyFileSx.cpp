@@ -7,6 +7,7 @@
 #include "core/firmware/Composition.h"
 #include "core/firmware/Flasher.h"
 #include "core/workspace/Workspace.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 
@@ -65,7 +66,8 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
     lbButton2_->setObjectName(QStringLiteral("LbButton2"));
     lbButton2_->setGeometry(8, 118, 153, 23);
-    connect(lbButton2_, &QPushButton::clicked, this, &TFModifyFileSx::LbButton2Click);
+    connect(lbButton2_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFModifyFileSx::LbButton2Click));
     // Enter runs the dialog's one working button; Escape closes it like "X".
     lbButton2_->setDefault(true);
 
@@ -93,7 +95,7 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
 void TFModifyFileSx::showEvent(QShowEvent* event)
 {
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

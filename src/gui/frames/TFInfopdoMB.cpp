@@ -9,6 +9,7 @@
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -21,6 +22,8 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace cravent::gui {
 
@@ -120,17 +123,17 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     layout->addWidget(tabs);
     layout->addLayout(panel);
 
-    onListBoxClick(LPdoCanA_, [this] { LPdoCanAClick(); });
-    onListBoxClick(LIndMbCanA_, [this] { LIndMbCanAClick(); });
-    connect(deleteA, &QPushButton::clicked, this, &TFInfopdoMB::DeleteAClick);
-    connect(newA, &QPushButton::clicked, this, &TFInfopdoMB::NewAClick);
-    connect(modifyA, &QPushButton::clicked, this, &TFInfopdoMB::ModifyAClick);
-    connect(copyA, &QPushButton::clicked, this, &TFInfopdoMB::CopyAClick);
-    connect(pasteA, &QPushButton::clicked, this, &TFInfopdoMB::PasteAClick);
-    connect(bitbtn1_, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn1Click);
+    onListBoxClick(LPdoCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LPdoCanAClick));
+    onListBoxClick(LIndMbCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LIndMbCanAClick));
+    const std::pair<QAbstractButton*, void (TFInfopdoMB::*)()> commands[] = {
+        {deleteA, &TFInfopdoMB::DeleteAClick}, {newA, &TFInfopdoMB::NewAClick},
+        {modifyA, &TFInfopdoMB::ModifyAClick}, {copyA, &TFInfopdoMB::CopyAClick},
+        {pasteA, &TFInfopdoMB::PasteAClick},   {bitbtn1_, &TFInfopdoMB::BitBtn1Click},
+        {button1_, &TFInfopdoMB::Button1Click}, {bitbtn4_, &TFInfopdoMB::BitBtn4Click},
+    };
+    for (const auto& [button, handler] : commands)
+        connect(button, &QAbstractButton::clicked, this, guarded(ui_.messages, this, handler));
     connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button1_, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
-    connect(bitbtn4_, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
     clearRegisterControls();
 }
 
@@ -312,19 +315,19 @@ void TFInfopdoMB::BitBtn4Click()
         }
         return;
     }
+    const sheets::WorksheetRead read =
+        sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
     clearRegisterControls();
     // Silent on failure: without the worksheet the entries stay; a frame number that is no
     // integer ends the import and keeps what it took. The list box shows the new entries when
     // a frame is picked.
-    const sheets::WorksheetRead read =
-        sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
     if (read.outcome == sheets::WorksheetRead::Outcome::Read)
         sheets::takeMapRecords(read.records, map_.frames());
 }
 
 void TFInfopdoMB::showEvent(QShowEvent* event)
 {
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

@@ -8,6 +8,7 @@
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -70,10 +71,13 @@ TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
         panel->addWidget(button);
     }
     panel->addStretch();
-    connect(bitbtn1_, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
+    connect(bitbtn1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::BitBtn1Click));
     connect(bitbtn2_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(button1_, &QPushButton::clicked, this, &TFpdoMB::Button1Click);
-    connect(bitbtn4_, &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
+    connect(button1_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::Button1Click));
+    connect(bitbtn4_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpdoMB::BitBtn4Click));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
@@ -205,11 +209,10 @@ void TFpdoMB::BitBtn4Click()
         }
         return;
     }
-    // The grid is emptied first; a workbook without the worksheet, or none at all, leaves it
-    // empty without a word, and "Cancel" still keeps the project's list.
+    const sheets::WorksheetRead read = sheets::readWorksheet(*workbook, sheets::FrameListSheet);
+    // The grid is emptied; a workbook without the worksheet, or none at all, leaves it empty
+    // without a word, and "Cancel" still keeps the project's list.
     clearDataCells();
-    const sheets::WorksheetRead read =
-        sheets::readWorksheet(*workbook, sheets::FrameListSheet);
     const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records);
     for (std::size_t k = 0; k < imported.rows.size(); ++k) {
         const int row = static_cast<int>(k) + 1;
@@ -223,7 +226,7 @@ void TFpdoMB::BitBtn4Click()
 
 void TFpdoMB::showEvent(QShowEvent* event)
 {
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 

@@ -2,12 +2,14 @@
 
 #include "core/dbc/DbcImport.h"
 #include "core/sheets/SheetImport.h"
+#include "core/sheets/SheetReaderClient.h"
 #include "gui/widgets/UiServices.h"
 
 #include <QFile>
 #include <QStringList>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace cravent::gui {
 

@@ -3,6 +3,8 @@
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "gui/settings/TRangeEdit.h"
+#include "gui/widgets/GuardedCommand.h"
+#include "gui/widgets/OkCancelRow.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -87,31 +89,23 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
     netLayout->addWidget(new QLabel(QStringLiteral("Port"), net), 2, 0);
     netLayout->addWidget(port_, 2, 1, 1, 3, Qt::AlignLeft);
 
-    ok_ = new PushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("bitbtn1"));
-    ok_->setDefault(true);
-    cancel_ = new PushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("bitbtn2"));
-    for (auto* button : {ok_, cancel_})
-        button->setFixedSize(75, 25);
-    connect(ok_, &QPushButton::clicked, this, &TFpargen::bitBtn1Click);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
+    const OkCancelRow buttons =
+        okCancelRow(this, QStringLiteral("bitbtn1"), QStringLiteral("bitbtn2"), QSize(75, 25));
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
+    connect(ok_, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFpargen::bitBtn1Click));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(canBus);
     layout->addWidget(net);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TFpargen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    runGuarded(ui_.messages, this, [this] { FormShow(); });
 }
 
 std::filesystem::path TFpargen::pargenFile() const

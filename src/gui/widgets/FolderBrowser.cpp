@@ -1,5 +1,6 @@
 #include "gui/widgets/FolderBrowser.h"
 
+#include "gui/widgets/OkCancelRow.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 
@@ -40,20 +41,13 @@ FolderBrowser::FolderBrowser(const QString& title, const QString& root, const QS
     tree_->setCurrentIndex(start.isValid() ? start : rootIndex);
     tree_->scrollTo(tree_->currentIndex());
 
-    auto* ok = new PushButton(QStringLiteral("OK"), this);
-    auto* cancel = new PushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const OkCancelRow buttons = okCancelRow(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(tree_, &QTreeView::doubleClicked, this, &QDialog::accept);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tree_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     tree_->setFocus();
 }
 

@@ -1,5 +1,7 @@
 #include "gui/workspace/TFsaveproj.h"
 
+#include "gui/widgets/GuardedCommand.h"
+#include "gui/widgets/OkCancelRow.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -23,24 +25,14 @@ TFsaveproj::TFsaveproj(Workspace& workspace, UiServices& ui, QWidget* parent)
     name_->setObjectName(QStringLiteral("Edit1"));
     name_->setMinimumWidth(220);
 
-    auto* ok = new PushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = new PushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    for (auto* button : {ok, cancel})
-        button->setFixedSize(75, 25);
-    connect(ok, &QPushButton::clicked, this, &TFsaveproj::okClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons =
+        okCancelRow(this, QStringLiteral("OK"), QStringLiteral("Cancel"), QSize(75, 25));
+    connect(buttons.ok, &QPushButton::clicked, this,
+            guarded(ui_.messages, this, &TFsaveproj::okClicked));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Project name"), this));
     layout->addWidget(name_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

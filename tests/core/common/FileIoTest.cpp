@@ -112,3 +112,38 @@ TEST(ReadFile, WhatIsNotAFileIsRefusedWithoutWaiting)
         }
     }
 }
+
+TEST(ReadFile, AFileBeyondItsBoundIsRefusedByItsSizeNamingTheBound)
+{
+    TempDir dir;
+    const auto file = dir / "input";
+    const struct {
+        std::uintmax_t size;
+        std::uint64_t bound;
+        const char* reason; // nothing: read whole
+    } cases[] = {
+        {16384, 16384, nullptr},
+        {16385, 16384, "It holds 16385 bytes; a file of its kind holds at most 16384 bytes"},
+        {0, 0, nullptr},
+        {1, 0, "It holds 1 bytes; a file of its kind holds at most 0 bytes"},
+        // Sparse: three gigabytes that would exhaust memory if they were read first.
+        {3ull << 30, DefaultReadLimit,
+         "It holds 3221225472 bytes; a file of its kind holds at most 64 MiB (67108864 bytes)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        test::writeText(file, "");
+        std::filesystem::resize_file(file, c.size);
+        if (c.reason == nullptr) {
+            EXPECT_EQ(readFile(file, c.bound).size(), c.size);
+            continue;
+        }
+        try {
+            readFile(file, c.bound);
+            ADD_FAILURE() << "read";
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot read file \"" + file.string() + "\". " + c.reason);
+        }
+    }
+}

@@ -282,10 +282,26 @@ TEST_F(CompositionTest, AMasterThatIsNoFirmwareFileIsRefused)
 TEST_F(CompositionTest, ABankFileOfTheWrongSizeIsRefused)
 {
     test::writeText(master, lfFile({Header, rec('2', 0x388000, 32), rec('2', 0x398000, 32), End}));
-    test::writeText(project / "bin" / "bank2.bin", std::string(100, '\x01'));
-    EXPECT_EQ(failure(), std::string(text::NewNotCreated) + "\nFile \"" +
-                             (project / "bin" / "bank2.bin").string() +
-                             "\" holds 100 bytes, not 16384.");
+    const fs::path bank = project / "bin" / "bank2.bin";
+    // A gigabyte is refused by its size; read, it would cost that much memory first.
+    for (const std::uintmax_t size : {std::uintmax_t{100}, std::uintmax_t{BankSize + 1},
+                                      std::uintmax_t{1} << 30}) {
+        SCOPED_TRACE(size);
+        test::writeText(bank, std::string(100, '\x01'));
+        fs::resize_file(bank, size);
+        EXPECT_EQ(failure(), std::string(text::NewNotCreated) + "\nFile \"" + bank.string() +
+                                 "\" holds " + std::to_string(size) + " bytes, not 16384.");
+    }
+}
+
+TEST_F(CompositionTest, AMasterBeyondItsBoundIsRefusedBeforeItIsRead)
+{
+    test::writeText(master, lfFile({Header, rec('2', 0x388000, 32), rec('2', 0x398000, 32), End}));
+    fs::resize_file(master, MasterFirmwareLimit + 1);
+    EXPECT_EQ(failure(), std::string(text::NewNotCreated) + "\nCannot read file \"" +
+                             master.string() +
+                             "\". It holds 67108865 bytes; a file of its kind holds at most 64 "
+                             "MiB (67108864 bytes)");
 }
 
 TEST_F(CompositionTest, AFailedWriteKeepsTheEarlierFirmware)

@@ -95,17 +95,17 @@ TEST(PingProgram, FailuresCarryPingsOwnWords)
 TEST(PingProgram, RunsWithoutAShellAndStopsAtTheDeadline)
 {
     // Shell syntax in an argument stays a plain argument.
-    const ProgramRun echo = runProgram("echo", {"$(id)", ";", "exit 7"}, 5000ms);
+    const ProgramRun echo = runPingProgram("echo", {"$(id)", ";", "exit 7"}, 5000ms);
     EXPECT_EQ(echo.exitStatus, 0);
     EXPECT_EQ(echo.output, "$(id) ; exit 7\n");
 
-    const ProgramRun failing = runProgram("sh", {"-c", "echo oops >&2; exit 2"}, 5000ms);
+    const ProgramRun failing = runPingProgram("sh", {"-c", "echo oops >&2; exit 2"}, 5000ms);
     EXPECT_EQ(failing.exitStatus, 2);
     EXPECT_EQ(failing.output, "oops\n");
 
-    EXPECT_THROW(runProgram("sleep", {"10"}, 100ms), Error);
+    EXPECT_THROW(runPingProgram("sleep", {"10"}, 100ms), Error);
     try {
-        runProgram("/nonexistent/ping", {}, 1000ms);
+        runPingProgram("/nonexistent/ping", {}, 1000ms);
         ADD_FAILURE() << "started a missing program";
     } catch (const Error& error) {
         EXPECT_STREQ(

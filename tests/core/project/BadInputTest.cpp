@@ -4,6 +4,7 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/project/ProjectXml.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,13 @@ TEST(ProjectFileBadInput, EveryReaderRefusesWhatIsNoXmlDocumentNamingTheFileAndT
         // Root reads any file: what it cannot read is a folder or a FIFO where the file should be.
         {"folder", [](const fs::path& f) { fs::create_directories(f); }, "Is a directory"},
         {"FIFO", [](const fs::path& f) { ::mkfifo(f.c_str(), 0644); }, "It is not a regular file"},
+        // Refused by its size, never parsed: the document would need several times as much.
+        {"beyond the bound",
+         [](const fs::path& f) {
+             writeText(f, "<COBID/>");
+             fs::resize_file(f, xml::ProjectFileLimit + 1);
+         },
+         "It holds 16777217 bytes; a file of its kind holds at most 16 MiB (16777216 bytes)"},
     };
     for (const Reader& reader : Readers) {
         for (const auto& input : inputs) {

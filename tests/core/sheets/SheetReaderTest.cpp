@@ -3,7 +3,6 @@
 
 #include "core/sheets/SheetReaderClient.h"
 
-#include "core/sheets/HelperProcess.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -29,10 +28,7 @@ bool contains(const std::string& text, const std::string& part)
 
 std::filesystem::path script(const TempDir& dir, const std::string& name, const std::string& body)
 {
-    const auto file = dir / name;
-    writeText(file, "#!/bin/sh\n" + body + "\n");
-    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
-    return file;
+    return test::writeScript(dir / name, body);
 }
 
 TEST(SheetReader, TheHelperBesideTheProgramReadsTheWorksheet)
@@ -121,26 +117,6 @@ TEST(SheetReader, HelpersThatMisbehaveReadNothing)
         << read.problem;
 }
 
-TEST(HelperProcess, RunsWithLimitsNoInputAndNoneOfOurDescriptors)
-{
-    TempDir dir;
-    const int ours = ::open(dir.path().c_str(), O_RDONLY); // deliberately not close-on-exec
-    ASSERT_GE(ours, 0);
-    const auto helper =
-        script(dir, "limits",
-               "ulimit -v; ulimit -c; ulimit -t\n"
-               "if read line; then echo input; else echo no input; fi\n"
-               "[ -e /proc/self/fd/" +
-                   std::to_string(ours) + " ] && echo leaked || echo closed\necho \"$1|$2\"");
-    HelperLimits limits;
-    limits.memoryBytes = 256u << 20;
-    limits.timeout = 4s;
-    const HelperRun run = runHelper(helper, {"first arg", "$HOME;x"}, limits);
-    ::close(ours);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output, "262144\n0\n5\nno input\nclosed\nfirst arg|$HOME;x\n");
-}
-
 } // namespace
 } // namespace cravent::sheets
 
@@ -177,6 +153,25 @@ TEST(SheetReader, TenThousandRowsComeThroughWhole)
     ASSERT_EQ(read.outcome, Outcome::Read) << read.problem;
     ASSERT_EQ(read.records.size(), 10000u);
     EXPECT_EQ(field(read.records.back(), 0), "9999");
+}
+
+} // namespace cravent::sheets
+
+namespace cravent::sheets {
+
+TEST(SheetReader, ACsvFileBeyondItsBoundIsRefusedByItsSize)
+{
+    TempDir dir;
+    const auto csv = dir / "rpdodef.csv";
+    writeText(csv, "cobid,id_dev_orig,en_bypass,posind,n_tpdo\r\n385,8,0,0,0\r\n");
+    std::filesystem::resize_file(csv, (64u << 20) + 1);
+    const WorksheetRead read = readWorksheet(csv, "rpdodef");
+    EXPECT_EQ(read.outcome, Outcome::Unreadable);
+    EXPECT_TRUE(read.records.empty());
+    EXPECT_EQ(read.problem, "Cannot read workbook \"" + csv.string() + "\": Cannot read file \"" +
+                                csv.string() +
+                                "\". It holds 67108865 bytes; a file of its kind holds at most 64 "
+                                "MiB (67108864 bytes)");
 }
 
 } // namespace cravent::sheets

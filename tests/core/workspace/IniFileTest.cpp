@@ -1,4 +1,5 @@
 #include "core/common/Error.h"
+#include "core/common/FileIo.h"
 #include "support/TempDir.h"
 #include "core/workspace/IniFile.h"
 
@@ -68,6 +69,13 @@ TEST(IniFile, ASettingsFileThatCannotBeUsedRestoresNothingAndIsNotOverwrittenBli
          nullptr},
         {"folder", [](const auto& f) { std::filesystem::create_directories(f); }, "Is a directory"},
         {"FIFO", [](const auto& f) { ::mkfifo(f.c_str(), 0644); }, "It is not a regular file"},
+        // Refused by its size, so not read for its first lines either.
+        {"beyond its bound",
+         [](const auto& f) {
+             cravent::test::writeText(f, "[lastproj]\r\nprojectname=\\P1\r\n");
+             std::filesystem::resize_file(f, cravent::DefaultReadLimit + 1);
+         },
+         "a file of its kind holds at most 64 MiB (67108864 bytes)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

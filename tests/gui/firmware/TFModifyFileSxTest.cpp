@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace cravent;
@@ -247,3 +250,59 @@ TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
     QApplication::sendEvent(&dialog, &escape);
     EXPECT_FALSE(dialog.isVisible());
 }
+
+TEST_F(GenerateFirmwareTest, AMasterBeyondItsBoundIsRefusedAndTheDialogStays)
+{
+    const fs::path huge = app / "MASTER" / "QF40231.sx";
+    fs::resize_file(huge, 3ull << 30); // sparse: read whole, it would take three gigabytes
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    execute(dialog)->click();
+    const std::string message = "File New Sx Not Create,Abort Procedure\nCannot read file \"" +
+                                huge.string() +
+                                "\". It holds 3221225472 bytes; a file of its kind holds at most "
+                                "64 MiB (67108864 bytes)";
+    EXPECT_EQ(ui.messages.texts, QStringList{QString::fromStdString(message)});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// AddressSanitizer turns an allocation that fails into a report and an exit, never into
+// std::bad_alloc, so a sanitizer build has nothing to show here.
+#ifndef UNDER_ADDRESS_SANITIZER
+// Memory that runs out in the middle of Execute: the press ends with a message and the dialog
+// stays up, where the exception used to unwind through Qt and abort the program with the
+// user's edits. Run in a child process, whose address space is cut to what it uses plus a
+// margin smaller than the master it has to read.
+TEST_F(GenerateFirmwareTest, MemoryThatRunsOutDuringExecuteIsShownAndTheDialogStays)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fs::resize_file(app / "MASTER" / "QF40231.sx", 60u << 20); // within its bound: it is read
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    const auto pressWithLittleMemory = [&] {
+        std::ifstream status("/proc/self/status");
+        std::uint64_t used = 0;
+        for (std::string word; status >> word;)
+            if (word == "VmSize:" && status >> used)
+                break;
+        const rlim_t limit = static_cast<rlim_t>((used << 10) + (24u << 20));
+        const rlimit memory{limit, limit};
+        if (used == 0 || ::setrlimit(RLIMIT_AS, &memory) != 0)
+            std::_Exit(2);
+        execute(dialog)->click();
+        const QStringList expected{QStringLiteral("Not enough memory to finish the command.")};
+        const bool shown = ui.messages.texts == expected;
+        std::_Exit(shown && dialog.isVisible() ? 0 : 1);
+    };
+    EXPECT_EXIT(pressWithLittleMemory(), ::testing::ExitedWithCode(0), "");
+}
+#endif
