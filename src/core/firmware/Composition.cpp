@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/firmware/FirmwareVerify.h"
 #include "core/firmware/SRecord.h"
 
 #include <array>
@@ -153,8 +154,9 @@ std::string joinLines(const std::vector<RecordLine>& lines)
 // each step replaces one window's lines, and only the finished firmware reaches the disk.
 class Composition {
 public:
-    Composition(const CompositionInputs& inputs, const Progress& progress)
-        : inputs_(inputs), progress_(progress)
+    Composition(const CompositionInputs& inputs, const Progress& progress,
+                const CompositionExtras& extras)
+        : inputs_(inputs), progress_(progress), extras_(extras)
     {
     }
 
@@ -187,6 +189,16 @@ public:
         } catch (const Error& error) {
             notCreated(error.what());
         }
+        if (extras_.beforeVerify)
+            extras_.beforeVerify(target);
+        try {
+            verifyNewFirmware(target, banks_, inputs_.banks);
+        } catch (const Error&) {
+            // Nobody may flash a firmware that is known not to hold the configuration.
+            std::error_code ec;
+            fs::remove(target, ec);
+            throw;
+        }
         return target;
     }
 
@@ -209,6 +221,8 @@ private:
         if (!masterRead_)
             checkSource();
         checkNewName();
+        if (extras_.bankBytes)
+            return;
         std::error_code ec;
         if (inputs_.bankDir.empty() || !fs::is_directory(inputs_.bankDir, ec))
             throw Error(text::BinFolderNotFound);
@@ -218,20 +232,26 @@ private:
 
     void loadBank(const BankWindow& window)
     {
-        const fs::path file = findFileNoCase(inputs_.bankDir, window.fileName);
+        const auto index = static_cast<std::size_t>(window.bank - 1);
+        const fs::path file = extras_.bankBytes ? fs::path(window.fileName)
+                                                : findFileNoCase(inputs_.bankDir, window.fileName);
         std::string bank;
-        try {
-            bank = readFile(file);
-        } catch (const Error& error) {
-            notCreated(error.what());
+        if (extras_.bankBytes) {
+            bank = (*extras_.bankBytes)[index];
+        } else {
+            try {
+                bank = readFile(file);
+            } catch (const Error& error) {
+                notCreated(error.what());
+            }
         }
         // A short bank would leave part of the window to whatever the flash held before.
         if (bank.size() != BankFileSize)
             notCreated("File \"" + file.string() + "\" holds " + std::to_string(bank.size()) +
                        " bytes, not " + std::to_string(BankFileSize) + ".");
-        const auto index = static_cast<std::size_t>(window.bank - 1);
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
+        banks_[index] = std::move(bank);
     }
 
     void readMasterOnce()
@@ -291,18 +311,21 @@ private:
 
     const CompositionInputs& inputs_;
     const Progress& progress_;
+    const CompositionExtras& extras_;
     std::string master_;
     bool masterRead_ = false;
     std::vector<RecordLine> lines_;
     std::array<std::string, BankCount> records_;
     std::array<std::vector<RecordLine>, BankCount> recordLines_;
+    BankBytes banks_; // what the new firmware must hold
 };
 
 } // namespace
 
-fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress)
+fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress,
+                         const CompositionExtras& extras)
 {
-    return Composition(inputs, progress).run();
+    return Composition(inputs, progress, extras).run();
 }
 
 } // namespace cravent::firmware

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/firmware/BankWindow.h"
+#include "core/firmware/WindowReader.h"
 
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cravent::firmware {
@@ -29,6 +31,16 @@ struct CompositionInputs {
     std::filesystem::path newFirmwarePath() const { return outputDir / newFirmwareName; }
 };
 
+// What a caller may add to the inputs.
+struct CompositionExtras {
+    // The selected banks' bytes when they are not to be read from bankDir (a batch builds them
+    // in memory); each must hold BankFileSize bytes.
+    std::optional<BankBytes> bankBytes;
+    // Called between the write of the new firmware and its read-back, with its path: the seam
+    // through which a test spoils the file on disk.
+    std::function<void(const std::filesystem::path&)> beforeVerify;
+};
+
 // Reports how far the merge of one bank has come; it starts again at 0 for each bank.
 using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 
@@ -41,7 +53,11 @@ using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 // The master must be sound: each record hexadecimal with a right checksum, one end record
 // (S7, S8 or S9) with nothing after it, no record crossing a window's bounds, and a record in
 // the window of each selected bank. Throws Error with the message to show; the first failing
-// check stops everything and nothing is written. Returns the new firmware's path.
-std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {});
+// check stops everything and nothing is written. The written file is then read back and its
+// windows compared with the bank bytes; a file that does not hold them is removed and the
+// Error begins "The new firmware does not hold the project's configuration: ". Returns the
+// new firmware's path.
+std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {},
+                                      const CompositionExtras& extras = {});
 
 } // namespace cravent::firmware
