@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
+#include "cli/ReadBackCommands.h"
 #include "cli/SheetCommands.h"
 
 #include <iostream>
@@ -22,6 +23,8 @@ const std::vector<Command>& commands()
         BuildCommand,
         ComposeCommand,
         UpdateCommand,
+        InspectCommand,
+        DecodeCommand,
     };
     return list;
 }
