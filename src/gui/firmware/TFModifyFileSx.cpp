@@ -4,7 +4,9 @@
 #include "core/common/Product.h"
 #include "core/common/Texts.h"
 #include "core/firmware/Composition.h"
+#include "core/firmware/ConfigurationSource.h"
 #include "core/firmware/Flasher.h"
+#include "core/image/ConfigurationText.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 #include "core/workspace/Workspace.h"
@@ -13,6 +15,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -44,6 +47,7 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     , cbport_(new QComboBox(this))
     , gbBank_(new QGroupBox(this))
     , shape1_(new QFrame(this))
+    , summary_(new QLabel(this))
     , lbButton1_(new PushButton(QStringLiteral("X"), this, theme::HoverYellow))
     , lbButton2_(new PushButton(QStringLiteral("Execute update firmware"), this, theme::HoverSkyBlue))
 {
@@ -88,6 +92,11 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     shape1_->setStyleSheet(QStringLiteral("QFrame#Shape1 { background-color: %1; border: 1px solid #404040; }")
                                .arg(theme::HoverSkyBlue.name()));
 
+    // What is about to be flashed, so that a wrong project shows before the flasher runs.
+    summary_->setObjectName(QStringLiteral("Summary"));
+    summary_->setGeometry(8, 72, 414, 40);
+    summary_->setWordWrap(true);
+
     lbButton1_->setObjectName(QStringLiteral("LbButton1"));
     lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
     connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
@@ -128,6 +137,7 @@ void TFModifyFileSx::FormShow()
     }
     cbport_->setCurrentIndex(0);
     avanzamento_->setValue(avanzamento_->minimum());
+    summary_->clear();
     lbButton2_->setEnabled(false);
 
     const fs::path& projectDir = workspace_.ProjectDir();
@@ -172,8 +182,13 @@ bool TFModifyFileSx::ExeModFileSxClick()
         avanzamento_->setValue(static_cast<int>(position));
         avanzamento_->repaint(); // the merge runs without returning to the event loop
     };
+    summary_->clear();
+    firmware::CompositionExtras extras;
+    extras.beforeVerify = beforeVerify_;
     try {
-        firmware::composeFirmware(inputs, progress);
+        const fs::path newFirmware = firmware::composeFirmware(inputs, progress, extras);
+        summary_->setText(QString::fromStdString(
+            image::summaryLine(firmware::readConfigurationOf(newFirmware, false))));
         return true;
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
@@ -189,6 +204,16 @@ void TFModifyFileSx::ExeUpdateFirClick()
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
     }
+}
+
+QString TFModifyFileSx::Summary() const
+{
+    return summary_->text();
+}
+
+void TFModifyFileSx::setBeforeVerify(std::function<void(const fs::path&)> beforeVerify)
+{
+    beforeVerify_ = std::move(beforeVerify);
 }
 
 void TFModifyFileSx::LbButton2Click()
