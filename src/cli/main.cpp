@@ -1,5 +1,6 @@
 #include "cli/BuildCommand.h"
 #include "cli/Cli.h"
+#include "cli/DiffCommand.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
 #include "cli/ReadBackCommands.h"
@@ -25,6 +26,7 @@ const std::vector<Command>& commands()
         UpdateCommand,
         InspectCommand,
         DecodeCommand,
+        DiffCommand,
     };
     return list;
 }
