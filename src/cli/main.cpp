@@ -1,3 +1,4 @@
+#include "cli/BatchCommand.h"
 #include "cli/BuildCommand.h"
 #include "cli/Cli.h"
 #include "cli/DiffCommand.h"
@@ -27,6 +28,7 @@ const std::vector<Command>& commands()
         InspectCommand,
         DecodeCommand,
         DiffCommand,
+        BatchCommand,
     };
     return list;
 }
