@@ -140,6 +140,9 @@ std::string readFile(const std::filesystem::path& file)
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         throw Error("Cannot read file \"" + file.string() + "\". It is not a regular file");
     std::string bytes;
+    // Growing by the 64 KB reads would copy a master of megabytes again and again.
+    if (S_ISREG(st.st_mode))
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
