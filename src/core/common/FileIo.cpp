@@ -158,7 +158,9 @@ std::string readFile(const std::filesystem::path& file)
     return bytes;
 }
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+namespace {
+
+void replaceFile(const std::filesystem::path& target, std::string_view bytes, bool flush)
 {
     mode_t mode = 0644;
     struct stat existing {};
@@ -185,7 +187,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         if (::fchmod(fd.get(), mode) != 0)
             fail(target, errno);
         writeAll(fd.get(), bytes, target);
-        if (::fsync(fd.get()) != 0)
+        if (flush && ::fsync(fd.get()) != 0)
             fail(target, errno);
         if (::close(fd.release()) != 0)
             fail(target, errno);
@@ -195,7 +197,27 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         ::unlink(temporary.c_str());
         throw;
     }
-    syncFolder(target.parent_path());
+    if (flush)
+        syncFolder(target.parent_path());
+}
+
+} // namespace
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+{
+    replaceFile(target, bytes, true);
+}
+
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes)
+{
+    replaceFile(target, bytes, false);
+}
+
+void flushToDisk(const std::filesystem::path& file)
+{
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
+        fail(file, errno);
 }
 
 bool isAtomicWriteLeftover(const std::filesystem::path& file)

@@ -185,7 +185,10 @@ public:
         }
         const fs::path target = inputs_.newFirmwarePath();
         try {
-            writeFileAtomically(target, joinLines(lines_));
+            if (extras_.flushLater)
+                writeFileAtomicallyUnflushed(target, joinLines(lines_));
+            else
+                writeFileAtomically(target, joinLines(lines_));
         } catch (const Error& error) {
             notCreated(error.what());
         }

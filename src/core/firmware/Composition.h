@@ -39,6 +39,9 @@ struct CompositionExtras {
     // Called between the write of the new firmware and its read-back, with its path: the seam
     // through which a test spoils the file on disk.
     std::function<void(const std::filesystem::path&)> beforeVerify;
+    // The new firmware is left for the caller to flushToDisk(): a batch of many files waits for
+    // the disk once at its end instead of once per file.
+    bool flushLater = false;
 };
 
 // Reports how far the merge of one bank has come; it starts again at 0 for each bank.

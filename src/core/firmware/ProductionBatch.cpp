@@ -10,10 +10,12 @@
 #include "core/workspace/ProjectFolder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <map>
 #include <system_error>
+#include <thread>
 
 namespace cravent::firmware {
 
@@ -104,6 +106,36 @@ std::optional<std::array<std::uint8_t, 4>> octets(std::string_view text, const c
     return result;
 }
 
+// One unit's firmware: the project's image with the unit's address, composed, verified, hashed.
+BatchOutput buildUnit(const image::ConfigImage& projectImage, const Unit& unit,
+                      const fs::path& master, const fs::path& outDir)
+{
+    image::ConfigImage unitImage = projectImage;
+    for (std::size_t k = 0; k < 4; ++k) {
+        unitImage.put8(image::CommBlock, image::comm::Ip + k, unit.ip[k]);
+        if (unit.mask)
+            unitImage.put8(image::CommBlock, image::comm::Mask + k, (*unit.mask)[k]);
+    }
+    if (unit.port)
+        unitImage.put16(image::CommBlock, image::comm::Port, *unit.port);
+
+    CompositionExtras extras;
+    extras.flushLater = true;
+    extras.bankBytes.emplace();
+    for (int bank = 1; bank <= BankCount; ++bank) {
+        const auto bytes = unitImage.bank(bank);
+        (*extras.bankBytes)[static_cast<std::size_t>(bank - 1)].assign(
+            reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+    CompositionInputs inputs;
+    inputs.sourceFirmware = master;
+    inputs.newFirmwareName = unit.name + ".sx";
+    inputs.outputDir = outDir;
+    inputs.banks = banksOfGatewayModel(product::GatewayModel);
+    const fs::path file = composeFirmware(inputs, {}, extras);
+    return {unit.name, file, unit.ip, sha256Hex(readFile(file))};
+}
+
 } // namespace
 
 std::vector<Unit> readUnits(std::string_view text, const std::string& fileName)
@@ -186,34 +218,40 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
     if (ec)
         throw Error("Cannot create folder \"" + outDir.string() + "\". " + ec.message());
 
+    // Units are independent: each gets its own file, so two of them are made at a time.
+    std::vector<std::optional<BatchOutput>> results(units.size());
+    std::vector<std::string> failures(units.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < units.size() && !failed; i = next++) {
+            try {
+                results[i] = buildUnit(projectImage, units[i], master, outDir);
+            } catch (const std::exception& error) {
+                failures[i] = error.what();
+                failed = true;
+            }
+        }
+    };
+    {
+        const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+        std::vector<std::jthread> workers;
+        for (unsigned k = 1; k < count; ++k)
+            workers.emplace_back(work);
+        work();
+    }
+    // The first failing unit in file order is the one reported, however the work was shared.
+    for (const std::string& failure : failures)
+        if (!failure.empty())
+            throw Error(failure);
+
     std::vector<BatchOutput> outputs;
     std::string manifest = "name,ip,sha256\n";
-    for (const Unit& unit : units) {
-        image::ConfigImage unitImage = projectImage;
-        for (std::size_t k = 0; k < 4; ++k) {
-            unitImage.put8(image::CommBlock, image::comm::Ip + k, unit.ip[k]);
-            if (unit.mask)
-                unitImage.put8(image::CommBlock, image::comm::Mask + k, (*unit.mask)[k]);
-        }
-        if (unit.port)
-            unitImage.put16(image::CommBlock, image::comm::Port, *unit.port);
-
-        CompositionExtras extras;
-        extras.bankBytes.emplace();
-        for (int bank = 1; bank <= BankCount; ++bank) {
-            const auto bytes = unitImage.bank(bank);
-            (*extras.bankBytes)[static_cast<std::size_t>(bank - 1)].assign(
-                reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        }
-        CompositionInputs inputs;
-        inputs.sourceFirmware = master;
-        inputs.newFirmwareName = unit.name + ".sx";
-        inputs.outputDir = outDir;
-        inputs.banks = banksOfGatewayModel(product::GatewayModel);
-        const fs::path file = composeFirmware(inputs, {}, extras);
-        BatchOutput output{unit.name, file, unit.ip, sha256Hex(readFile(file))};
-        manifest += output.name + "," + image::octetsText(output.ip) + "," + output.sha256 + "\n";
-        outputs.push_back(std::move(output));
+    for (std::optional<BatchOutput>& result : results) {
+        // The manifest, written and flushed last, vouches only for files already on the disk.
+        flushToDisk(result->file);
+        manifest += result->name + "," + image::octetsText(result->ip) + "," + result->sha256 + "\n";
+        outputs.push_back(std::move(*result));
     }
     writeFileAtomically(outDir / ManifestName, manifest);
     return outputs;
