@@ -5,6 +5,7 @@
 #include "core/firmware/WindowReader.h"
 #include "core/image/BankFiles.h"
 #include "core/image/ImageBuilder.h"
+#include "core/image/ProjectRecovery.h"
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
@@ -200,6 +201,69 @@ TEST_F(ReadBackTest, BanksGivenInMemoryComposeAsBankFilesDo)
     extras.bankBytes = readBankFiles(project / "bin", in.banks);
     composeFirmware(in, {}, extras);
     EXPECT_TRUE(test::readText(firmware) == fromFiles);
+}
+
+TEST_F(ReadBackTest, ProjectsOfBothLayoutsAtTheirLimitsComeBackFromTheFirmware)
+{
+    struct Case {
+        const char* name;
+        int canType;
+        std::size_t rxFrames, txFrames;
+    };
+    const Case cases[] = {{"CAN 2.0A", 0, 250, 250}, {"CAN 2.0B", 1, 725, 300}};
+    const image::BuildMoment moment{2026, 12, 10, 10, 42, 18};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir work;
+        const fs::path original = work / "P";
+        fs::create_directories(original / "bin");
+        pargen::Values values;
+        values.canType = c.canType;
+        values.ip = {10, 1, 2, 3};
+        pargen::write(original / "pargen.xml", values);
+        const auto frameList = [&](std::size_t count, std::uint32_t salt) {
+            std::vector<frames::Frame> list;
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::uint32_t id = c.canType == 0 ? (i * 7 + salt) % 2048
+                                                        : (static_cast<std::uint32_t>(i) * 2654435761u + salt) & 0x1FFFFFFF;
+                std::string cobId = "0x";
+                appendHex(cobId, id, 8);
+                list.push_back({cobId, std::to_string(i % 9), ""});
+            }
+            return list;
+        };
+        frames::write(original / "RCobDef.xml", frameList(c.rxFrames, 1));
+        frames::write(original / "TCobDef.xml", frameList(c.txFrames, 5));
+        const auto rows = [](std::size_t count) {
+            std::vector<maps::Row> list;
+            for (std::size_t i = 0; i < count; ++i)
+                list.push_back({std::to_string(i * 3), std::to_string(i % 250 + 1), std::to_string(i % 256)});
+            return list;
+        };
+        maps::write(original / "RInfoCob.xml", maps::ReceiveRootName, rows(2912));
+        maps::write(original / "TInfoCob.xml", maps::TransmitRootName, rows(3721));
+        const image::ConfigImage built = image::BuildConfigImage(original, moment);
+        image::WriteBankFiles(built, original);
+
+        CompositionInputs in = inputs();
+        in.bankDir = original / "bin";
+        in.outputDir = original;
+        const image::DeviceConfiguration config = readConfigurationOf(composeFirmware(in), false);
+        EXPECT_EQ(config.inconsistencies, std::vector<std::string>{});
+        EXPECT_EQ(config.rxFrames.size(), c.rxFrames);
+        EXPECT_EQ(config.txRegisters.size(), 3721u);
+        const image::DeviceConfiguration fromBin = readConfigurationOf(original / "bin", false);
+        EXPECT_EQ(config.rxFrames, fromBin.rxFrames);
+        EXPECT_EQ(config.txRegisters, fromBin.txRegisters);
+
+        image::writeRecoveredProject(config, work / "D");
+        const image::ConfigImage rebuilt = image::BuildConfigImage(work / "D", moment);
+        for (int bank = 1; bank <= image::BankCount; ++bank) {
+            const auto a = built.bank(bank);
+            const auto b = rebuilt.bank(bank);
+            EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin())) << "bank " << bank;
+        }
+    }
 }
 
 } // namespace
