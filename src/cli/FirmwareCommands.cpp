@@ -4,7 +4,9 @@
 #include "core/common/FileLookup.h"
 #include "core/common/Product.h"
 #include "core/firmware/Composition.h"
+#include "core/firmware/ConfigurationSource.h"
 #include "core/firmware/Flasher.h"
+#include "core/image/ConfigurationText.h"
 #include "core/image/ProjectBuild.h"
 #include "core/workspace/ProjectFolder.h"
 
@@ -84,6 +86,12 @@ fs::path compose(const FirmwareArguments& arguments)
                                      firmware::banksOfGatewayModel(product::GatewayModel)));
 }
 
+// What the verified firmware brings to the device, so that a wrong project shows at a glance.
+std::string summaryOf(const fs::path& newFirmware)
+{
+    return image::summaryLine(firmware::readConfigurationOf(newFirmware, false));
+}
+
 int runCompose(const std::vector<std::string>& args, Context& context)
 {
     const auto arguments = readArguments(args, context, false, ComposeUsage);
@@ -92,7 +100,8 @@ int runCompose(const std::vector<std::string>& args, Context& context)
     if (!projectExists(*arguments, context))
         return Failure;
     try {
-        context.out << compose(*arguments).string() << '\n';
+        const fs::path newFirmware = compose(*arguments);
+        context.out << newFirmware.string() << '\n' << summaryOf(newFirmware) << '\n';
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -110,7 +119,7 @@ int runUpdate(const std::vector<std::string>& args, Context& context)
     try {
         image::buildProjectBanks(arguments->projectDir);
         const fs::path newFirmware = compose(*arguments);
-        context.out << newFirmware.string() << '\n';
+        context.out << newFirmware.string() << '\n' << summaryOf(newFirmware) << '\n';
         // Like the dialog, the flashing program starts in the master's folder.
         if (arguments->port)
             firmware::launchFlasher(context.appDir, newFirmware, *arguments->port,

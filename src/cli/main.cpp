@@ -1,8 +1,11 @@
+#include "cli/BatchCommand.h"
 #include "cli/BuildCommand.h"
 #include "cli/Cli.h"
 #include "cli/DbcImport.h"
+#include "cli/DiffCommand.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
+#include "cli/ReadBackCommands.h"
 #include "cli/SheetCommands.h"
 #include "core/common/Error.h"
 #include "core/common/Executable.h"
@@ -30,6 +33,10 @@ const std::vector<Command>& commands()
         BuildCommand,
         ComposeCommand,
         UpdateCommand,
+        InspectCommand,
+        DecodeCommand,
+        DiffCommand,
+        BatchCommand,
     };
     return list;
 }

@@ -22,7 +22,11 @@ head -c 16384 /dev/zero | tr '\0' '\042' >"$p/bin/bank2.bin"
 
 "$cli" --app-dir "$app" compose "$p" >"$dir/out" 2>"$dir/err"
 [ $? -eq 0 ] || fail "compose must succeed: $(cat "$dir/err")"
-[ "$(cat "$dir/out")" = "$p/New_QF40231.sx" ] || fail "compose prints the new file: $(cat "$dir/out")"
+[ "$(head -n 1 "$dir/out")" = "$p/New_QF40231.sx" ] || fail "compose prints the new file: $(cat "$dir/out")"
+# Then one line of what the verified firmware holds (bank 1 is all 0x11 here).
+[ "$(sed -n 2p "$dir/out")" = "17.17.17.17:4369, mask 17.17.17.17, bit-rate code 17, CAN 2.0B, 4369 received / 4369 transmitted frames, 4369 / 4369 registers, built 2017-02-02 17:08:04" ] ||
+    fail "compose prints the summary: $(cat "$dir/out")"
+[ "$(wc -l <"$dir/out")" -eq 2 ] || fail "compose prints two lines: $(cat "$dir/out")"
 new="$p/New_QF40231.sx"
 srec_cat "$new" -crop 0x388000 0x38C000 -offset -0x388000 -o "$dir/w1" -binary || fail "decode"
 srec_cat "$new" -crop 0x398000 0x39C000 -offset -0x398000 -o "$dir/w2" -binary || fail "decode"

@@ -132,6 +132,7 @@ std::string readFile(const std::filesystem::path& file, std::uint64_t maximumByt
     if (S_ISREG(st.st_mode) && size > maximumBytes)
         throw cannotRead(tooLargeReason(size, maximumBytes));
     std::string bytes;
+    // Growing by the 64 KB reads would copy a master of megabytes again and again.
     if (S_ISREG(st.st_mode))
         bytes.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
@@ -152,7 +153,9 @@ std::string readFile(const std::filesystem::path& file, std::uint64_t maximumByt
     return bytes;
 }
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+namespace {
+
+void replaceFile(const std::filesystem::path& target, std::string_view bytes, bool flush)
 {
     mode_t mode = 0644;
     struct stat existing {};
@@ -179,7 +182,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         if (::fchmod(fd.get(), mode) != 0)
             fail(target, errno);
         writeAll(fd.get(), bytes, target);
-        if (::fsync(fd.get()) != 0)
+        if (flush && ::fsync(fd.get()) != 0)
             fail(target, errno);
         if (const int error = fd.close(); error != 0)
             fail(target, error);
@@ -189,7 +192,27 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         ::unlink(temporary.c_str());
         throw;
     }
-    syncFolder(target.parent_path());
+    if (flush)
+        syncFolder(target.parent_path());
+}
+
+} // namespace
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
+{
+    replaceFile(target, bytes, true);
+}
+
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes)
+{
+    replaceFile(target, bytes, false);
+}
+
+void flushToDisk(const std::filesystem::path& file)
+{
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
+        fail(file, errno);
 }
 
 bool isAtomicWriteLeftover(const std::filesystem::path& file)

@@ -24,6 +24,15 @@ std::string readFile(const std::filesystem::path& file,
 // read-only file would be. Throws Error naming the file and the system's reason.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
+// writeFileAtomically() without waiting for the disk: the rename still replaces the target
+// whole, but the bytes may reach the disk later. For a run of many new files in one folder that
+// ends with flushToDisk() of each and then one writeFileAtomically() into the same folder (which
+// also puts the folder's entries on the disk) of a file that vouches for them.
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes);
+
+// Waits until the file's bytes are on the disk. Throws Error naming the file.
+void flushToDisk(const std::filesystem::path& file);
+
 // "Cannot create file "<file>". <reason>": the text of every file error the program shows.
 std::string fileErrorMessage(const std::filesystem::path& file, int errorNumber);
 

@@ -4,6 +4,7 @@
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/common/TextLines.h"
+#include "core/firmware/FirmwareVerify.h"
 #include "core/firmware/SRecord.h"
 #include "core/image/BuildMark.h"
 
@@ -133,8 +134,9 @@ std::string joinLines(const std::vector<RecordLine>& lines)
 // each step replaces one window's lines, and only the finished firmware reaches the disk.
 class Composition {
 public:
-    Composition(const CompositionInputs& inputs, const Progress& progress)
-        : inputs_(inputs), progress_(progress)
+    Composition(const CompositionInputs& inputs, const Progress& progress,
+                const CompositionExtras& extras)
+        : inputs_(inputs), progress_(progress), extras_(extras)
     {
     }
 
@@ -163,9 +165,22 @@ public:
         }
         const fs::path target = inputs_.newFirmwarePath();
         try {
-            writeFileAtomically(target, joinLines(lines_));
+            if (extras_.flushLater)
+                writeFileAtomicallyUnflushed(target, joinLines(lines_));
+            else
+                writeFileAtomically(target, joinLines(lines_));
         } catch (const Error& error) {
             notCreated(error.what());
+        }
+        if (extras_.beforeVerify)
+            extras_.beforeVerify(target);
+        try {
+            verifyNewFirmware(target, banks_, inputs_.banks);
+        } catch (const Error&) {
+            // Nobody may flash a firmware that is known not to hold the configuration.
+            std::error_code ec;
+            fs::remove(target, ec);
+            throw;
         }
         return target;
     }
@@ -189,6 +204,8 @@ private:
         if (!masterRead_)
             checkSource();
         checkNewName();
+        if (extras_.bankBytes)
+            return;
         if (inputs_.bankDir.empty() || !isFolder(inputs_.bankDir))
             throw Error(text::BinFolderNotFound);
         if (!isFile(bankFile(window)))
@@ -225,32 +242,39 @@ private:
 
     void loadBank(const BankWindow& window)
     {
-        const fs::path file = bankFile(window);
+        const auto index = static_cast<std::size_t>(window.bank - 1);
+        const fs::path file = extras_.bankBytes ? fs::path(names::bankFile(window.bank)) : bankFile(window);
         // A short bank would leave part of the window to whatever the flash held before; a long
         // one is refused by its size, before it is read.
         const auto wrongSize = [&file](std::uint64_t size) {
             notCreated("File \"" + file.string() + "\" holds " + std::to_string(size) +
                        " bytes, not " + std::to_string(BankSize) + ".");
         };
-        std::error_code ec;
-        if (const std::uint64_t size = fs::file_size(file, ec); !ec && size != BankSize)
-            wrongSize(size);
         std::string bank;
-        try {
-            bank = readFile(file, BankSize);
-        } catch (const Error& error) {
-            notCreated(error.what());
+        if (extras_.bankBytes) {
+            bank = (*extras_.bankBytes)[index];
+        } else {
+            std::error_code ec;
+            if (const std::uint64_t size = fs::file_size(file, ec); !ec && size != BankSize)
+                wrongSize(size);
+            try {
+                bank = readFile(file, BankSize);
+            } catch (const Error& error) {
+                notCreated(error.what());
+            }
         }
         if (bank.size() != BankSize)
             wrongSize(bank.size());
-        const auto index = static_cast<std::size_t>(window.bank - 1);
         // A build stopped half-way leaves some banks of the new build beside the old ones.
-        if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
-            notCreated("File \"" + file.string() +
-                       "\" is not the one the last build wrote: the bank files come from "
-                       "different builds. Build the banks again.");
+        if (!extras_.bankBytes) {
+            if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
+                notCreated("File \"" + file.string() +
+                           "\" is not the one the last build wrote: the bank files come from "
+                           "different builds. Build the banks again.");
+        }
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
+        banks_[index] = std::move(bank);
     }
 
     void readMasterOnce()
@@ -310,6 +334,7 @@ private:
 
     const CompositionInputs& inputs_;
     const Progress& progress_;
+    const CompositionExtras& extras_;
     std::string master_;
     bool masterRead_ = false;
     std::vector<RecordLine> lines_;
@@ -317,6 +342,7 @@ private:
     std::array<std::vector<RecordLine>, BankCount> recordLines_;
     bool markRead_ = false;
     std::optional<image::BankHashes> mark_;
+    BankBytes banks_; // what the new firmware must hold
 };
 
 } // namespace
@@ -343,9 +369,10 @@ CompositionInputs projectComposition(const ProjectFolder& project, const fs::pat
     return inputs;
 }
 
-fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress)
+fs::path composeFirmware(const CompositionInputs& inputs, const Progress& progress,
+                         const CompositionExtras& extras)
 {
-    return Composition(inputs, progress).run();
+    return Composition(inputs, progress, extras).run();
 }
 
 } // namespace cravent::firmware

@@ -2,11 +2,13 @@
 
 #include "core/firmware/BankWindow.h"
 #include "core/workspace/ProjectFolder.h"
+#include "core/firmware/WindowReader.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cravent::firmware {
@@ -43,6 +45,19 @@ struct CompositionInputs {
 CompositionInputs projectComposition(const ProjectFolder& project,
                                      const std::filesystem::path& master, BankSelection banks);
 
+// What a caller may add to the inputs.
+struct CompositionExtras {
+    // The selected banks' bytes when they are not to be read from bankDir (a batch builds them
+    // in memory); each must hold BankSize bytes.
+    std::optional<BankBytes> bankBytes;
+    // Called between the write of the new firmware and its read-back, with its path: the seam
+    // through which a test spoils the file on disk.
+    std::function<void(const std::filesystem::path&)> beforeVerify;
+    // The new firmware is left for the caller to flushToDisk(): a batch of many files waits for
+    // the disk once at its end instead of once per file.
+    bool flushLater = false;
+};
+
 // Reports how far the merge of one bank has come; it starts again at 0 for each bank.
 using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 
@@ -58,7 +73,10 @@ using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 // bank file must hold the bytes the mark names, so that banks of two builds are never merged;
 // bank files without a mark (an earlier version's, or written by hand) are taken as they are.
 // Throws Error with the message to show; the first failing check stops everything and nothing
-// is written. Returns the new firmware's path.
-std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {});
+// is written. The written file is then read back and its windows compared with the bank bytes;
+// a file that does not hold them is removed and the Error begins "The new firmware does not
+// hold the project's configuration: ". Returns the new firmware's path.
+std::filesystem::path composeFirmware(const CompositionInputs& inputs, const Progress& progress = {},
+                                      const CompositionExtras& extras = {});
 
 } // namespace cravent::firmware

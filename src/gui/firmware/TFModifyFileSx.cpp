@@ -5,9 +5,11 @@
 #include "core/common/Product.h"
 #include "core/common/Texts.h"
 #include "core/firmware/Composition.h"
+#include "core/firmware/ConfigurationSource.h"
 #include "core/firmware/Flasher.h"
 #include "core/workspace/Workspace.h"
 #include "gui/widgets/GuardedCommand.h"
+#include "core/image/ConfigurationText.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
 
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -40,6 +43,7 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     , cbport_(new QComboBox(this))
     , gbBank_(new QGroupBox(this))
     , shape1_(new QFrame(this))
+    , summary_(new QLabel(this))
     , lbButton1_(new PushButton(QStringLiteral("X"), this, theme::HoverYellow))
     , lbButton2_(new PushButton(QStringLiteral("Execute update firmware"), this, theme::HoverSkyBlue))
 {
@@ -85,6 +89,11 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     shape1_->setStyleSheet(QStringLiteral("QFrame#Shape1 { background-color: %1; border: 1px solid #404040; }")
                                .arg(theme::HoverSkyBlue.name()));
 
+    // What is about to be flashed, so that a wrong project shows before the flasher runs.
+    summary_->setObjectName(QStringLiteral("Summary"));
+    summary_->setGeometry(8, 72, 414, 40);
+    summary_->setWordWrap(true);
+
     lbButton1_->setObjectName(QStringLiteral("LbButton1"));
     lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
     connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,6 +134,7 @@ void TFModifyFileSx::FormShow()
     }
     cbport_->setCurrentIndex(0);
     avanzamento_->setValue(avanzamento_->minimum());
+    summary_->clear();
     lbButton2_->setEnabled(false);
 
     // Every showing starts from the current project alone: a bank folder or output folder kept
@@ -172,8 +182,13 @@ bool TFModifyFileSx::ExeModFileSxClick()
         avanzamento_->setValue(static_cast<int>(position));
         avanzamento_->repaint(); // the merge runs without returning to the event loop
     };
+    summary_->clear();
+    firmware::CompositionExtras extras;
+    extras.beforeVerify = beforeVerify_;
     try {
-        firmware::composeFirmware(inputs, progress);
+        const fs::path newFirmware = firmware::composeFirmware(inputs, progress, extras);
+        summary_->setText(QString::fromStdString(
+            image::summaryLine(firmware::readConfigurationOf(newFirmware, false))));
         return true;
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
@@ -189,6 +204,16 @@ void TFModifyFileSx::ExeUpdateFirClick()
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
     }
+}
+
+QString TFModifyFileSx::Summary() const
+{
+    return summary_->text();
+}
+
+void TFModifyFileSx::setBeforeVerify(std::function<void(const fs::path&)> beforeVerify)
+{
+    beforeVerify_ = std::move(beforeVerify);
 }
 
 void TFModifyFileSx::LbButton2Click()

@@ -6,12 +6,14 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 
@@ -44,6 +46,12 @@ public:
     const std::filesystem::path& BankDir() const { return bankDir_; }
     const std::string& NewFirmwareName() const { return newFirmwareName_; }
     const std::filesystem::path& OutputDir() const { return outputDir_; }
+    // One line of what the last composed firmware holds; empty until a composition succeeds.
+    QString Summary() const;
+
+    // Called between the write of the new firmware and its read-back: the seam through which a
+    // test spoils the file on disk.
+    void setBeforeVerify(std::function<void(const std::filesystem::path&)> beforeVerify);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +68,7 @@ private:
     QGroupBox* gbBank_;
     std::array<QCheckBox*, 5> cbbank_{};
     QFrame* shape1_;
+    QLabel* summary_;
     PushButton* lbButton1_;
     PushButton* lbButton2_;
 
@@ -68,6 +77,7 @@ private:
     std::string newFirmwareName_;
     std::filesystem::path outputDir_;
     bool shownBefore_ = false;
+    std::function<void(const std::filesystem::path&)> beforeVerify_;
 };
 
 } // namespace cravent::gui

@@ -77,6 +77,28 @@ TEST(AtomicWrite, FailuresNameTheFileAndKeepTheOldContent)
     EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
+TEST(AtomicWrite, TheUnflushedWriterReplacesAndRefusesAsTheFlushedOneDoes)
+{
+    TempDir dir;
+    const auto file = dir / "unit-1.sx";
+    writeFileAtomicallyUnflushed(file, "first");
+    writeFileAtomicallyUnflushed(file, "second");
+    EXPECT_EQ(readFile(file), "second");
+    EXPECT_NO_THROW(flushToDisk(file));
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+
+    ::chmod(file.c_str(), 0444);
+    EXPECT_THROW(writeFileAtomicallyUnflushed(file, "third"), Error);
+    EXPECT_EQ(readFile(file), "second");
+    try {
+        flushToDisk(dir / "gone.sx");
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("gone.sx"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
 TEST(ReadFile, MissingFileIsAnErrorNamingIt)
 {
     TempDir dir;

@@ -4,12 +4,14 @@
 #include "support/TempDir.h"
 #include "gui/widgets/PushButton.h"
 #include "core/workspace/Workspace.h"
+#include "core/firmware/SRecord.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <gtest/gtest.h>
@@ -306,3 +308,48 @@ TEST_F(GenerateFirmwareTest, MemoryThatRunsOutDuringExecuteIsShownAndTheDialogSt
     EXPECT_EXIT(pressWithLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
 #endif
+namespace {
+
+TEST_F(GenerateFirmwareTest, AfterTheCompositionOneLineSaysWhatIsAboutToBeFlashed)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    dialog.show();
+    EXPECT_TRUE(dialog.Summary().isEmpty());
+    execute(dialog)->click();
+    // Bank 1 is all 0x11 here: every field reads 17, every count 4369.
+    const QString line = QStringLiteral(
+        "17.17.17.17:4369, mask 17.17.17.17, bit-rate code 17, CAN 2.0B, 4369 received / 4369 "
+        "transmitted frames, 4369 / 4369 registers, built 2017-02-02 17:08:04");
+    EXPECT_EQ(dialog.Summary(), line);
+    EXPECT_TRUE(child<QLabel>(dialog, "Summary")->isVisible());
+    EXPECT_EQ(launches(1).size(), 1u);
+    dialog.hide();
+    dialog.show();
+    EXPECT_TRUE(dialog.Summary().isEmpty()) << "a new showing has composed nothing yet";
+}
+
+TEST_F(GenerateFirmwareTest, AFirmwareSpoiledOnDiskBeforeItsReadBackIsNeverFlashed)
+{
+    TFModifyFileSx dialog(workspace, ui.services);
+    // One data byte of bank 2's first record changed, its checksum mended.
+    dialog.setBeforeVerify([](const fs::path& firmware) {
+        std::string text = test::readText(firmware);
+        const std::size_t line = text.find("S224398000");
+        ASSERT_NE(line, std::string::npos);
+        std::string record = text.substr(line, 76);
+        record.replace(10, 2, "23");
+        record.replace(74, 2, firmware::RecordChecksum(record));
+        text.replace(line, 76, record);
+        test::writeText(firmware, text);
+    });
+    dialog.show();
+    execute(dialog)->click();
+    EXPECT_EQ(ui.messages.texts,
+              QStringList{QStringLiteral("The new firmware does not hold the project's configuration: "
+                                         "bank 2 byte 0 (address 0x398000) reads 0x23 instead of 0x22.")});
+    EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
+    EXPECT_TRUE(dialog.Summary().isEmpty());
+    EXPECT_EQ(launches(0), std::vector<std::string>{});
+}
+
+} // namespace

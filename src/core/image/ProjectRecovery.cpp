@@ -1,0 +1,97 @@
+#include "core/image/ProjectRecovery.h"
+
+#include "core/common/Error.h"
+#include "core/image/ConfigurationText.h"
+#include "core/project/FrameFile.h"
+#include "core/project/MapFile.h"
+#include "core/project/PargenFile.h"
+#include "core/workspace/ProjectFolder.h"
+
+#include <system_error>
+#include <vector>
+
+namespace cravent::image {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool present(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+// The first project or bank file that `folder` already holds, if any.
+std::optional<fs::path> existingProjectFile(const ProjectFolder& folder)
+{
+    std::vector<fs::path> files = {folder.pargen(),
+                                   folder.frameFile(Direction::Receive),
+                                   folder.frameFile(Direction::Transmit),
+                                   folder.mapFile(Direction::Receive),
+                                   folder.mapFile(Direction::Transmit)};
+    for (int bank = 1; bank <= BankCount; ++bank)
+        files.push_back(folder.bankFile(bank));
+    files.push_back(folder.listing());
+    files.push_back(folder.buildMark());
+    for (const fs::path& file : files)
+        if (present(file))
+            return file;
+    return std::nullopt;
+}
+
+std::vector<frames::Frame> framesOf(const std::vector<DeviceFrame>& list)
+{
+    std::vector<frames::Frame> out;
+    out.reserve(list.size());
+    for (const DeviceFrame& frame : list)
+        out.push_back({cobIdText(frame.cobId), std::to_string(frame.length), ""});
+    return out;
+}
+
+std::vector<maps::Row> rowsOf(const std::vector<DeviceRegister>& list)
+{
+    std::vector<maps::Row> out;
+    out.reserve(list.size());
+    for (const DeviceRegister& row : list)
+        out.push_back({std::to_string(row.index), std::to_string(row.nrPdo),
+                       std::to_string(row.posComp)});
+    return out;
+}
+
+} // namespace
+
+void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& projectDir)
+{
+    if (!config.hasSettings)
+        throw Error("The image holds no communication settings (its project had no pargen.xml), "
+                    "so it holds no frame or register counts: the frames and registers cannot be "
+                    "recovered.");
+    const ProjectFolder folder(projectDir);
+    if (const auto file = existingProjectFile(folder))
+        throw Error("Folder \"" + projectDir.string() + "\" already holds the project file \"" +
+                    file->filename().string() + "\"; decode writes only into a folder without one.");
+    std::error_code ec;
+    fs::create_directories(projectDir / names::BinFolder, ec);
+    if (ec)
+        throw Error("Cannot create folder \"" + (projectDir / names::BinFolder).string() + "\". " +
+                    ec.message());
+
+    const DeviceSettings& s = config.settings;
+    pargen::Values values;
+    // The code is the list index plus one; code 0 is "no rate chosen", stored as -1.
+    values.baudRateIndex = static_cast<int>(s.bitRateCode) - 1;
+    values.canType = s.canType;
+    for (std::size_t k = 0; k < 4; ++k) {
+        values.ip[k] = s.ip[k];
+        values.mask[k] = s.mask[k];
+    }
+    values.port = std::to_string(s.port);
+    pargen::write(folder.pargen(), values);
+    frames::write(folder.frameFile(Direction::Receive), framesOf(config.rxFrames));
+    frames::write(folder.frameFile(Direction::Transmit), framesOf(config.txFrames));
+    maps::write(folder.mapFile(Direction::Receive), maps::ReceiveRootName, rowsOf(config.rxRegisters));
+    maps::write(folder.mapFile(Direction::Transmit), maps::TransmitRootName, rowsOf(config.txRegisters));
+}
+
+} // namespace cravent::image
