@@ -1,5 +1,7 @@
 #include "cli/FirmwareCommands.h"
 
+#include "cli/CheckCommand.h"
+
 #include "core/common/Error.h"
 #include "core/common/Product.h"
 #include "core/firmware/Composition.h"
@@ -110,6 +112,8 @@ int runUpdate(const std::vector<std::string>& args, Context& context)
     if (!arguments)
         return Usage;
     if (!projectExists(*arguments, context))
+        return Failure;
+    if (!checkBeforeBuild(arguments->projectDir, context.err))
         return Failure;
     try {
         image::buildProjectBanks(arguments->projectDir);

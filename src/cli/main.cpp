@@ -1,7 +1,9 @@
 #include "cli/BuildCommand.h"
+#include "cli/CheckCommand.h"
 #include "cli/Cli.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/SheetCommands.h"
 
 #include <iostream>
@@ -19,6 +21,8 @@ const std::vector<Command>& commands()
         ImportCommand,
         ExportCommand,
         PingCommand,
+        CheckCommand,
+        ReportCommand,
         BuildCommand,
         ComposeCommand,
         UpdateCommand,
@@ -39,7 +43,7 @@ void printUsage(std::ostream& out)
            "  --app-dir DIR   use DIR as the program folder (MASTER, PROJECTS, flashing program)\n"
            "  --help          show this text\n"
            "  --version       show the version\n\n"
-           "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
+           "Exit status: 0 success, 1 failure, 2 wrong usage; check: 3 warnings only.\n";
 }
 
 std::filesystem::path executableFolder()
