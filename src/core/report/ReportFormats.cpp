@@ -28,39 +28,6 @@ std::vector<std::string> titles(const char* const (&columns)[N])
     return {std::begin(columns), std::end(columns)};
 }
 
-// The tables every format shows, in order.
-struct Table {
-    std::string title;
-    std::vector<std::string> columns;
-    std::vector<std::vector<std::string>> rows;
-};
-
-std::vector<Table> tablesOf(const RegisterReport& report)
-{
-    std::vector<Table> tables;
-    Table settings{"Settings", {"Setting", "Value"}, {}};
-    for (const Setting& s : report.settings)
-        settings.rows.push_back({s.name, s.value});
-    tables.push_back(std::move(settings));
-    for (const Direction d : Both) {
-        Table t{framesTitle(d), titles(FrameColumns), {}};
-        for (const FrameLine& line : report.framesOf(d))
-            t.rows.push_back(cellsOf(line));
-        tables.push_back(std::move(t));
-    }
-    for (const Direction d : Both) {
-        Table t{registersTitle(d), titles(RegisterColumns), {}};
-        for (const RegisterLine& line : report.registersOf(d))
-            t.rows.push_back(cellsOf(line));
-        tables.push_back(std::move(t));
-    }
-    Table findings{"Check", titles(FindingColumns), {}};
-    for (const check::Finding& f : report.findings)
-        findings.rows.push_back(cellsOf(f));
-    tables.push_back(std::move(findings));
-    return tables;
-}
-
 std::string escapeHtml(const std::string& text)
 {
     std::string out;
@@ -168,6 +135,32 @@ std::vector<std::string> cellsOf(const check::Finding& f)
             f.code};
 }
 
+std::vector<Table> tablesOf(const RegisterReport& report)
+{
+    std::vector<Table> tables;
+    Table settings{"Settings", {"Setting", "Value"}, {}};
+    for (const Setting& s : report.settings)
+        settings.rows.push_back({s.name, s.value});
+    tables.push_back(std::move(settings));
+    for (const Direction d : Both) {
+        Table t{framesTitle(d), titles(FrameColumns), {}};
+        for (const FrameLine& line : report.framesOf(d))
+            t.rows.push_back(cellsOf(line));
+        tables.push_back(std::move(t));
+    }
+    for (const Direction d : Both) {
+        Table t{registersTitle(d), titles(RegisterColumns), {}};
+        for (const RegisterLine& line : report.registersOf(d))
+            t.rows.push_back(cellsOf(line));
+        tables.push_back(std::move(t));
+    }
+    Table findings{"Check", titles(FindingColumns), {}};
+    for (const check::Finding& f : report.findings)
+        findings.rows.push_back(cellsOf(f));
+    tables.push_back(std::move(findings));
+    return tables;
+}
+
 std::string renderHtml(const RegisterReport& report)
 {
     const std::string title = "Register map of " + report.project;
@@ -176,7 +169,8 @@ std::string renderHtml(const RegisterReport& report)
     out += "<h1>" + escapeHtml(title) + "</h1>\n<p class=\"summary\">Check: " +
            escapeHtml(summaryOf(report)) + "</p>\n";
     for (const Table& t : tablesOf(report)) {
-        out += "<h2>" + escapeHtml(t.title) + "</h2>\n<table>\n<thead><tr>";
+        // The width attribute is for the PDF, whose layout reads no CSS widths.
+        out += "<h2>" + escapeHtml(t.title) + "</h2>\n<table width=\"100%\">\n<thead><tr>";
         for (const std::string& c : t.columns)
             out += "<th>" + escapeHtml(c) + "</th>";
         out += "</tr></thead>\n<tbody>\n";

@@ -34,6 +34,15 @@ inline constexpr const char* RegisterColumns[] = {"Direction", "Register", "Hex"
 inline constexpr const char* FrameColumns[] = {"Frame", "COB-ID", "Data length", "Mnemonic"};
 inline constexpr const char* FindingColumns[] = {"Severity", "File", "Row", "Message", "Code"};
 
+// The tables every format shows, in order: settings, received and transmitted frames, the receive
+// and transmit register maps, the check.
+struct Table {
+    std::string title;
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+std::vector<Table> tablesOf(const RegisterReport& report);
+
 // The cells of one line, in the order of the columns above.
 std::vector<std::string> cellsOf(const RegisterLine& line);
 std::vector<std::string> cellsOf(const FrameLine& line);
