@@ -433,16 +433,23 @@ private:
 
     void order()
     {
-        const auto rank = [this](const Finding& f) {
-            const std::array<std::string, 5> files{
-                project_.settings.name(), project_.frames(Direction::Receive).name(),
-                project_.frames(Direction::Transmit).name(), project_.map(Direction::Receive).name(),
-                project_.map(Direction::Transmit).name()};
-            const auto at = std::find(files.begin(), files.end(), f.file);
-            return std::pair{static_cast<std::size_t>(at - files.begin()), f.row.value_or(0)};
-        };
-        std::stable_sort(findings_.begin(), findings_.end(),
-                         [&](const Finding& a, const Finding& b) { return rank(a) < rank(b); });
+        const std::array<std::string, 5> files{
+            project_.settings.name(), project_.frames(Direction::Receive).name(),
+            project_.frames(Direction::Transmit).name(), project_.map(Direction::Receive).name(),
+            project_.map(Direction::Transmit).name()};
+        using Key = std::pair<std::size_t, std::size_t>;
+        std::vector<std::pair<Key, Finding>> keyed;
+        keyed.reserve(findings_.size());
+        for (Finding& f : findings_) {
+            const auto at = static_cast<std::size_t>(std::find(files.begin(), files.end(), f.file) -
+                                                     files.begin());
+            keyed.emplace_back(Key{at, f.row.value_or(0)}, std::move(f));
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        findings_.clear();
+        for (auto& [key, f] : keyed)
+            findings_.push_back(std::move(f));
     }
 
     const ProjectSnapshot& project_;
