@@ -15,12 +15,14 @@ int runCheck(const std::vector<std::string>& args, Context& context)
     bool json = false;
     bool wrong = false;
     for (const std::string& arg : args) {
-        if (arg == "--json")
-            wrong = wrong || json, json = true;
-        else if (arg.empty() || arg[0] == '-' || projectDir)
+        if (arg == "--json") {
+            wrong = wrong || json;
+            json = true;
+        } else if (arg.empty() || arg[0] == '-' || projectDir) {
             wrong = true;
-        else
+        } else {
             projectDir = arg;
+        }
     }
     if (wrong || !projectDir) {
         context.err << "Usage: cravent-cli check PROJECT_DIR [--json]\n";

@@ -39,7 +39,9 @@ std::string compilerLine(const Finding& finding)
     std::string line = finding.file;
     if (finding.row)
         line += ':' + std::to_string(*finding.row);
-    line += std::string(": ") + severityName(finding.severity) + ": " + finding.message + "  [" +
+    if (!line.empty())
+        line += ": ";
+    line += std::string(severityName(finding.severity)) + ": " + finding.message + "  [" +
             finding.code + ']';
     return line;
 }

@@ -251,5 +251,9 @@ TEST(ProjectCheckTest, CompilerLines)
               "RInfoCob.xml:12: warning: two rows  [duplicate-register]");
     EXPECT_EQ(check::compilerLine({E, "build-refused", "pargen.xml", std::nullopt, "no port"}),
               "pargen.xml: error: no port  [build-refused]");
+    // A refusal the build could not place in a file.
+    EXPECT_EQ(check::compilerLine({E, "build-refused", "", std::nullopt, "gone"}),
+              "error: gone  [build-refused]");
     EXPECT_EQ(check::summaryText({1, 2, 0}), "1 error, 2 warnings, 0 notes");
+    EXPECT_EQ(check::summaryText({0, 1, 1}), "0 errors, 1 warning, 1 note");
 }
