@@ -27,7 +27,7 @@ const std::set<std::string> Codes = {
 } // namespace
 
 // The input is the five project files, separated by a line "----": whatever they hold, the
-// check never fails, says an error exactly when the build refuses, names only known codes and
+// check never fails, says an error whenever the build refuses, names only known codes and
 // places, and every report format is made (the JSON one parses back).
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QTreeWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace cravent::gui {
@@ -48,24 +48,32 @@ FindingsWindow::FindingsWindow(const std::vector<check::Finding>& findings, QWid
     summary->setWordWrap(true);
     layout->addWidget(summary);
 
-    auto* list = new QTreeWidget(this);
-    list->setObjectName(QStringLiteral("Findings"));
-    list->setRootIsDecorated(false);
-    list->setWordWrap(true);
-    list->setHeaderLabels({QStringLiteral("Severity"), QStringLiteral("File"), QStringLiteral("Row"),
-                           QStringLiteral("Message")});
-    for (const check::Finding& f : findings) {
-        auto* item = new QTreeWidgetItem(list);
-        item->setIcon(0, iconOf(style(), f.severity));
-        item->setText(0, QString::fromLatin1(check::severityName(f.severity)));
-        item->setText(1, QString::fromStdString(f.file));
-        item->setText(2, f.row ? QString::number(*f.row) : QString());
-        item->setText(3, QString::fromStdString(f.message));
-        item->setToolTip(3, QString::fromStdString(f.message + "  [" + f.code + "]"));
+    list_ = new QTableWidget(static_cast<int>(findings.size()), 4, this);
+    list_->setObjectName(QStringLiteral("Findings"));
+    list_->setHorizontalHeaderLabels({QStringLiteral("Severity"), QStringLiteral("File"),
+                                      QStringLiteral("Row"), QStringLiteral("Message")});
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->verticalHeader()->setVisible(false);
+    list_->setWordWrap(true);
+    for (int i = 0; i < static_cast<int>(findings.size()); ++i) {
+        const check::Finding& f = findings[static_cast<std::size_t>(i)];
+        auto* severity = new QTableWidgetItem(iconOf(style(), f.severity),
+                                              QString::fromLatin1(check::severityName(f.severity)));
+        list_->setItem(i, 0, severity);
+        list_->setItem(i, 1, new QTableWidgetItem(QString::fromStdString(f.file)));
+        list_->setItem(i, 2, new QTableWidgetItem(f.row ? QString::number(*f.row) : QString()));
+        auto* message = new QTableWidgetItem(QString::fromStdString(f.message));
+        message->setToolTip(QString::fromStdString(f.message + "  [" + f.code + "]"));
+        list_->setItem(i, 3, message);
     }
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    list->header()->setStretchLastSection(true);
-    layout->addWidget(list);
+    // Long messages wrap in the last column instead of being cut.
+    for (int column = 0; column < 3; ++column)
+        list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    list_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    connect(list_->horizontalHeader(), &QHeaderView::sectionResized, list_,
+            [this] { list_->resizeRowsToContents(); });
+    layout->addWidget(list_);
 
     auto* buttons = new QDialogButtonBox(this);
     if (tally.errors > 0) {
@@ -77,6 +85,12 @@ FindingsWindow::FindingsWindow(const std::vector<check::Finding>& findings, QWid
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+}
+
+void FindingsWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    list_->resizeRowsToContents();
 }
 
 bool FindingsWindow::confirmBuild(const std::vector<check::Finding>& findings, QWidget* parent)

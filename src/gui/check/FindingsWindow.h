@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class QTableWidget;
+
 namespace cravent::gui {
 
 // The check's findings before "Up date Device": with errors the window only closes and nothing
@@ -23,6 +25,12 @@ public:
     // True when the build may go on: nothing to show (no findings, or notes only), or the user
     // chose "Build anyway".
     static bool confirmBuild(const std::vector<check::Finding>& findings, QWidget* parent);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QTableWidget* list_ = nullptr;
 };
 
 } // namespace cravent::gui

@@ -9,7 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 using namespace cravent;
@@ -85,9 +85,9 @@ TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
     // build's words; nothing is built and no other dialog follows.
     QStringList messages;
     test::whenModalOpens([&messages](QDialog* dialog) {
-        const auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("Findings"));
-        for (int i = 0; list && i < list->topLevelItemCount(); ++i)
-            messages << list->topLevelItem(i)->text(3);
+        const auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("Findings"));
+        for (int i = 0; list && i < list->rowCount(); ++i)
+            messages << list->item(i, 3)->text();
     });
     EXPECT_EQ(click(), std::make_pair(QStringLiteral("cravent::gui::FindingsWindow"), false));
     EXPECT_TRUE(messages.contains(QString::fromStdString(

@@ -11,7 +11,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 using namespace cravent;
@@ -71,11 +71,11 @@ struct FindingsFlowTest : ::testing::Test {
                 if (button->text() == answer)
                     chosen = button;
             }
-            const auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("Findings"));
-            for (int i = 0; i < list->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem* item = list->topLevelItem(i);
-                EXPECT_FALSE(item->icon(0).isNull()) << "each finding shows its severity's icon";
-                shown.rows.push_back({item->text(0), item->text(1), item->text(2), item->text(3)});
+            const auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("Findings"));
+            for (int i = 0; i < list->rowCount(); ++i) {
+                EXPECT_FALSE(list->item(i, 0)->icon().isNull()) << "each finding shows its severity's icon";
+                shown.rows.push_back({list->item(i, 0)->text(), list->item(i, 1)->text(),
+                                      list->item(i, 2)->text(), list->item(i, 3)->text()});
             }
             if (chosen)
                 chosen->click();
