@@ -11,7 +11,8 @@ namespace cravent::image {
 // stamped with `moment`. Each build starts from an all-zero image, so that the result depends
 // only on the project files and the moment. A missing file is skipped; a file that cannot be
 // read, a missing value, a value that is not integer text, a CAN 2.0A COB-ID outside 0 to 2047
-// or more rows than a table holds throws Error naming the file, the row and the offending text.
+// or more rows than a table holds throws Error naming the file, the row and the offending text
+// (a FileError, which also carries the file and row).
 ConfigImage BuildConfigImage(const std::filesystem::path& projectDir, const BuildMoment& moment);
 
 } // namespace cravent::image
