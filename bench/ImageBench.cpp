@@ -1,6 +1,7 @@
 // "Up date Device" up to the firmware on the largest project the image holds: 250 received and
 // 250 transmitted frames, 2912 and 3721 register rows. The peer is cp copying the same six output
 // files, which is the least any tool writing them has to pay.
+#include "core/check/ProjectCheck.h"
 #include "core/image/BankFiles.h"
 #include "core/image/ImageBuilder.h"
 #include "core/image/ProjectBuild.h"
@@ -86,6 +87,20 @@ void BM_BuildConfigImage(benchmark::State& state)
         benchmark::DoNotOptimize(image::BuildConfigImage(project().dir(), moment));
 }
 BENCHMARK(BM_BuildConfigImage)->Unit(benchmark::kMillisecond);
+
+// The check before a build, on the same project: reading the five files and judging every row.
+// Read beside BM_BuildConfigImage, which reads the same files and places their values.
+void BM_CheckProject(benchmark::State& state)
+{
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        const auto found = check::checkProject(project().dir());
+        findings = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["findings"] = static_cast<double>(findings);
+}
+BENCHMARK(BM_CheckProject)->Unit(benchmark::kMillisecond);
 
 void BM_BankListing(benchmark::State& state)
 {

@@ -1,5 +1,7 @@
 #include "cli/BuildCommand.h"
 
+#include "cli/CheckCommand.h"
+
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "core/image/ProjectBuild.h"
@@ -20,6 +22,8 @@ int runBuild(const std::vector<std::string>& args, Context& context)
         context.err << "Project folder \"" << projectDir.string() << "\" not found\n";
         return Failure;
     }
+    if (!checkBeforeBuild(projectDir, context.err))
+        return Failure;
     try {
         image::buildProjectBanks(projectDir);
     } catch (const Error& error) {

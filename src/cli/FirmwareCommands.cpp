@@ -1,5 +1,7 @@
 #include "cli/FirmwareCommands.h"
 
+#include "cli/CheckCommand.h"
+
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "core/common/Product.h"
@@ -115,6 +117,8 @@ int runUpdate(const std::vector<std::string>& args, Context& context)
     if (!arguments)
         return Usage;
     if (!projectExists(*arguments, context))
+        return Failure;
+    if (!checkBeforeBuild(arguments->projectDir, context.err))
         return Failure;
     try {
         image::buildProjectBanks(arguments->projectDir);

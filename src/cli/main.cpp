@@ -1,11 +1,13 @@
 #include "cli/BatchCommand.h"
 #include "cli/BuildCommand.h"
+#include "cli/CheckCommand.h"
 #include "cli/Cli.h"
 #include "cli/DbcImport.h"
 #include "cli/DiffCommand.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
 #include "cli/ReadBackCommands.h"
+#include "cli/ReportCommand.h"
 #include "cli/SheetCommands.h"
 #include "core/common/Error.h"
 #include "core/common/Executable.h"
@@ -30,6 +32,8 @@ const std::vector<Command>& commands()
         ExportCommand,
         DbcCommand,
         PingCommand,
+        CheckCommand,
+        ReportCommand,
         BuildCommand,
         ComposeCommand,
         UpdateCommand,
@@ -56,7 +60,7 @@ void printUsage(std::ostream& out)
            "  --print-app-dir show the program folder in use and exit\n"
            "  --help          show this text\n"
            "  --version       show the version\n\n"
-           "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
+           "Exit status: 0 success, 1 failure, 2 wrong usage; check: 3 warnings only.\n";
 }
 
 } // namespace

@@ -43,9 +43,17 @@ public:
         return next(files);
     }
 
+    std::optional<QString> chooseSaveFile(QWidget*, const QString& suggested, const QString&) override
+    {
+        lastSuggested = suggested;
+        return next(saveFiles);
+    }
+
     // A null QString in a script answers "cancelled".
     QStringList folders;
     QStringList files;
+    QStringList saveFiles;
+    QString lastSuggested;
     QString lastTitle, lastRoot, lastPreselect, lastFolder;
     QStringList lastFilters;
 

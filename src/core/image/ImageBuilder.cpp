@@ -1,6 +1,7 @@
 #include "core/image/ImageBuilder.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileError.h"
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/project/FrameFile.h"
@@ -31,6 +32,12 @@ struct Place {
             text += ", row " + std::to_string(*row + 1);
         return text;
     }
+
+    [[noreturn]] void fail(const std::string& reason) const
+    {
+        throw FileError(file, row ? std::optional<std::size_t>(*row + 1) : std::nullopt,
+                        describe() + reason);
+    }
 };
 
 std::int32_t integerOf(const Text& text, const Place& place, const char* kind, const char* name,
@@ -43,10 +50,10 @@ std::int32_t integerOf(const Text& text, const Place& place, const char* kind, c
         return s;
     };
     if (!text)
-        throw Error(place.describe() + ": " + what() + " is missing");
+        place.fail(": " + what() + " is missing");
     if (const auto value = parseIntegerText(*text))
         return *value;
-    throw Error(place.describe() + ", " + what() + ": " + invalidIntegerMessage(*text));
+    place.fail(", " + what() + ": " + invalidIntegerMessage(*text));
 }
 
 std::int32_t attributeOf(const Text& text, const Place& place, const char* name)
@@ -68,9 +75,8 @@ std::uint32_t bits(std::int32_t value)
 void checkRowCount(const fs::path& file, std::size_t rows, std::size_t capacity)
 {
     if (rows > capacity)
-        throw Error(Place{file, capacity}.describe() +
-                    ": more rows than the configuration image holds (at most " +
-                    std::to_string(capacity) + ")");
+        Place{file, capacity}.fail(": more rows than the configuration image holds (at most " +
+                                   std::to_string(capacity) + ")");
 }
 
 std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction direction,
@@ -93,8 +99,8 @@ std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction di
         if (can20A) {
             // An 11-bit identifier indexes the receive index table and presence map.
             if (cobId < 0 || cobId > HighestCobId20A)
-                throw Error(place.describe() + ": COB-ID '" + *row.cobId +
-                            "' is outside 0 to 2047, the CAN 2.0A identifiers");
+                place.fail(": COB-ID '" + *row.cobId +
+                           "' is outside 0 to 2047, the CAN 2.0A identifiers");
             if (receive) {
                 const auto id = static_cast<std::size_t>(cobId);
                 image.put16(RxIndexTable, id * IndexEntrySize, static_cast<std::uint32_t>(i));

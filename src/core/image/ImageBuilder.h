@@ -12,7 +12,7 @@ namespace cravent::image {
 // only on the project files and the moment. A file that does not exist is skipped; a file that
 // cannot be looked at or read, a missing value, a value that is not integer text, a CAN 2.0A
 // COB-ID outside 0 to 2047 or more rows than a table holds throws Error naming the file, the
-// row and the offending text.
+// row and the offending text (a FileError, which also carries the file and row).
 ConfigImage BuildConfigImage(const std::filesystem::path& projectDir, const BuildMoment& moment);
 
 } // namespace cravent::image

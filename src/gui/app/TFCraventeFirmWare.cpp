@@ -2,14 +2,18 @@
 
 #include "gui/app/MakerWebPage.h"
 #include "gui/app/TFAbout.h"
+#include "core/check/ProjectCheck.h"
 #include "core/common/Error.h"
 #include "core/common/Texts.h"
+#include "gui/check/FindingsWindow.h"
 #include "gui/firmware/TFModifyFileSx.h"
 #include "gui/frames/TFInfopdoMB.h"
 #include "gui/frames/TFpdoMB.h"
 #include "core/image/ProjectBuild.h"
 #include "gui/ping/BackgroundEcho.h"
 #include "gui/ping/TFPing.h"
+#include "core/report/RegisterReport.h"
+#include "gui/report/ReportWindow.h"
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
@@ -83,6 +87,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
         {"btn_Info_RCOB", "Define COB", RightColumn, 3},
         {"btn_TCOB", "Transmit COB", LeftColumn, 4},
         {"btn_Info_TCOB", "Define COB", RightColumn, 4},
+        {"btn_Report", "Project report", RightColumn, 5},
     };
     for (const auto& command : commands) {
         auto* button = addButton(command.name, QString::fromLatin1(command.caption), command.x,
@@ -214,6 +219,8 @@ void TFCraventeFirmWare::btn_str_lng1aClick(QObject* sender)
         showSetCommunication();
     else if (name == QLatin1String("Btn_Ping"))
         PingDevice();
+    else if (name == QLatin1String("btn_Report"))
+        showProjectReport();
 }
 
 void TFCraventeFirmWare::UpdateDevice()
@@ -223,6 +230,9 @@ void TFCraventeFirmWare::UpdateDevice()
         return;
     // Let the pressed button repaint before the window stops answering for the build.
     QCoreApplication::processEvents();
+    // Values the device would misread are shown before anything is built.
+    if (!FindingsWindow::confirmBuild(check::checkProject(workspace_.ProjectDir()), this))
+        return;
     try {
         image::buildProjectBanks(workspace_.ProjectDir());
     } catch (const Error& error) {
@@ -235,6 +245,13 @@ void TFCraventeFirmWare::UpdateDevice()
 void TFCraventeFirmWare::showGenerateFirmware()
 {
     generateFirmware_->exec();
+}
+
+void TFCraventeFirmWare::showProjectReport()
+{
+    ReportWindow window(report::makeReport(workspace_.ProjectDir()), workspace_.ProjectDir(), ui_,
+                        this);
+    window.exec();
 }
 
 void TFCraventeFirmWare::showSetCommunication()

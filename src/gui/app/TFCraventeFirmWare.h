@@ -73,6 +73,7 @@ private:
     void showFrameList(int mode);
     void showFrameMap(int mode);
     void PingDevice();
+    void showProjectReport();
     void Ping1Reply(const net::EchoReply& reply);
 
     PushButton* addButton(const char* name, const QString& caption, int x, int y, int width);

@@ -1,4 +1,6 @@
 #include "gui/app/TFCraventeFirmWare.h"
+#include "core/report/RegisterReport.h"
+#include "gui/report/ReportWindow.h"
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/SystemUi.h"
 #include "gui/widgets/Theme.h"
@@ -13,6 +15,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -57,8 +60,12 @@ int main(int argc, char* argv[])
     QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
                                         QStringLiteral("Save a picture of the main window to FILE and quit."),
                                         QStringLiteral("FILE"));
+    QCommandLineOption reportOption(QStringLiteral("report"),
+                                    QStringLiteral("Show the register map report of the project in DIR; with --screenshot, save a picture of it."),
+                                    QStringLiteral("DIR"));
     parser.addOption(appDirOption);
     parser.addOption(screenshotOption);
+    parser.addOption(reportOption);
     parser.process(app);
 
     cravent::gui::MessageBoxes messages;
@@ -85,11 +92,20 @@ int main(int argc, char* argv[])
         cravent::gui::TFCraventeFirmWare window(workspace, ui);
         window.show();
 
+        std::unique_ptr<cravent::gui::ReportWindow> report;
+        if (parser.isSet(reportOption)) {
+            const std::filesystem::path dir = parser.value(reportOption).toStdString();
+            report = std::make_unique<cravent::gui::ReportWindow>(cravent::report::makeReport(dir),
+                                                                 dir, ui, &window);
+            report->show();
+        }
+
         if (parser.isSet(screenshotOption)) {
             const QString file = parser.value(screenshotOption);
             int result = 1;
             QTimer::singleShot(200, &window, [&] {
-                result = saveScreenshot(window, file) ? 0 : 1;
+                QWidget& shown = report ? static_cast<QWidget&>(*report) : window;
+                result = saveScreenshot(shown, file) ? 0 : 1;
                 QApplication::exit(result);
             });
             QApplication::exec();

@@ -49,4 +49,13 @@ std::optional<QString> SystemChoosers::chooseOpenFile(QWidget* parent, const QSt
     return file;
 }
 
+std::optional<QString> SystemChoosers::chooseSaveFile(QWidget* parent, const QString& suggested,
+                                                      const QString& filter)
+{
+    const QString file = QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
+}
+
 } // namespace cravent::gui

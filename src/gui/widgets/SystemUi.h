@@ -16,6 +16,8 @@ public:
                                         const QString& preselect) override;
     std::optional<QString> chooseOpenFile(QWidget* parent, const QString& folder,
                                           const QStringList& filters) override;
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& suggested,
+                                          const QString& filter) override;
 };
 
 } // namespace cravent::gui

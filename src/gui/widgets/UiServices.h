@@ -28,6 +28,12 @@ public:
     // A file to open; `filters` in Qt's "Name (*.ext)" form, the first one selected.
     virtual std::optional<QString> chooseOpenFile(QWidget* parent, const QString& folder,
                                                   const QStringList& filters) = 0;
+    // A file to write, starting at `suggested`; a chooser that cannot ask answers "cancelled".
+    virtual std::optional<QString> chooseSaveFile(QWidget* /*parent*/, const QString& /*suggested*/,
+                                                  const QString& /*filter*/)
+    {
+        return std::nullopt;
+    }
 };
 
 // What every window of the program is given.

@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, ProjectCommandsAreRefusedAfterTheProjectFolderVanished)
     EXPECT_FALSE(workspace.hasValidProject());
 
     for (const char* name : {"Btn_Ping", "btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_TCOB",
-                             "btn_Info_TCOB", "CreateBin"}) {
+                             "btn_Info_TCOB", "CreateBin", "btn_Report"}) {
         ui.messages.texts.clear();
         button(w, name)->click();
         EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Project not valid")}) << name;

@@ -1,0 +1,51 @@
+#include "core/check/ProjectSnapshot.h"
+
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/workspace/ProjectFolder.h"
+
+#include <system_error>
+
+namespace cravent::check {
+
+namespace {
+
+template <typename Stored, typename Reader>
+ProjectFile<Stored> readFile(std::filesystem::path path, Reader&& reader)
+{
+    ProjectFile<Stored> file;
+    file.path = std::move(path);
+    std::error_code ec;
+    file.exists = std::filesystem::exists(file.path, ec);
+    if (!file.exists)
+        return file;
+    try {
+        file.stored = reader(file.path);
+    } catch (const Error& error) {
+        file.readError = error.what();
+    }
+    return file;
+}
+
+} // namespace
+
+ProjectSnapshot readProject(const std::filesystem::path& projectDir)
+{
+    const ProjectFolder folder(projectDir);
+    ProjectSnapshot project;
+    project.dir = projectDir;
+    project.settings = readFile<pargen::StoredText>(folder.pargen(), pargen::read);
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        const auto at = static_cast<std::size_t>(d);
+        project.frameLists[at] = readFile<frames::StoredFile>(folder.frameFile(d), frames::read);
+        project.maps[at] = readFile<maps::StoredFile>(folder.mapFile(d), maps::read);
+    }
+    return project;
+}
+
+std::optional<std::int32_t> integerValue(const std::optional<std::string>& text)
+{
+    return text ? parseIntegerText(*text) : std::nullopt;
+}
+
+} // namespace cravent::check
