@@ -4,8 +4,11 @@
 
 namespace cravent::cli {
 
-// cravent-cli import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK: the editor's Import
-// followed by its "OK". A workbook that cannot be read or lacks the worksheet saves nothing.
+// cravent-cli import [--keep-first] [--allow-empty] PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map
+// WORKBOOK: the editor's Import followed by its "OK". Nothing is saved when the workbook cannot
+// be read or lacks the worksheet, when a cell of it cannot be read, when records after a frame
+// without COB-ID would be lost (unless --keep-first), or when an empty list or map would replace
+// one that holds something (unless --allow-empty).
 int runImport(const std::vector<std::string>& args, Context& context);
 
 // cravent-cli export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map: the editor's Export of the
@@ -13,7 +16,7 @@ int runImport(const std::vector<std::string>& args, Context& context);
 int runExport(const std::vector<std::string>& args, Context& context);
 
 inline constexpr Command ImportCommand{
-    "import", "PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",
+    "import", "[--keep-first] [--allow-empty] PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",
     "save a frame list (worksheet rpdodef) or map (RInfoCob, TInfoCob) from an .xls, .xlsx, .ods "
     "or .csv workbook",
     runImport};

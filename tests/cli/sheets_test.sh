@@ -10,9 +10,16 @@ trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
 p="$dir/P1"
 mkdir -p "$p/bin"
 
-# Frame list from an .xlsx: the list ends at the empty row of the worksheet.
-"$cli" import "$p" rx-frames "$fixtures/frames.xlsx" >"$dir/out" 2>"$dir/err" || fail "import rx-frames: $(cat "$dir/err")"
-[ -s "$dir/out" ] || [ -s "$dir/err" ] && fail "a clean import prints nothing"
+# Frame list from an .xlsx: the list ends at the empty row 5 of the worksheet, and row 6 after
+# it is lost, so only --keep-first saves the frames before the gap.
+"$cli" import "$p" rx-frames "$fixtures/frames.xlsx" >"$dir/out" 2>"$dir/err" && fail "a gap must stop the import"
+grep -qxF "Workbook \"$fixtures/frames.xlsx\", worksheet \"rpdodef\", row 5: no COB-ID, so the frame list ends here; 1 record after it holds something and was left out, the first at row 6; nothing was saved (--keep-first saves the 3 frames before the gap)" "$dir/err" ||
+    fail "gap message: $(cat "$dir/err")"
+[ -e "$p/RCobDef.xml" ] && fail "a refused import saved RCobDef.xml"
+"$cli" import --keep-first "$p" rx-frames "$fixtures/frames.xlsx" >"$dir/out" 2>"$dir/err" || fail "import rx-frames: $(cat "$dir/err")"
+[ -s "$dir/out" ] && fail "an import prints nothing on standard output"
+grep -qxF "Workbook \"$fixtures/frames.xlsx\", worksheet \"rpdodef\", row 5: no COB-ID, so the frame list ends here; 1 record after it holds something and was left out, the first at row 6; the 3 frames before it were saved" "$dir/err" ||
+    fail "--keep-first note: $(cat "$dir/err")"
 [ "$(cat "$p/RCobDef.xml")" = '<COBID><row CobID="0x181" Dimensin="8" Mnemonic="Speed"/><row CobID="641" Dimensin="2" Mnemonic=""/><row CobID="385" Dimensin="8" Mnemonic="Öldruck °C"/></COBID>' ] ||
     fail "RCobDef.xml: $(cat "$p/RCobDef.xml")"
 
@@ -43,7 +50,7 @@ cmp -s "$p/RInfoCob.xml" "$dir/map.before" || fail "round trip changed the map"
 # A map imported before its frame list: every row is skipped, and the CLI says so.
 mkdir "$dir/P2"
 "$cli" import "$dir/P2" tx-map "$fixtures/frames.xlsx" 2>"$dir/err" || fail "map without frames"
-grep -qxF '1 row of worksheet "TInfoCob" named no frame of the list (0 frames) and was skipped' "$dir/err" ||
+grep -qxF "Workbook \"$fixtures/frames.xlsx\", worksheet \"TInfoCob\": 1 row (row 2) named no frame of the list (0 frames) and was skipped; the 0 entries of the other rows were saved" "$dir/err" ||
     fail "skipped note: $(cat "$dir/err")"
 [ "$(cat "$dir/P2/TInfoCob.xml")" = '<TInfoCob/>' ] || fail "TInfoCob.xml: $(cat "$dir/P2/TInfoCob.xml")"
 
@@ -73,7 +80,7 @@ grep -q 'CobID="0x800"' "$p/TCobDef.xml" || fail "TCobDef.xml"
 
 # A map row whose frame number is no integer: the editor stops silently, the CLI saves nothing.
 printf '0,1,33,\r\n1,x,16,\r\n' >"$dir/RInfoCob.csv"
-expect_refused rx-map "$dir/RInfoCob.csv" "Row 3 of worksheet \"RInfoCob\": 'x' is not a valid integer value; nothing was saved"
+expect_refused rx-map "$dir/RInfoCob.csv" "Workbook \"$dir/RInfoCob.csv\", worksheet \"RInfoCob\", row 3: 'x' is not a valid integer value (the frame number); nothing was saved"
 
 # More than 250 frames: the first 250 are saved and the rest is reported.
 { echo cobid; i=1; while [ $i -le 253 ]; do echo "$i,8,m"; i=$((i + 1)); done; } >"$dir/rpdodef.csv"

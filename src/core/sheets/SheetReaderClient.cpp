@@ -54,6 +54,13 @@ std::filesystem::path defaultSheetReaderPath()
     return (ec ? std::filesystem::path() : self.parent_path()) / SheetReaderName;
 }
 
+HelperLimits sheetReaderLimits()
+{
+    HelperLimits limits;
+    limits.outputBytes = MaxAnswerBytes;
+    return limits;
+}
+
 WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_view sheetName,
                             const SheetReaderOptions& options)
 {
@@ -84,6 +91,8 @@ WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_v
     } else {
         result.outcome = WorksheetRead::Outcome::Read;
         result.records = std::move(*answer.lookup.records);
+        result.beyond = answer.lookup.beyond;
+        result.unreadableCells = std::move(answer.lookup.unreadableCells);
     }
     return result;
 }

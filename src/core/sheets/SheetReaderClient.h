@@ -18,15 +18,20 @@ inline constexpr const char* SheetReaderVariable = "CRAVENT_SHEET_READER";
 // $CRAVENT_SHEET_READER when set, else cravent-sheet-reader in the running program's folder.
 std::filesystem::path defaultSheetReaderPath();
 
+// The helper's limits, its answer capped at the most an import can use (SheetWire.h).
+HelperLimits sheetReaderLimits();
+
 struct SheetReaderOptions {
     std::filesystem::path helper = defaultSheetReaderPath();
-    HelperLimits limits;
+    HelperLimits limits = sheetReaderLimits();
 };
 
 struct WorksheetRead {
     enum class Outcome { Read, SheetMissing, Unreadable };
     Outcome outcome = Outcome::Unreadable;
     std::vector<Record> records; // the rows below the header row, when read
+    RecordsBeyond beyond;        // records holding something after the MaxRecordsRead read
+    std::vector<std::string> unreadableCells; // formula cells without a stored result ("A3")
     std::string problem;         // for the other outcomes: the text for the user, naming the file
 };
 

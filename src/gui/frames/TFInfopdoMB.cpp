@@ -309,8 +309,12 @@ void TFInfopdoMB::BitBtn4Click()
     // a frame is picked.
     const sheets::WorksheetRead read =
         sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
-    if (read.outcome == sheets::WorksheetRead::Outcome::Read)
-        sheets::takeMapRecords(read.records, map_.frames());
+    if (read.outcome != sheets::WorksheetRead::Outcome::Read)
+        return;
+    sheets::takeMapRecords(read.records, map_.frames());
+    // Cells that read as empty only because no result was stored are named, not guessed.
+    if (const auto note = sheets::unreadableCellsMessage(read.unreadableCells))
+        ui_.messages.show(this, QString::fromStdString(*note + "."), Messages::Icon::Warning);
 }
 
 void TFInfopdoMB::showEvent(QShowEvent* event)

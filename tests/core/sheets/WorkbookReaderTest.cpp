@@ -32,13 +32,14 @@ TEST_P(EveryFormat, FindsTheFrameSheetWithoutRegardToCaseAndGivesFieldsAsText)
     EXPECT_EQ(lookup.sheetNames,
               (std::vector<std::string>{"Notes", "RPDODEF", "rinfocob", "TInfoCob"}));
     ASSERT_TRUE(lookup.records.has_value());
-    // Header row gone; 8.0 reads as 8; an empty row in the middle stays an (empty) record.
+    // Header row gone; 8.0 reads as 8; an empty row in the middle stays an (empty) record;
+    // only the three fields the import reads are kept.
     EXPECT_EQ(*lookup.records, (Records{
-                                   {"0x181", "8", "Speed", "0", "0"},
-                                   {"641", "2", "", "0", "0"},
-                                   {"385", "8", "\u00d6ldruck \u00b0C", "1", "2"},
+                                   {"0x181", "8", "Speed"},
+                                   {"641", "2"},
+                                   {"385", "8", "\u00d6ldruck \u00b0C"},
                                    {},
-                                   {"1.5", "-3", "x", "123456789012"},
+                                   {"1.5", "-3", "x"},
                                }));
 }
 
@@ -70,12 +71,15 @@ TEST(Xlsx, SharedStringsRichTextFormulaResultsAndCellsWithoutPositions)
 {
     const SheetLookup lookup = readWorkbook(Fixtures / "shared.xlsx", "RPDODEF");
     ASSERT_TRUE(lookup.records.has_value());
-    // Rich text runs joined, phonetic guide left out; a formula gives its kept result, or
-    // nothing when none is kept; rows 3 and 4 are missing from the file.
-    EXPECT_EQ(
-        *lookup.records,
-        (Records{
-            {"0x181", "8", "Speed ", "TRUE"}, {}, {}, {"", "cobid", "", "", "#DIV/0!", "0.1"}}));
+    // Rich text runs joined, phonetic guide left out; a formula gives its kept result, and is
+    // named when none is kept; rows 3 and 4 are missing from the file; columns from D on are
+    // not read.
+    EXPECT_EQ(*lookup.records, (Records{{"0x181", "8", "Speed "},
+                                        {},
+                                        {},
+                                        {"TRUE", "cobid", "#DIV/0!"},
+                                        {"0.1"}}));
+    EXPECT_EQ(lookup.unreadableCells, (std::vector<std::string>{"B6", "C6"}));
 }
 
 TEST(Ods, RepeatedCellsAndRowsHeaderRowsGroupsAndBlanks)
@@ -95,8 +99,7 @@ TEST(Csv, OurExportsReadBackWithAndWithoutTheirHeader)
     writeText(dir / "RInfoCob.csv", "0,1,33,\r\n1,1,16,\r\n");
     const SheetLookup frames = readWorkbook(dir / "rpdodef.csv", "RPDODEF");
     ASSERT_TRUE(frames.records.has_value());
-    EXPECT_EQ(*frames.records,
-              (Records{{"0x181", "8", "0", "0", "0"}, {"641", "2", "0", "0", "0"}}));
+    EXPECT_EQ(*frames.records, (Records{{"0x181", "8", "0"}, {"641", "2", "0"}}));
     // The map export has no header: its first line is a record.
     const SheetLookup map = readWorkbook(dir / "RInfoCob.csv", "rinfocob");
     ASSERT_TRUE(map.records.has_value());
@@ -138,7 +141,7 @@ TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
         const char* reason;
     } cases[] = {
         {Fixtures / "notes.xls", "not a workbook"},
-        {Fixtures / "truncated.xls", ".xls file is damaged"},
+        {Fixtures / "truncated.xls", ".xls file's container is cut short or damaged"},
         {Fixtures / "truncated.xlsx", "zip archive"},
         {Fixtures / "not-utf8.xlsx", "the part xl/worksheets/sheet2.xml holds text that is not UTF-8"},
         {dir / "picture.png", "not a workbook"},
