@@ -99,12 +99,15 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
     const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records, read.beyond);
     const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
     const std::filesystem::path file = frames::frameFilePath(projectDir, direction);
-    // The list ends at the first record without a COB-ID; what follows it would be lost.
-    if (const auto gap = frames::rowsAfterGap(imported.rows)) {
-        const std::size_t dropped = gap->dropped.size() + imported.leftOut;
-        const std::size_t first = sheets::worksheetRow(gap->dropped.front() - 1);
+    // The list ends at the first record without a COB-ID, within the 250 rows; what follows it
+    // would be lost, the records after those rows too.
+    const auto gap = frames::rowsAfterGap(imported.rows);
+    if (gap || (list.size() < frames::MaxFrames && imported.leftOut > 0)) {
+        const std::size_t dropped = (gap ? gap->dropped.size() : 0) + imported.leftOut;
+        const std::size_t first =
+            gap ? sheets::worksheetRow(gap->dropped.front() - 1) : imported.firstLeftOutRow;
         const std::string what =
-            source.at(sheets::worksheetRow(gap->gapRow - 1)) +
+            source.at(sheets::worksheetRow(list.size())) +
             "no COB-ID, so the frame list ends here; " +
             plural(dropped, "record after it holds", "records after it hold") +
             " something and " + (dropped == 1 ? "was" : "were") + " left out, the first at row " +

@@ -1,5 +1,5 @@
 // The format readers, in this process, on workbooks written by other programs. The damaged
-// .xls that crashes FreeXL is left to SheetReaderTest, which reads it in the helper process.
+// .xls that crashed FreeXL is left to SheetReaderTest, which reads it in the helper process.
 
 #include "core/workbook/WorkbookReader.h"
 
@@ -130,6 +130,77 @@ TEST(Csv, QuotesLineEndsAndEncodings)
                                        "C"}}));
 }
 
+// A formula gives the result its workbook stores, as a number's decimal text or as the text;
+// where a writer stored none (xlwt, openpyxl) the cell is named, never taken as empty. The
+// Calc-written .xls also holds a chart embedded in its fourth sheet.
+TEST(Formulas, StoredResultsAreReadAndCellsWithoutOneAreNamed)
+{
+    const Records computed{{"385", "8", "Speed"}, {"386", "8", "OilTemp"}, {"387", "8", "Flow"}};
+    const std::vector<std::string> calcSheets{"Notes", "rpdodef", "RInfoCob", "Chart"};
+    const std::vector<std::string> ourSheets{"rpdodef", "RInfoCob", "TInfoCob"};
+    const struct {
+        const char* file;
+        std::vector<std::string> sheets;
+        Records records;
+        std::vector<std::string> unreadable;
+    } cases[] = {
+        {"calc.xls", calcSheets, computed, {}},
+        {"calc.xlsx", calcSheets, computed, {}},
+        {"gnumeric.xls", ourSheets, computed, {}},
+        {"formula.ods", ourSheets, computed, {}},
+        {"formula.xls", {"rpdodef"}, {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
+         {"A3", "B3", "C3", "A4"}},
+        {"formula.xlsx", {"rpdodef"}, {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
+         {"A3", "B3", "C3", "A4"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const SheetLookup lookup = readWorkbook(Fixtures / c.file, "rpdodef");
+        EXPECT_EQ(lookup.sheetNames, c.sheets);
+        ASSERT_TRUE(lookup.records.has_value());
+        EXPECT_EQ(*lookup.records, c.records);
+        EXPECT_EQ(lookup.unreadableCells, c.unreadable);
+    }
+    for (const char* file : {"calc.xls", "gnumeric.xls", "formula.ods"}) {
+        SCOPED_TRACE(file);
+        const SheetLookup map = readWorkbook(Fixtures / file, "RInfoCob");
+        ASSERT_TRUE(map.records.has_value());
+        EXPECT_EQ(*map.records, (Records{{"0", "1", "33"}}));
+    }
+    const SheetLookup noResult = readWorkbook(Fixtures / "formula.ods", "TInfoCob");
+    ASSERT_TRUE(noResult.records.has_value());
+    EXPECT_EQ(*noResult.records, (Records{{"", "1", "136"}}));
+    EXPECT_EQ(noResult.unreadableCells, std::vector<std::string>{"A2"});
+}
+
+// Only the fields the import reads are kept: a cell far right or far down costs nothing, and
+// records after the largest map's worth are counted, not kept.
+TEST(SheetShape, FieldsBeyondTheThirdAreDroppedAndRecordsBeyondTheLimitCounted)
+{
+    TempDir dir;
+    std::string csv = "cobid\r\n385,8," + std::string(16380, ',') + "far right\r\n";
+    for (std::size_t i = 1; i < MaxRecordsRead; ++i)
+        csv += ",,m\r\n";
+    csv += ",,m\r\n\r\n,,m\r\n\r\n"; // after the records kept: two that hold something
+    writeText(dir / "rpdodef.csv", csv);
+    const SheetLookup lookup = readWorkbook(dir / "rpdodef.csv", "rpdodef");
+    ASSERT_TRUE(lookup.records.has_value());
+    ASSERT_EQ(lookup.records->size(), MaxRecordsRead);
+    EXPECT_EQ(lookup.records->front(), (Record{"385", "8"}));
+    EXPECT_EQ(lookup.records->back(), (Record{"", "", "m"}));
+    EXPECT_EQ(lookup.beyond.count, 2u);
+    EXPECT_EQ(lookup.beyond.firstRow, MaxRecordsRead + 2);
+
+    writeText(dir / "long.csv", "cobid\r\n385,8," + std::string(MaxFieldBytes + 1, 'm') + "\r\n");
+    try {
+        readWorkbook(dir / "long.csv", "long");
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "cell C2 holds 1025 bytes of text, more than the 1024 a "
+                                         "field of the import can hold");
+    }
+}
+
 TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
 {
     TempDir dir;
@@ -148,6 +219,10 @@ TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
         {dir / "archive.xlsx", "zip archive"},
         {dir / "folder.xls", "folder"},
         {dir / "missing.xls", "No such file"},
+        // Not damaged, only a format we do not read: said so.
+        {Fixtures / "excel95.xls", "it is an Excel 5.0/95 workbook, which this program does not "
+                                   "read; save it in the Excel 97-2003 format (.xls) or as .xlsx "
+                                   "or .ods"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
