@@ -17,7 +17,10 @@ for corpus in fuzz/corpus/*/; do
     rm -rf "$findings"
     mkdir -p "$findings"
     work=$(mktemp -d)
-    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    # libgsf's own leak on a broken OLE2 directory is suppressed; matching it needs full stacks.
+    leaks="suppressions=$PWD/tests/sanitizer-suppressions.txt:print_suppressions=0"
+    [ "$name" = fuzz_workbook_xls ] && leaks="$leaks:fast_unwind_on_malloc=0"
+    LSAN_OPTIONS="$leaks" "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/" "$work" "$corpus" >"$build/$name.log" 2>&1
     result=$?
     rm -rf "$work"

@@ -2,6 +2,7 @@
 // failures, and a workbook that crashes the reader costing nothing but the import.
 
 #include "FrameDialogTest.h"
+#include "core/sheets/Worksheet.h"
 #include "gui/frames/ChoiceGroup.h"
 #include "gui/frames/TFInfopdoMB.h"
 #include "gui/frames/TFpdoMB.h"
@@ -279,6 +280,20 @@ TEST_F(MapImport, FormulasGiveTheirStoredResultsAndCellsWithoutOneAreNamed)
               QStringList({"Cell A2 holds a formula whose result the workbook does not store, so "
                            "it reads as empty (a spreadsheet program stores the results when it "
                            "saves the workbook)."}));
+}
+
+// More records than the largest map: what is left out is said, not dropped silently.
+TEST_F(MapImport, RecordsBeyondTheLargestMapAreCountedAndSaid)
+{
+    std::string csv;
+    for (std::size_t i = 0; i < sheets::MaxRecordsRead + 2; ++i)
+        csv += std::to_string(i) + ",1,1,\r\n";
+    writeText(file("RInfoCob.csv"), csv);
+    showIn(1);
+    importFrom(file("RInfoCob.csv"));
+    EXPECT_EQ(entries(0).size(), sheets::MaxRecordsRead);
+    EXPECT_EQ(ui.messages.texts, QStringList({"A map holds at most 3721 entries: the 2 records "
+                                              "from row 3723 of the worksheet on were left out."}));
 }
 
 TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntry)
