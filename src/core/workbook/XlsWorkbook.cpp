@@ -37,6 +37,9 @@ constexpr std::uint16_t Label = 0x0204;
 constexpr std::uint16_t BoolErr = 0x0205;
 constexpr std::uint16_t String = 0x0207;
 constexpr std::uint16_t Rk = 0x027E;
+constexpr std::uint16_t ArrayFormula = 0x0221;
+constexpr std::uint16_t DataTable = 0x0236;
+constexpr std::uint16_t SharedFormula = 0x04BC;
 constexpr std::uint16_t Bof = 0x0809;
 
 constexpr std::uint16_t Biff8 = 0x0600;
@@ -254,14 +257,14 @@ void requireBiff8(const RecordView& bof)
     if (bof.type != Bof || bof.size < 4)
         throw Error("the workbook stream does not start with a BIFF record (not an .xls workbook "
                     "this program understands)");
-    if (u16(bof.data) != Biff8)
-        throw Error("the workbook is in an older Excel format than Excel 97 (BIFF version 0x" +
-                    [](unsigned v) {
-                        char buffer[8];
-                        std::snprintf(buffer, sizeof buffer, "%04X", v);
-                        return std::string(buffer);
-                    }(u16(bof.data)) +
-                    "), which this program does not read; save it as Excel 97-2003, .xlsx or .ods");
+    if (u16(bof.data) != Biff8) {
+        char version[8];
+        std::snprintf(version, sizeof version, "%04X", u16(bof.data));
+        throw Error(std::string("the workbook is in an Excel format older than Excel 97 (BIFF "
+                                "version 0x") +
+                    version + "), which this program does not read; save it in the Excel "
+                              "97-2003 format (.xls) or as .xlsx or .ods");
+    }
 }
 
 Globals readGlobals(RecordStream& stream)
@@ -356,6 +359,13 @@ void readCells(RecordStream& stream, const Globals& globals, SheetGrid& grid)
         }
         if (nested > 0)
             continue;
+        // A text result stands in the STRING record after its FORMULA (and after the shared or
+        // array formula records that may come between); without one it is not stored.
+        if (pendingString && record.type != String && record.type != SharedFormula &&
+            record.type != ArrayFormula && record.type != DataTable) {
+            grid.putUnreadable(pendingString->first, pendingString->second);
+            pendingString.reset();
+        }
         const std::uint8_t* d = record.data;
         switch (record.type) {
         case Number:
@@ -425,9 +435,9 @@ void readCells(RecordStream& stream, const Globals& globals, SheetGrid& grid)
         default:
             break;
         }
-        if (record.type != Formula && record.type != String && record.type != Continue)
-            pendingString.reset();
     }
+    if (pendingString)
+        grid.putUnreadable(pendingString->first, pendingString->second);
 }
 
 } // namespace

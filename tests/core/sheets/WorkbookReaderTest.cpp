@@ -171,6 +171,19 @@ TEST(Formulas, StoredResultsAreReadAndCellsWithoutOneAreNamed)
     ASSERT_TRUE(noResult.records.has_value());
     EXPECT_EQ(*noResult.records, (Records{{"", "1", "136"}}));
     EXPECT_EQ(noResult.unreadableCells, std::vector<std::string>{"A2"});
+
+    // A text result whose STRING record is missing is not stored either.
+    TempDir dir;
+    std::string bytes = test::readText(Fixtures / "gnumeric.xls");
+    const std::size_t string = bytes.find(std::string("\x07\x02\x0a\0\x07\0\0OilTemp", 14));
+    ASSERT_NE(string, std::string::npos);
+    bytes[string] = '\xFF';
+    bytes[string + 1] = '\0';
+    writeText(dir / "nostring.xls", bytes);
+    const SheetLookup lost = readWorkbook(dir / "nostring.xls", "rpdodef");
+    ASSERT_TRUE(lost.records.has_value());
+    EXPECT_EQ((*lost.records)[1], (Record{"386", "8"}));
+    EXPECT_EQ(lost.unreadableCells, std::vector<std::string>{"C3"});
 }
 
 // Only the fields the import reads are kept: a cell far right or far down costs nothing, and
