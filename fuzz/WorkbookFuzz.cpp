@@ -4,9 +4,9 @@
 #include "core/frames/CanType.h"
 #include "core/frames/FrameList.h"
 #include "core/sheets/CsvExport.h"
-#include "core/workbook/SheetGrid.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetWire.h"
+#include "core/workbook/SheetGrid.h"
 #include "core/workbook/WorkbookReader.h"
 
 #include <algorithm>
@@ -167,7 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                answer.lookup.unreadableCells == lookup.unreadableCells &&
                answer.lookup.beyond.count == lookup.beyond.count &&
                answer.lookup.beyond.firstRow == lookup.beyond.firstRow);
-    FUZZ_CHECK(answer.lookup.sheetNames.size() == std::min(lookup.sheetNames.size(), MaxSheetNames));
+    FUZZ_CHECK(answer.lookup.sheetNames.size() ==
+               std::min(lookup.sheetNames.size(), MaxSheetNames));
     if (!lookup.records)
         return 0;
     const std::vector<Record>& records = *lookup.records;

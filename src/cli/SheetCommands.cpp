@@ -96,7 +96,8 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
                      const ImportOptions& options, Context& context)
 {
     refuseUnreadableCells(source, read);
-    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records, read.beyond);
+    const sheets::FrameRowsImport imported =
+        sheets::frameRowsFromRecords(read.records, read.beyond);
     const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
     const std::filesystem::path file = frames::frameFilePath(projectDir, direction);
     // The list ends at the first record without a COB-ID, within the 250 rows; what follows it
@@ -106,17 +107,16 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
         const std::size_t dropped = (gap ? gap->dropped.size() : 0) + imported.leftOut;
         const std::size_t first =
             gap ? sheets::worksheetRow(gap->dropped.front() - 1) : imported.firstLeftOutRow;
-        const std::string what =
-            source.at(sheets::worksheetRow(list.size())) +
-            "no COB-ID, so the frame list ends here; " +
-            plural(dropped, "record after it holds", "records after it hold") +
-            " something and " + (dropped == 1 ? "was" : "were") + " left out, the first at row " +
-            std::to_string(first);
+        const std::string what = source.at(sheets::worksheetRow(list.size())) +
+                                 "no COB-ID, so the frame list ends here; " +
+                                 plural(dropped, "record after it holds", "records after it hold") +
+                                 " something and " + (dropped == 1 ? "was" : "were") +
+                                 " left out, the first at row " + std::to_string(first);
         if (!options.keepFirst)
             throw Error(what + NothingSaved + " (--keep-first saves the " +
                         plural(list.size(), "frame", "frames") + " before the gap)");
-        context.err << what << "; the " << plural(list.size(), "frame", "frames")
-                    << " before it " << (list.size() == 1 ? "was" : "were") << " saved\n";
+        context.err << what << "; the " << plural(list.size(), "frame", "frames") << " before it "
+                    << (list.size() == 1 ? "was" : "were") << " saved\n";
     } else if (const auto note = sheets::leftOutMessage(imported.leftOut)) {
         context.err << source.at(imported.firstLeftOutRow) << *note << '\n';
     }
@@ -162,8 +162,8 @@ void importMap(const std::filesystem::path& projectDir, Direction direction, con
         // The editor ends here silently and lets the user look before "OK"; a script cannot
         // look, so a half import is not saved.
         const std::string& text = sheets::field(records[*take.stoppedAt], 1);
-        throw Error(source.at(sheets::worksheetRow(*take.stoppedAt)) +
-                    invalidIntegerMessage(text) + " (the frame number)" + NothingSaved);
+        throw Error(source.at(sheets::worksheetRow(*take.stoppedAt)) + invalidIntegerMessage(text) +
+                    " (the frame number)" + NothingSaved);
     }
     // Saving orders the entries by their register index, which must therefore be integer text.
     for (const std::size_t k : take.takenAt) {
@@ -173,7 +173,8 @@ void importMap(const std::filesystem::path& projectDir, Direction direction, con
                         " (the register index)" + NothingSaved);
     }
     if (take.takenAt.empty() && oldEntries > 0 && !options.allowEmpty)
-        throw Error(source.at() + "no register entries to import, and saving would empty the map of " +
+        throw Error(source.at() +
+                    "no register entries to import, and saving would empty the map of " +
                     plural(oldEntries, "entry", "entries") + " in \"" + mapFile.string() + "\"" +
                     NothingSaved + " (--allow-empty saves the empty map)");
     // The editor skips these silently too; a script is told, as a map imported before its
@@ -183,10 +184,12 @@ void importMap(const std::filesystem::path& projectDir, Direction direction, con
         for (const std::size_t k : take.skippedAt)
             rows.push_back(sheets::worksheetRow(k));
         context.err << source.at() << plural(take.skipped, "row", "rows") << " ("
-                    << (rows.size() == 1 ? "row " : "rows ") << frames::rowRanges(rows) << ") named no frame of the list ("
-                    << plural(map.frames().size(), "frame", "frames") << ") and " << (take.skipped == 1 ? "was" : "were")
-                    << " skipped; the " << plural(take.takenAt.size(), "entry", "entries")
-                    << " of the other rows " << (take.takenAt.size() == 1 ? "was" : "were") << " saved\n";
+                    << (rows.size() == 1 ? "row " : "rows ") << frames::rowRanges(rows)
+                    << ") named no frame of the list ("
+                    << plural(map.frames().size(), "frame", "frames") << ") and "
+                    << (take.skipped == 1 ? "was" : "were") << " skipped; the "
+                    << plural(take.takenAt.size(), "entry", "entries") << " of the other rows "
+                    << (take.takenAt.size() == 1 ? "was" : "were") << " saved\n";
     }
     map.save(mapFile, direction);
 }

@@ -41,7 +41,8 @@ std::optional<std::string> unreadableCellsMessage(const std::vector<std::string>
     if (cells.size() > Named)
         names += " and " + std::to_string(cells.size() - Named) + " more";
     const bool one = cells.size() == 1;
-    return std::string(one ? "Cell " : "Cells ") + names + (one ? " holds a formula whose result" : " hold formulas whose results") +
+    return std::string(one ? "Cell " : "Cells ") + names +
+           (one ? " holds a formula whose result" : " hold formulas whose results") +
            " the workbook does not store, so " + (one ? "it reads" : "they read") +
            " as empty (a spreadsheet program stores the results when it saves the workbook)";
 }

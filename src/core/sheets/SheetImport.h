@@ -36,7 +36,10 @@ FrameRowsImport frameRowsFromRecords(const std::vector<Record>& records,
                                      const RecordsBeyond& beyond = {});
 
 // The worksheet row of record k (row 1 holds the column names).
-inline std::size_t worksheetRow(std::size_t record) { return record + 2; }
+inline std::size_t worksheetRow(std::size_t record)
+{
+    return record + 2;
+}
 
 // "Cells A3 and B7 hold formulas whose results the workbook does not store, so they read as
 // empty (...)" for cells the reader could not read, or nothing when there are none.

@@ -120,7 +120,8 @@ std::string encodeLookup(const SheetLookup& lookup)
         }
         putCount(out, lookup.beyond.count);
         putCount(out, lookup.beyond.firstRow);
-        const std::size_t cells = std::min(lookup.unreadableCells.size(), FieldsRead * MaxRecordsRead);
+        const std::size_t cells =
+            std::min(lookup.unreadableCells.size(), FieldsRead * MaxRecordsRead);
         putCount(out, cells);
         for (std::size_t i = 0; i < cells; ++i)
             putText(out, cut(lookup.unreadableCells[i], MaxCellNameBytes));

@@ -7,12 +7,11 @@
 #include "core/workbook/SheetGrid.h"
 #include "core/workbook/WorkbookFormats.h"
 
-#include <gsf/gsf.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <gsf/gsf.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,7 +49,10 @@ constexpr std::uint8_t WorksheetType = 0; // BOUNDSHEET: worksheet (1 macro, 2 c
     throw Error("the .xls file is cut short or damaged (a record runs past the end of its data)");
 }
 
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t u16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t u32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(u16(p)) | (static_cast<std::uint32_t>(u16(p + 2)) << 16);
@@ -114,8 +116,8 @@ std::vector<std::uint8_t> workbookStream(const std::filesystem::path& file)
     }
     const gsf_off_t size = gsf_input_size(stream.get());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (size > 0 && gsf_input_read(stream.get(), static_cast<std::size_t>(size), bytes.data()) ==
-                        nullptr)
+    if (size > 0 &&
+        gsf_input_read(stream.get(), static_cast<std::size_t>(size), bytes.data()) == nullptr)
         throw Error("the .xls file's workbook stream is cut short or damaged");
     return bytes;
 }
@@ -206,8 +208,9 @@ public:
                 // A surrogate pair stays in one segment in practice; read its second half.
                 const std::uint32_t low = word();
                 ++i;
-                c = (low >= 0xDC00 && low < 0xE000) ? 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)
-                                                    : 0xFFFD;
+                c = (low >= 0xDC00 && low < 0xE000)
+                        ? 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)
+                        : 0xFFFD;
             } else if (c >= 0xD800 && c < 0xE000) {
                 c = 0xFFFD;
             }
@@ -262,8 +265,9 @@ void requireBiff8(const RecordView& bof)
         std::snprintf(version, sizeof version, "%04X", u16(bof.data));
         throw Error(std::string("the workbook is in an Excel format older than Excel 97 (BIFF "
                                 "version 0x") +
-                    version + "), which this program does not read; save it in the Excel "
-                              "97-2003 format (.xls) or as .xlsx or .ods");
+                    version +
+                    "), which this program does not read; save it in the Excel "
+                    "97-2003 format (.xls) or as .xlsx or .ods");
     }
 }
 
@@ -319,14 +323,22 @@ double rkValue(std::uint32_t rk)
 std::string errorText(std::uint8_t code)
 {
     switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    default: return "#ERROR";
+    case 0x00:
+        return "#NULL!";
+    case 0x07:
+        return "#DIV/0!";
+    case 0x0F:
+        return "#VALUE!";
+    case 0x17:
+        return "#REF!";
+    case 0x1D:
+        return "#NAME?";
+    case 0x24:
+        return "#NUM!";
+    case 0x2A:
+        return "#N/A";
+    default:
+        return "#ERROR";
     }
 }
 
@@ -388,7 +400,8 @@ void readCells(RecordStream& stream, const Globals& globals, SheetGrid& grid)
             const std::uint32_t index = u32(d + 6);
             if (index >= globals.strings.size())
                 throw Error("cell " + cellName(u16(d), u16(d + 2)) + " refers to shared string " +
-                            std::to_string(index) + ", which the workbook does not hold (the "
+                            std::to_string(index) +
+                            ", which the workbook does not hold (the "
                             "file is damaged)");
             grid.put(u16(d), u16(d + 2), globals.strings[index]);
             break;

@@ -119,12 +119,14 @@ bool TFpdoMB::dropRowsAfterGap()
     if (!gap)
         return true;
     const std::size_t count = gap->dropped.size();
-    QString text = QStringLiteral("Row %1 has no CobID, so the frame list ends there. ").arg(gap->gapRow);
+    QString text =
+        QStringLiteral("Row %1 has no CobID, so the frame list ends there. ").arg(gap->gapRow);
     text += count == 1 ? QStringLiteral("Row %1 after it is filled and would not be saved.")
                        : QStringLiteral("Rows %1 after it are filled and would not be saved.");
     text = text.arg(QString::fromStdString(frames::rowRanges(gap->dropped)));
-    text += gap->gapRow == 1 ? QStringLiteral("\n\nSave an empty frame list?")
-                             : QStringLiteral("\n\nSave only the frames of rows 1 to %1?").arg(gap->gapRow - 1);
+    text += gap->gapRow == 1
+                ? QStringLiteral("\n\nSave an empty frame list?")
+                : QStringLiteral("\n\nSave only the frames of rows 1 to %1?").arg(gap->gapRow - 1);
     return ui_.messages.ask(this, text);
 }
 

@@ -1,9 +1,8 @@
 // Workbooks read in the helper process: what reaches the caller when the helper reads, when it
 // crashes on a crafted .xls, hangs, floods or answers garbage.
 
-#include "core/sheets/SheetReaderClient.h"
-
 #include "core/sheets/HelperProcess.h"
+#include "core/sheets/SheetReaderClient.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -76,7 +75,8 @@ TEST(SheetReader, AWorkbookThatCrashesTheParserCostsOnlyTheHelper)
     const WorksheetRead refused = readWorksheet(Fixtures / "crash.xls", "rpdodef");
     EXPECT_EQ(refused.outcome, Outcome::Unreadable);
     EXPECT_TRUE(refused.records.empty());
-    EXPECT_TRUE(contains(refused.problem, "the .xls file is cut short or damaged")) << refused.problem;
+    EXPECT_TRUE(contains(refused.problem, "the .xls file is cut short or damaged"))
+        << refused.problem;
 
     TempDir dir;
     SheetReaderOptions dies;
@@ -84,7 +84,8 @@ TEST(SheetReader, AWorkbookThatCrashesTheParserCostsOnlyTheHelper)
     const WorksheetRead crashed = readWorksheet(Fixtures / "frames.xls", "rpdodef", dies);
     EXPECT_EQ(crashed.outcome, Outcome::Unreadable);
     EXPECT_TRUE(crashed.records.empty());
-    EXPECT_TRUE(contains(crashed.problem, "the workbook reader crashed (signal 11, Segmentation fault)"))
+    EXPECT_TRUE(
+        contains(crashed.problem, "the workbook reader crashed (signal 11, Segmentation fault)"))
         << crashed.problem;
 
     const WorksheetRead next = readWorksheet(Fixtures / "frames.xls", "rpdodef");

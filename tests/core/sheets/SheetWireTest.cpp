@@ -59,7 +59,8 @@ TEST(SheetWire, AnswersHoldOnlyWhatAnImportUsesAndStayUnderTheCap)
 {
     SheetLookup wide;
     wide.sheetNames.assign(MaxSheetNames + 5, std::string(300, 'n') + "\u00e4");
-    wide.sheetNames[0] = std::string(MaxSheetNameBytes - 1, 'n') + "\u00e4"; // cut before the two bytes
+    wide.sheetNames[0] =
+        std::string(MaxSheetNameBytes - 1, 'n') + "\u00e4"; // cut before the two bytes
     wide.records = std::vector<Record>{{"1", "2", "3", "4", "5"}};
     const ReaderAnswer kept = decodeAnswer(encodeLookup(wide));
     EXPECT_EQ(kept.lookup.sheetNames.size(), MaxSheetNames);
@@ -70,7 +71,8 @@ TEST(SheetWire, AnswersHoldOnlyWhatAnImportUsesAndStayUnderTheCap)
     // The largest answer there can be fits under the cap.
     SheetLookup largest;
     largest.sheetNames.assign(MaxSheetNames, std::string(MaxSheetNameBytes, 'n'));
-    largest.records = std::vector<Record>(MaxRecordsRead, Record(FieldsRead, std::string(MaxFieldBytes, 'x')));
+    largest.records =
+        std::vector<Record>(MaxRecordsRead, Record(FieldsRead, std::string(MaxFieldBytes, 'x')));
     largest.unreadableCells.assign(FieldsRead * MaxRecordsRead, "XFD1048576");
     EXPECT_LE(encodeLookup(largest).size(), MaxAnswerBytes);
     EXPECT_LE(encodeFailure(std::string(100000, 'r')).size(), MaxAnswerBytes);

@@ -74,11 +74,8 @@ TEST(Xlsx, SharedStringsRichTextFormulaResultsAndCellsWithoutPositions)
     // Rich text runs joined, phonetic guide left out; a formula gives its kept result, and is
     // named when none is kept; rows 3 and 4 are missing from the file; columns from D on are
     // not read.
-    EXPECT_EQ(*lookup.records, (Records{{"0x181", "8", "Speed "},
-                                        {},
-                                        {},
-                                        {"TRUE", "cobid", "#DIV/0!"},
-                                        {"0.1"}}));
+    EXPECT_EQ(*lookup.records,
+              (Records{{"0x181", "8", "Speed "}, {}, {}, {"TRUE", "cobid", "#DIV/0!"}, {"0.1"}}));
     EXPECT_EQ(lookup.unreadableCells, (std::vector<std::string>{"B6", "C6"}));
 }
 
@@ -148,9 +145,13 @@ TEST(Formulas, StoredResultsAreReadAndCellsWithoutOneAreNamed)
         {"calc.xlsx", calcSheets, computed, {}},
         {"gnumeric.xls", ourSheets, computed, {}},
         {"formula.ods", ourSheets, computed, {}},
-        {"formula.xls", {"rpdodef"}, {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
+        {"formula.xls",
+         {"rpdodef"},
+         {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
          {"A3", "B3", "C3", "A4"}},
-        {"formula.xlsx", {"rpdodef"}, {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
+        {"formula.xlsx",
+         {"rpdodef"},
+         {{"385", "8", "Speed"}, {}, {"", "8", "Flow"}},
          {"A3", "B3", "C3", "A4"}},
     };
     for (const auto& c : cases) {
@@ -227,7 +228,8 @@ TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
         {Fixtures / "notes.xls", "not a workbook"},
         {Fixtures / "truncated.xls", ".xls file's container is cut short or damaged"},
         {Fixtures / "truncated.xlsx", "zip archive"},
-        {Fixtures / "not-utf8.xlsx", "the part xl/worksheets/sheet2.xml holds text that is not UTF-8"},
+        {Fixtures / "not-utf8.xlsx",
+         "the part xl/worksheets/sheet2.xml holds text that is not UTF-8"},
         {dir / "picture.png", "not a workbook"},
         {dir / "archive.xlsx", "zip archive"},
         {dir / "folder.xls", "folder"},

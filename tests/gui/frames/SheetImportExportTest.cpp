@@ -96,9 +96,10 @@ TEST_F(FrameListImport, FillsTheGridFromWorksheetRpdodefAndSavesOnlyOnOk)
     // Row 5 lies after the empty row 4: saving without it is asked for.
     ui.messages.answers = {true};
     pushButton(dialog, "bitbtn1")->click();
-    EXPECT_EQ(ui.messages.questions,
-              QStringList({"Row 4 has no CobID, so the frame list ends there. Row 5 after it is "
-                           "filled and would not be saved.\n\nSave only the frames of rows 1 to 3?"}));
+    EXPECT_EQ(
+        ui.messages.questions,
+        QStringList({"Row 4 has no CobID, so the frame list ends there. Row 5 after it is "
+                     "filled and would not be saved.\n\nSave only the frames of rows 1 to 3?"}));
     EXPECT_EQ(readText(file("TCobDef.xml")),
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
               "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/>"

@@ -91,9 +91,10 @@ TEST_F(FrameListDialog, OkSavesTheRowsUpToTheFirstEmptyCobIdAsTyped)
     // Row 4 would be lost: "No" keeps the dialog and the file, "Yes" saves rows 1 and 2.
     ok();
     ASSERT_EQ(ui.messages.questions.size(), 1);
-    EXPECT_EQ(ui.messages.questions.front(),
-              QStringLiteral("Row 3 has no CobID, so the frame list ends there. Row 4 after it is "
-                             "filled and would not be saved.\n\nSave only the frames of rows 1 to 2?"));
+    EXPECT_EQ(
+        ui.messages.questions.front(),
+        QStringLiteral("Row 3 has no CobID, so the frame list ends there. Row 4 after it is "
+                       "filled and would not be saved.\n\nSave only the frames of rows 1 to 2?"));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(readText(file("RCobDef.xml")), "<COBID/>");
     ui.messages.answers = {true};
