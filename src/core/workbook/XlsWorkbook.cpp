@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -115,6 +116,12 @@ std::vector<std::uint8_t> workbookStream(const std::filesystem::path& file)
                     ".xls workbook this program understands)");
     }
     const gsf_off_t size = gsf_input_size(stream.get());
+    // The directory states the size; a stream cannot hold more than the file.
+    std::error_code ec;
+    const std::uintmax_t fileSize = std::filesystem::file_size(file, ec);
+    if (size < 0 || ec || static_cast<std::uintmax_t>(size) > fileSize)
+        throw Error("the .xls file is damaged (its workbook stream claims more bytes than the "
+                    "file holds)");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     if (size > 0 &&
         gsf_input_read(stream.get(), static_cast<std::size_t>(size), bytes.data()) == nullptr)
