@@ -183,8 +183,19 @@ public:
         const std::uint8_t value = segments_[segment_].data[offset_++];
         return value;
     }
-    std::uint16_t word() { return static_cast<std::uint16_t>(byte() | (byte() << 8)); }
-    std::uint32_t dword() { return word() | (static_cast<std::uint32_t>(word()) << 16); }
+    // Little-endian; each read is a statement of its own, as the order of operands is not.
+    std::uint16_t word()
+    {
+        const unsigned low = byte();
+        const unsigned high = byte();
+        return static_cast<std::uint16_t>(low | (high << 8));
+    }
+    std::uint32_t dword()
+    {
+        const std::uint32_t low = word();
+        const std::uint32_t high = word();
+        return low | (high << 16);
+    }
     void skip(std::size_t count)
     {
         while (count > 0) {
