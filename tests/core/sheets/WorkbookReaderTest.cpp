@@ -6,6 +6,7 @@
 #include "core/common/Error.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace cravent::sheets {
@@ -185,6 +186,26 @@ TEST(Formulas, StoredResultsAreReadAndCellsWithoutOneAreNamed)
     ASSERT_TRUE(lost.records.has_value());
     EXPECT_EQ((*lost.records)[1], (Record{"386", "8"}));
     EXPECT_EQ(lost.unreadableCells, std::vector<std::string>{"C3"});
+}
+
+// A shared-string table longer than one record runs on in CONTINUE records, each of which
+// starts a string's characters anew with its own width (one byte or two a character).
+TEST(Xls, SharedStringsRunOnAcrossContinueRecords)
+{
+    const SheetLookup lookup = readWorkbook(Fixtures / "long.xls", "rpdodef");
+    ASSERT_TRUE(lookup.records.has_value());
+    ASSERT_EQ(lookup.records->size(), 399u);
+    for (std::size_t r = 1; r <= 399; ++r) {
+        SCOPED_TRACE(r);
+        char cobId[8];
+        std::snprintf(cobId, sizeof cobId, "0x%03zx", r);
+        std::string mnemonic;
+        for (int i = 0; i < 12; ++i)
+            mnemonic += "m\u00e4" + std::to_string(r) + " ";
+        if (r % 3 == 0)
+            mnemonic += "\u20ac";
+        EXPECT_EQ((*lookup.records)[r - 1], (Record{cobId, "8", mnemonic}));
+    }
 }
 
 // Only the fields the import reads are kept: a cell far right or far down costs nothing, and
