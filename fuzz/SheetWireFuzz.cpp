@@ -27,7 +27,7 @@ ReaderAnswer answerOf(std::string_view bytes)
 {
     ReaderAnswer answer;
     if (bytes.starts_with("!")) {
-        answer.failure = std::string(bytes.substr(1));
+        answer.failure = std::string(bytes.substr(1, MaxReasonBytes));
         return answer;
     }
     const auto split = [](std::string_view text, char separator) {
@@ -44,21 +44,42 @@ ReaderAnswer answerOf(std::string_view bytes)
     if (bytes.starts_with("#")) {
         const std::size_t end = bytes.find('\n');
         answer.lookup.sheetNames = split(bytes.substr(1, end == std::string_view::npos ? end : end - 1), '\t');
+        // What an answer carries of them: the first names, each short enough not to be cut.
+        if (answer.lookup.sheetNames.size() > MaxSheetNames)
+            answer.lookup.sheetNames.resize(MaxSheetNames);
+        for (std::string& name : answer.lookup.sheetNames)
+            name = name.substr(0, MaxSheetNameBytes);
         if (end == std::string_view::npos)
             return answer; // no records: the sheet was not found
         bytes.remove_prefix(end + 1);
     }
     auto& records = answer.lookup.records.emplace();
     if (!bytes.empty())
-        for (const std::string& line : split(bytes, '\n'))
-            records.push_back(line.empty() ? Record{} : split(line, '\t'));
+        for (const std::string& line : split(bytes, '\n')) {
+            if (records.size() == MaxRecordsRead)
+                break;
+            Record record = line.empty() ? Record{} : split(line, '\t');
+            if (record.size() > FieldsRead)
+                record.resize(FieldsRead);
+            for (std::string& text : record)
+                text = text.substr(0, MaxFieldBytes);
+            records.push_back(std::move(record));
+        }
+    // A count of the records beyond, and an unreadable cell, from the first bytes.
+    answer.lookup.beyond.count = bytes.size() % 3;
+    answer.lookup.beyond.firstRow = answer.lookup.beyond.count > 0 ? 4000 + bytes.size() : 0;
+    if (bytes.size() % 2 == 1)
+        answer.lookup.unreadableCells.push_back("B" + std::to_string(bytes.size()));
     return answer;
 }
 
 bool same(const ReaderAnswer& a, const ReaderAnswer& b)
 {
     return a.failure == b.failure && a.lookup.sheetNames == b.lookup.sheetNames &&
-           a.lookup.records == b.lookup.records;
+           a.lookup.records == b.lookup.records &&
+           a.lookup.unreadableCells == b.lookup.unreadableCells &&
+           a.lookup.beyond.count == b.lookup.beyond.count &&
+           a.lookup.beyond.firstRow == b.lookup.beyond.firstRow;
 }
 
 std::string encode(const ReaderAnswer& answer)

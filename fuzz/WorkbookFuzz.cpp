@@ -4,11 +4,12 @@
 #include "core/frames/CanType.h"
 #include "core/frames/FrameList.h"
 #include "core/sheets/CsvExport.h"
-#include "core/workbook/SheetGrid.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetWire.h"
+#include "core/workbook/SheetGrid.h"
 #include "core/workbook/WorkbookReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -55,7 +56,10 @@ void checkFrameImport(const std::vector<Record>& records)
 {
     const FrameRowsImport import = frameRowsFromRecords(records);
     FUZZ_CHECK(import.rows.size() <= frames::MaxFrames);
-    FUZZ_CHECK(import.rows.size() + import.leftOut == records.size());
+    std::size_t filledAfter = 0;
+    for (std::size_t k = import.rows.size(); k < records.size(); ++k)
+        filledAfter += holdsSomething(records[k]) ? 1 : 0;
+    FUZZ_CHECK(import.leftOut == filledAfter);
     FUZZ_CHECK(leftOutMessage(import.leftOut).has_value() == (import.leftOut > 0));
     for (std::size_t k = 0; k < import.rows.size(); ++k) {
         FUZZ_CHECK(import.rows[k].cobId == field(records[k], 0));
@@ -156,18 +160,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(lookup.records.has_value() == findSheet(lookup.sheetNames, FrameListSheet).has_value());
-    const ReaderAnswer answer = decodeAnswer(encodeLookup(lookup));
-    FUZZ_CHECK(!answer.failure && answer.lookup.sheetNames == lookup.sheetNames &&
-               answer.lookup.records == lookup.records);
+    const std::string encoded = encodeLookup(lookup);
+    FUZZ_CHECK(encoded.size() <= MaxAnswerBytes);
+    const ReaderAnswer answer = decodeAnswer(encoded);
+    FUZZ_CHECK(!answer.failure && answer.lookup.records == lookup.records &&
+               answer.lookup.unreadableCells == lookup.unreadableCells &&
+               answer.lookup.beyond.count == lookup.beyond.count &&
+               answer.lookup.beyond.firstRow == lookup.beyond.firstRow);
+    FUZZ_CHECK(answer.lookup.sheetNames.size() ==
+               std::min(lookup.sheetNames.size(), MaxSheetNames));
     if (!lookup.records)
         return 0;
     const std::vector<Record>& records = *lookup.records;
-    FUZZ_CHECK(records.size() <= SheetGrid::MaxRows);
-    FUZZ_CHECK(records.empty() || !records.back().empty());
+    FUZZ_CHECK(records.size() <= MaxRecordsRead);
+    FUZZ_CHECK(records.empty() || holdsSomething(records.back()));
     for (const Record& record : records) {
-        FUZZ_CHECK(record.size() <= SheetGrid::MaxColumns);
+        FUZZ_CHECK(record.size() <= FieldsRead);
         FUZZ_CHECK(record.empty() || !record.back().empty());
+        for (const std::string& text : record)
+            FUZZ_CHECK(text.size() <= MaxFieldBytes);
     }
+    FUZZ_CHECK((lookup.beyond.count == 0) == (lookup.beyond.firstRow == 0));
+    FUZZ_CHECK(lookup.beyond.count == 0 || lookup.beyond.firstRow > MaxRecordsRead + 1);
     checkFrameImport(records);
     checkMapImport(records);
     return 0;

@@ -4,7 +4,7 @@
 set -eu
 
 packages="build-essential cmake ninja-build pkg-config
-  qt6-base-dev libpugixml-dev libfreexl-dev libzip-dev
+  qt6-base-dev libpugixml-dev libgsf-1-dev libzip-dev
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core srecord iputils-ping iproute2 util-linux procps
   clang libclang-rt-14-dev python3 libssl-dev nlohmann-json3-dev poppler-utils

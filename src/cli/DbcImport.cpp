@@ -205,12 +205,13 @@ void printText(const dbc::Database& db, std::ostream& out)
 
 bool isDbcImport(const std::vector<std::string>& args)
 {
-    if (args.size() < 3)
-        return false;
-    std::string extension = std::filesystem::path(args[2]).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".dbc";
+    // The import's options may stand anywhere, so any argument naming a .dbc file decides.
+    return std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+        std::string extension = std::filesystem::path(arg).extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return extension == ".dbc";
+    });
 }
 
 int runDbcImport(const std::vector<std::string>& args, Context& context)

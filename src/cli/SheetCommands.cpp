@@ -1,7 +1,6 @@
 #include "cli/SheetCommands.h"
 
 #include "cli/DbcImport.h"
-
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
@@ -17,6 +16,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <system_error>
 
 namespace cravent::cli {
 
@@ -61,44 +61,139 @@ std::optional<Table> parseArguments(const std::vector<std::string>& args, std::s
     return table;
 }
 
-void importFrameList(const ProjectFolder& project, Direction direction,
-                     const std::vector<sheets::Record>& records, Context& context)
+// Where a message is about: every import message names the workbook, the worksheet and,
+// where there is one, the worksheet row.
+struct Source {
+    std::string workbook;
+    std::string sheet;
+
+    std::string at(std::size_t row = 0) const
+    {
+        return "Workbook \"" + workbook + "\", worksheet \"" + sheet + "\"" +
+               (row > 0 ? ", row " + std::to_string(row) : std::string()) + ": ";
+    }
+};
+
+constexpr const char* NothingSaved = "; nothing was saved";
+
+struct ImportOptions {
+    bool keepFirst = false;  // save the frames before a gap and leave out the rows after it
+    bool allowEmpty = false; // let an empty list replace one that holds something
+};
+
+std::string plural(std::size_t n, const char* one, const char* many)
 {
-    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(records);
-    if (const auto note = sheets::leftOutMessage(imported.leftOut))
-        context.err << *note << '\n';
-    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
-    const frames::CanType canType = frames::readProjectCanType(project.pargen());
-    if (const auto failure = frames::checkList(list, canType))
-        throw Error(*failure);
-    frames::write(project.frameFile(direction), list);
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-void importMap(const ProjectFolder& project, Direction direction,
-               const std::vector<sheets::Record>& records, Context& context)
+// Cells that read as empty only because the workbook kept no result: a script cannot look.
+void refuseUnreadableCells(const Source& source, const sheets::WorksheetRead& read)
 {
+    if (const auto message = sheets::unreadableCellsMessage(read.unreadableCells))
+        throw Error(source.at() + *message + NothingSaved);
+}
+
+void importFrameList(const std::filesystem::path& projectDir, Direction direction,
+                     const Source& source, const sheets::WorksheetRead& read,
+                     const ImportOptions& options, Context& context)
+{
+    refuseUnreadableCells(source, read);
+    const sheets::FrameRowsImport imported =
+        sheets::frameRowsFromRecords(read.records, read.beyond);
+    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
+    const std::filesystem::path file = ProjectFolder(projectDir).frameFile(direction);
+    // The list ends at the first record without a COB-ID, within the 250 rows; what follows it
+    // would be lost, the records after those rows too.
+    const auto gap = frames::rowsAfterGap(imported.rows);
+    if (gap || (list.size() < frames::MaxFrames && imported.leftOut > 0)) {
+        const std::size_t dropped = (gap ? gap->dropped.size() : 0) + imported.leftOut;
+        const std::size_t first =
+            gap ? sheets::worksheetRow(gap->dropped.front() - 1) : imported.firstLeftOutRow;
+        const std::string what = source.at(sheets::worksheetRow(list.size())) +
+                                 "no COB-ID, so the frame list ends here; " +
+                                 plural(dropped, "record after it holds", "records after it hold") +
+                                 " something and " + (dropped == 1 ? "was" : "were") +
+                                 " left out, the first at row " + std::to_string(first);
+        if (!options.keepFirst)
+            throw Error(what + NothingSaved + " (--keep-first saves the " +
+                        plural(list.size(), "frame", "frames") + " before the gap)");
+        context.err << what << "; the " << plural(list.size(), "frame", "frames") << " before it "
+                    << (list.size() == 1 ? "was" : "were") << " saved\n";
+    } else if (const auto note = sheets::leftOutMessage(imported.leftOut)) {
+        context.err << source.at(imported.firstLeftOutRow) << *note << '\n';
+    }
+    if (list.empty() && !options.allowEmpty) {
+        const std::vector<frames::Frame> old = frames::loadList(file);
+        if (!old.empty())
+            throw Error(source.at() + "no frames to import, and saving would empty the list of " +
+                        plural(old.size(), "frame", "frames") + " in \"" + file.string() + "\"" +
+                        NothingSaved + " (--allow-empty saves the empty list)");
+    }
+    const frames::CanType canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
+    if (const auto failure = frames::checkList(list, canType)) {
+        // "Error in row k" counts grid rows; the worksheet has its header above them.
+        std::size_t row = 0;
+        for (std::size_t k = 0; k < list.size(); ++k)
+            if (failure->starts_with("Error in row " + std::to_string(k + 1) + "!"))
+                row = sheets::worksheetRow(k);
+        throw Error(source.at(row) + *failure + NothingSaved);
+    }
+    frames::write(file, list);
+}
+
+void importMap(const std::filesystem::path& projectDir, Direction direction, const Source& source,
+               const sheets::WorksheetRead& read, const ImportOptions& options, Context& context)
+{
+    refuseUnreadableCells(source, read);
+    const std::vector<sheets::Record>& records = read.records;
+    if (read.beyond.count > 0)
+        throw Error(source.at(read.beyond.firstRow) + "the worksheet holds more records than a " +
+                    "map can hold (" + std::to_string(sheets::MaxRecordsRead) + ")" + NothingSaved);
     frames::FrameMap map;
+    const std::filesystem::path mapFile = ProjectFolder(projectDir).mapFile(direction);
     // The old map is replaced whole, so only the frame list has to be readable.
-    const frames::MapLoadReport report = map.load(project.frameFile(direction),
-                                                  project.mapFile(direction));
+    const frames::MapLoadReport report =
+        map.load(ProjectFolder(projectDir).frameFile(direction), mapFile);
     if (report.frameFileError)
-        throw Error(*report.frameFileError);
+        throw Error(*report.frameFileError + NothingSaved);
+    std::size_t oldEntries = 0;
+    for (const frames::TClPdo& frame : map.frames())
+        oldEntries += frame.entries.size();
     const sheets::MapTake take = sheets::takeMapRecords(records, map.frames());
-    const std::string sheet = sheets::mapSheetName(direction);
     if (take.stoppedAt) {
         // The editor ends here silently and lets the user look before "OK"; a script cannot
-        // look, so a half import is not saved. Row 1 of the worksheet is its header.
+        // look, so a half import is not saved.
         const std::string& text = sheets::field(records[*take.stoppedAt], 1);
-        throw Error("Row " + std::to_string(*take.stoppedAt + 2) + " of worksheet \"" + sheet +
-                    "\": " + invalidIntegerMessage(text) + "; nothing was saved");
+        throw Error(source.at(sheets::worksheetRow(*take.stoppedAt)) + invalidIntegerMessage(text) +
+                    " (the frame number)" + NothingSaved);
     }
+    // Saving orders the entries by their register index, which must therefore be integer text.
+    for (const std::size_t k : take.takenAt) {
+        const std::string& index = sheets::field(records[k], 0);
+        if (!parseIntegerText(index))
+            throw Error(source.at(sheets::worksheetRow(k)) + invalidIntegerMessage(index) +
+                        " (the register index)" + NothingSaved);
+    }
+    if (take.takenAt.empty() && oldEntries > 0 && !options.allowEmpty)
+        throw Error(source.at() +
+                    "no register entries to import, and saving would empty the map of " +
+                    plural(oldEntries, "entry", "entries") + " in \"" + mapFile.string() + "\"" +
+                    NothingSaved + " (--allow-empty saves the empty map)");
     // The editor skips these silently too; a script is told, as a map imported before its
     // frame list would otherwise come out empty without a word.
-    if (take.skipped > 0)
-        context.err << take.skipped << (take.skipped == 1 ? " row" : " rows") << " of worksheet \""
-                    << sheet << "\" named no frame of the list (" << map.frames().size()
-                    << " frames) and " << (take.skipped == 1 ? "was" : "were") << " skipped\n";
-    map.save(project.mapFile(direction), direction);
+    if (take.skipped > 0) {
+        std::vector<std::size_t> rows;
+        for (const std::size_t k : take.skippedAt)
+            rows.push_back(sheets::worksheetRow(k));
+        context.err << source.at() << plural(take.skipped, "row", "rows") << " ("
+                    << (rows.size() == 1 ? "row " : "rows ") << frames::rowRanges(rows)
+                    << ") named no frame of the list ("
+                    << plural(map.frames().size(), "frame", "frames") << ") and "
+                    << (take.skipped == 1 ? "was" : "were") << " skipped; the "
+                    << plural(take.takenAt.size(), "entry", "entries") << " of the other rows "
+                    << (take.takenAt.size() == 1 ? "was" : "were") << " saved\n";
+    }
+    map.save(mapFile, direction);
 }
 
 } // namespace
@@ -107,25 +202,37 @@ int runImport(const std::vector<std::string>& args, Context& context)
 {
     if (isDbcImport(args))
         return runDbcImport(args, context);
+    ImportOptions options;
+    std::vector<std::string> rest;
+    for (const std::string& arg : args) {
+        if (arg == "--keep-first")
+            options.keepFirst = true;
+        else if (arg == "--allow-empty")
+            options.allowEmpty = true;
+        else
+            rest.push_back(arg);
+    }
     int exitCode = Success;
-    const auto table =
-        parseArguments(args, 3, "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK",
-                       context, exitCode);
+    const auto table = parseArguments(
+        rest, 3,
+        "import [--keep-first] [--allow-empty] PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map "
+        "WORKBOOK",
+        context, exitCode);
     if (!table)
         return exitCode;
-    const ProjectFolder project(args[0]);
-    const char* sheet =
-        table->map ? sheets::mapSheetName(table->direction) : sheets::FrameListSheet;
-    const sheets::WorksheetRead read = sheets::readWorksheet(args[2], sheet);
+    const std::filesystem::path projectDir = rest[0];
+    const Source source{rest[2], table->map ? sheets::mapSheetName(table->direction)
+                                            : sheets::FrameListSheet};
+    const sheets::WorksheetRead read = sheets::readWorksheet(rest[2], source.sheet);
     if (read.outcome != sheets::WorksheetRead::Outcome::Read) {
-        context.err << read.problem << "; nothing was saved\n";
+        context.err << read.problem << NothingSaved << '\n';
         return Failure;
     }
     try {
         if (table->map)
-            importMap(project, table->direction, read.records, context);
+            importMap(projectDir, table->direction, source, read, options, context);
         else
-            importFrameList(project, table->direction, read.records, context);
+            importFrameList(projectDir, table->direction, source, read, options, context);
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -140,21 +247,21 @@ int runExport(const std::vector<std::string>& args, Context& context)
         args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map", context, exitCode);
     if (!table)
         return exitCode;
-    const ProjectFolder project(args[0]);
+    const std::filesystem::path projectDir = args[0];
     try {
         if (table->map) {
             frames::FrameMap map;
             const frames::MapLoadReport report =
-                map.load(project.frameFile(table->direction),
-                         project.mapFile(table->direction));
+                map.load(ProjectFolder(projectDir).frameFile(table->direction),
+                         ProjectFolder(projectDir).mapFile(table->direction));
             // A partly read map would be exported as if it were whole.
             if (!report.complete())
                 throw Error(report.frameFileError ? *report.frameFileError : *report.mapFileError);
-            sheets::writeExportFile(project.dir(), sheets::mapExportName(table->direction),
+            sheets::writeExportFile(projectDir, sheets::mapExportName(table->direction),
                                     sheets::mapCsv(map.frames()));
         } else {
-            const auto list = frames::loadList(project.frameFile(table->direction));
-            sheets::writeExportFile(project.dir(), sheets::FrameListExportName,
+            const auto list = frames::loadList(ProjectFolder(projectDir).frameFile(table->direction));
+            sheets::writeExportFile(projectDir, sheets::FrameListExportName,
                                     sheets::frameListCsv(list));
         }
     } catch (const Error& error) {

@@ -131,6 +131,6 @@ assert d["warnings"] == [] and d["warningCount"] == 0
 EOF
 "$cli" dbc "$fixtures/gateway.dbc" >"$dir/out" || fail "dbc"
 grep -qxF "0x181 EngineStatus, DLC 8, from ECU, 6 signals" "$dir/out" || fail "dbc text: $(cat "$dir/out")"
-"$cli" --help | grep -qF "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK|FILE.dbc [--node NAME]" || fail "--help import"
+"$cli" --help | grep -qF "import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK|FILE.dbc [--keep-first] [--allow-empty] [--node NAME]" || fail "--help import"
 "$cli" --help | grep -qF "dbc FILE.dbc [--json]" || fail "--help dbc"
 echo "PASS"

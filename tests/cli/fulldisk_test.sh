@@ -45,7 +45,7 @@ unshare -m --propagation private sh -c '
     run bin/bank1.bin build "$p"
     run New_QF40231.sx compose "$p" --master "$dir/QF40231.sx"
     run bin/bank1.bin update "$p" --master "$dir/QF40231.sx"
-    run RCobDef.xml import "$p" rx-frames "$fixtures/frames.xlsx"
+    run RCobDef.xml import --keep-first "$p" rx-frames "$fixtures/frames.xlsx"
     run RInfoCob.xml import "$p" rx-map "$fixtures/frames.ods"
     run rpdodef.csv export "$p" rx-frames
 '

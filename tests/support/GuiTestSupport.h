@@ -20,8 +20,16 @@ public:
         texts.push_back(text);
         icons.push_back(icon);
     }
+    // Records the question and answers from `answers`, "No" when they run out.
+    bool ask(QWidget*, const QString& text) override
+    {
+        questions.push_back(text);
+        return !answers.empty() && answers.takeFirst();
+    }
     QStringList texts;
     std::vector<Icon> icons;
+    QStringList questions;
+    QList<bool> answers;
 };
 
 // Answers folder and file questions from a script; an empty script answers "cancelled".

@@ -31,6 +31,40 @@ std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows)
     return list;
 }
 
+std::optional<RowsAfterGap> rowsAfterGap(const std::vector<Frame>& rows)
+{
+    RowsAfterGap gap;
+    std::size_t k = 0;
+    while (k < rows.size() && !rows[k].cobId.empty())
+        ++k;
+    gap.gapRow = k + 1;
+    for (; k < rows.size(); ++k) {
+        const Frame& row = rows[k];
+        if (!row.cobId.empty() || !row.dimension.empty() || !row.mnemonic.empty())
+            gap.dropped.push_back(k + 1);
+    }
+    if (gap.dropped.empty())
+        return std::nullopt;
+    return gap;
+}
+
+std::string rowRanges(const std::vector<std::size_t>& rows)
+{
+    std::vector<std::string> runs;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        runs.push_back(j == i ? std::to_string(rows[i])
+                              : std::to_string(rows[i]) + "-" + std::to_string(rows[j]));
+        i = j + 1;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == runs.size() ? " and " : ", ") + runs[i];
+    return text;
+}
+
 std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType)
 {
     const std::int32_t maxCobId = canType == CanType::A ? MaxCobIdA : MaxCobIdB;

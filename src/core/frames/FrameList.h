@@ -22,6 +22,17 @@ inline constexpr int MaxDataLength = 8;
 // the rows after it hold.
 std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows);
 
+// The rows that the list leaves out although they hold something: those after the first row
+// whose COB-ID is empty (which may hold a length or mnemonic itself). Rows count from 1.
+struct RowsAfterGap {
+    std::size_t gapRow = 0;           // the first row without a COB-ID
+    std::vector<std::size_t> dropped; // the rows from it on that hold something, in order
+};
+std::optional<RowsAfterGap> rowsAfterGap(const std::vector<Frame>& rows);
+
+// "3", "3 and 5", "3-7, 9 and 12": row numbers in order, runs joined.
+std::string rowRanges(const std::vector<std::size_t>& rows);
+
 // Checks frames in order, each COB-ID before its data length; the first failure ends the check.
 // Returns its message, "Error in row " + the 1-based row + the failed test's text, or nothing
 // when every frame passes. A text that is not integer text counts as -1.

@@ -89,6 +89,8 @@ WorksheetRead readWorksheet(const std::filesystem::path& workbook, std::string_v
     } else {
         result.outcome = WorksheetRead::Outcome::Read;
         result.records = std::move(*answer.lookup.records);
+        result.beyond = answer.lookup.beyond;
+        result.unreadableCells = std::move(answer.lookup.unreadableCells);
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Process.h"
+#include "core/sheets/SheetWire.h"
 #include "core/sheets/Worksheet.h"
 
 #include <cstdint>
@@ -27,9 +28,10 @@ inline constexpr std::uint64_t DefaultHelperMemory = 0;
 inline constexpr std::uint64_t DefaultHelperMemory = 512ull << 20;
 #endif
 
-// The helper parses untrusted workbooks: ten seconds, its memory and 64 MiB of answer.
+// The helper parses untrusted workbooks: ten seconds, its memory, and an answer capped at the
+// most an import can use (SheetWire.h).
 inline constexpr process::RunLimits DefaultHelperLimits{std::chrono::milliseconds(10000),
-                                                        DefaultHelperMemory, 64u << 20};
+                                                        DefaultHelperMemory, MaxAnswerBytes};
 
 // The helper program that parses workbooks, installed beside cravent and cravent-cli.
 inline constexpr const char* SheetReaderName = "cravent-sheet-reader";
@@ -49,6 +51,8 @@ struct WorksheetRead {
     enum class Outcome { Read, SheetMissing, Unreadable };
     Outcome outcome = Outcome::Unreadable;
     std::vector<Record> records; // the rows below the header row, when read
+    RecordsBeyond beyond;        // records holding something after the MaxRecordsRead read
+    std::vector<std::string> unreadableCells; // formula cells without a stored result ("A3")
     std::string problem;         // for the other outcomes: the text for the user, naming the file
 };
 

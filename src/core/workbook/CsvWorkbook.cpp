@@ -80,7 +80,7 @@ SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view want
         for (std::size_t c = 0; c < rows[r].size(); ++c)
             grid.put(r + first, c, std::move(rows[r][c]));
     }
-    lookup.records = std::move(grid).recordsBelowHeader();
+    std::move(grid).handTo(lookup);
     return lookup;
 }
 

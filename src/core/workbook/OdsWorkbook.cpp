@@ -6,6 +6,7 @@
 #include "core/workbook/ZipArchive.h"
 
 #include <charconv>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -104,7 +105,7 @@ public:
 private:
     void addRow(pugi::xml_node rowNode)
     {
-        std::vector<std::pair<std::size_t, std::string>> cells;
+        std::vector<std::pair<std::size_t, std::optional<std::string>>> cells;
         std::size_t column = 0;
         for (pugi::xml_node cell : rowNode.children()) {
             if (cell.type() != pugi::node_element)
@@ -113,8 +114,13 @@ private:
             if (name != "table-cell" && name != "covered-table-cell")
                 continue;
             const std::size_t count = repeat(cell, "number-columns-repeated");
-            std::string text = cellText(cell);
-            if (!text.empty()) {
+            // A formula without a value type has no stored result: nothing says what it shows.
+            std::optional<std::string> text;
+            if (!attribute(cell, "formula").empty() && attribute(cell, "value-type").empty())
+                text = std::nullopt;
+            else
+                text = cellText(cell);
+            if (!text || !text->empty()) {
                 for (std::size_t i = 0; i < count && column + i < SheetGrid::MaxColumns; ++i)
                     cells.emplace_back(column + i, text);
             }
@@ -123,8 +129,12 @@ private:
         const std::size_t count = repeat(rowNode, "number-rows-repeated");
         if (!cells.empty()) {
             for (std::size_t i = 0; i < count; ++i) {
-                for (const auto& [at, text] : cells)
-                    grid_.put(row_ + i, at, text); // throws at the sheet's limits
+                for (const auto& [at, text] : cells) {
+                    if (text) // throws at the sheet's limits
+                        grid_.put(row_ + i, at, *text);
+                    else
+                        grid_.putUnreadable(row_ + i, at);
+                }
             }
         }
         row_ += std::min(count, SheetGrid::MaxRows);
@@ -158,7 +168,7 @@ SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet)
         return lookup;
     SheetGrid grid;
     TableWalker(grid).walk(tables[*index]);
-    lookup.records = std::move(grid).recordsBelowHeader();
+    std::move(grid).handTo(lookup);
     return lookup;
 }
 

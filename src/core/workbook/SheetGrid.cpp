@@ -16,29 +16,68 @@ std::optional<std::size_t> findSheet(const std::vector<std::string>& names, std:
     return std::nullopt;
 }
 
+void SheetGrid::checkPosition(std::size_t row, std::size_t column)
+{
+    if (row >= MaxRows || column >= MaxColumns)
+        throw Error("the worksheet reaches beyond row " + std::to_string(MaxRows) + " or column " +
+                    std::to_string(MaxColumns));
+    // Every filled cell counts, read or not, so that the work stays bounded.
+    if (++cells_ > MaxCells)
+        throw Error("the worksheet holds more than " + std::to_string(MaxCells) + " cells");
+}
+
+void SheetGrid::countBeyond(std::size_t row)
+{
+    const std::size_t at = row - MaxRecordsRead - 1;
+    if (beyondRows_.size() <= at)
+        beyondRows_.resize(at + 1);
+    if (beyondRows_[at])
+        return;
+    beyondRows_[at] = true;
+    if (beyond_.count == 0 || row + 1 < beyond_.firstRow)
+        beyond_.firstRow = row + 1;
+    ++beyond_.count;
+}
+
 void SheetGrid::put(std::size_t row, std::size_t column, std::string text)
 {
     if (text.empty())
         return;
-    if (row >= MaxRows || column >= MaxColumns)
-        throw Error("the worksheet reaches beyond row " + std::to_string(MaxRows) + " or column " +
-                    std::to_string(MaxColumns));
-    if (++cells_ > MaxCells)
-        throw Error("the worksheet holds more than " + std::to_string(MaxCells) + " cells");
-    if (rows_.size() <= row)
-        rows_.resize(row + 1);
-    Record& record = rows_[row];
+    checkPosition(row, column);
+    if (row == 0 || column >= FieldsRead) // the header row, and fields the import never reads
+        return;
+    if (row > MaxRecordsRead) {
+        countBeyond(row);
+        return;
+    }
+    if (text.size() > MaxFieldBytes)
+        throw Error("cell " + cellName(row, column) + " holds " + std::to_string(text.size()) +
+                    " bytes of text, more than the " + std::to_string(MaxFieldBytes) +
+                    " a field of the import can hold");
+    if (records_.size() < row)
+        records_.resize(row);
+    Record& record = records_[row - 1];
     if (record.size() <= column)
         record.resize(column + 1);
     record[column] = std::move(text);
 }
 
-std::vector<Record> SheetGrid::recordsBelowHeader() &&
+void SheetGrid::putUnreadable(std::size_t row, std::size_t column)
 {
-    if (rows_.size() <= 1)
-        return {};
-    rows_.erase(rows_.begin());
-    return std::move(rows_);
+    checkPosition(row, column);
+    if (row == 0 || column >= FieldsRead)
+        return;
+    if (row > MaxRecordsRead)
+        countBeyond(row);
+    else if (unreadable_.size() < FieldsRead * MaxRecordsRead)
+        unreadable_.push_back(cellName(row, column));
+}
+
+void SheetGrid::handTo(SheetLookup& lookup) &&
+{
+    lookup.records = std::move(records_);
+    lookup.beyond = beyond_;
+    lookup.unreadableCells = std::move(unreadable_);
 }
 
 } // namespace cravent::sheets

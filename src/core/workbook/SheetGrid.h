@@ -15,10 +15,12 @@ std::optional<std::size_t> findSheet(const std::vector<std::string>& names,
                                      std::string_view wanted);
 
 // Collects the cells of one worksheet by position, whatever order a format gives them in, and
-// hands them back as the records below the header row. Empty cells are not stored; rows between
-// filled ones stay as empty records, rows after the last filled one are dropped. A worksheet
-// beyond the size of any spreadsheet program's sheet, or with more filled cells than a frame
-// table ever needs by far, is refused rather than grown without bound.
+// hands them over as the records below the header row. Only the fields the import reads
+// (FieldsRead) of the first MaxRecordsRead records are kept; later records holding something
+// there are counted. Empty cells are not stored; rows between filled ones stay as empty
+// records, rows after the last filled one are dropped. A worksheet beyond the size of any
+// spreadsheet program's sheet, or with more filled cells than a frame table ever needs by far,
+// is refused rather than walked without bound; so is a field longer than MaxFieldBytes.
 class SheetGrid {
 public:
     static constexpr std::size_t MaxRows = 1048576;
@@ -27,11 +29,20 @@ public:
 
     // Throws Error when the cell lies outside the limits above.
     void put(std::size_t row, std::size_t column, std::string text);
-    std::vector<Record> recordsBelowHeader() &&;
+    // A cell holding a formula whose result the workbook does not store.
+    void putUnreadable(std::size_t row, std::size_t column);
+    // Fills the records, the count of those beyond and the unreadable cells.
+    void handTo(SheetLookup& lookup) &&;
 
 private:
-    std::vector<Record> rows_;
+    void checkPosition(std::size_t row, std::size_t column);
+    void countBeyond(std::size_t row);
+
+    std::vector<Record> records_; // records_[k] is worksheet row k + 2
     std::size_t cells_ = 0;
+    std::vector<bool> beyondRows_;
+    RecordsBeyond beyond_;
+    std::vector<std::string> unreadable_;
 };
 
 } // namespace cravent::sheets

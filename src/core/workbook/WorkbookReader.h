@@ -7,13 +7,14 @@
 
 namespace cravent::sheets {
 
-// Reads the worksheet `wantedSheet` of a workbook: .xls (BIFF, through FreeXL), .xlsx and .ods
+// Reads the worksheet `wantedSheet` of a workbook: .xls (BIFF8 over libgsf), .xlsx and .ods
 // (zip and XML), or .csv as our export writes it. The format is told by the file's content;
 // only a plain text file is taken by its ".csv" name.
 //
-// This parses untrusted files with libraries that are not safe against crafted input (FreeXL
-// 1.0.6 reads out of bounds), so only the sheet reader helper program calls it; the programs
-// that hold the user's edits go through readWorksheet (core/sheets/SheetReaderClient.h) instead.
+// This parses untrusted files with libraries (libgsf, libzip, pugixml) and a record parser
+// whose every fault would otherwise cost the user's edits, so only the sheet reader helper
+// program calls it; the programs that hold the user's edits go through readWorksheet
+// (core/sheets/SheetReaderClient.h) instead.
 //
 // Throws Error with the reason, not naming the file, when the workbook cannot be read.
 SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet);

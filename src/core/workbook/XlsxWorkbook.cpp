@@ -127,6 +127,18 @@ std::string cellText(pugi::xml_node cell, const std::vector<std::string>& string
     return value; // "str" (a formula's text), "e" (an error such as #DIV/0!), "d" (ISO date)
 }
 
+// A formula whose result was never stored, as writers that do not compute leave it (no <v>,
+// or an empty one where a number would stand): what it shows cannot be told, so it is named
+// rather than taken as empty. An empty text result (t="str") is a result.
+bool formulaWithoutResult(pugi::xml_node cell)
+{
+    const std::string_view type = attribute(cell, "t").value();
+    if (!child(cell, "f") || type == "inlineStr")
+        return false;
+    const pugi::xml_node value = child(cell, "v");
+    return !value || (ownText(value).empty() && type != "str");
+}
+
 } // namespace
 
 SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet)
@@ -166,10 +178,13 @@ SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet)
             const auto position = columnOf(attribute(cell, "r").value());
             column = position ? *position : (firstCell ? 0 : column + 1);
             firstCell = false;
-            grid.put(row, column, cellText(cell, strings));
+            if (formulaWithoutResult(cell))
+                grid.putUnreadable(row, column);
+            else
+                grid.put(row, column, cellText(cell, strings));
         }
     }
-    lookup.records = std::move(grid).recordsBelowHeader();
+    std::move(grid).handTo(lookup);
     return lookup;
 }
 

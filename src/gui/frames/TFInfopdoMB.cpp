@@ -321,8 +321,21 @@ void TFInfopdoMB::BitBtn4Click()
     // Silent on failure: without the worksheet the entries stay; a frame number that is no
     // integer ends the import and keeps what it took. The list box shows the new entries when
     // a frame is picked.
-    if (read.outcome == sheets::WorksheetRead::Outcome::Read)
-        sheets::takeMapRecords(read.records, map_.frames());
+    if (read.outcome != sheets::WorksheetRead::Outcome::Read)
+        return;
+    sheets::takeMapRecords(read.records, map_.frames());
+    if (read.beyond.count > 0)
+        ui_.messages.show(
+            this,
+            QStringLiteral("A map holds at most %1 entries: the %2 records from row %3 "
+                           "of the worksheet on were left out.")
+                .arg(sheets::MaxRecordsRead)
+                .arg(read.beyond.count)
+                .arg(read.beyond.firstRow),
+            Messages::Icon::Information);
+    // Cells that read as empty only because no result was stored are named, not guessed.
+    if (const auto note = sheets::unreadableCellsMessage(read.unreadableCells))
+        ui_.messages.show(this, QString::fromStdString(*note + "."), Messages::Icon::Warning);
 }
 
 void TFInfopdoMB::showEvent(QShowEvent* event)

@@ -103,14 +103,36 @@ void TFpdoMB::clearDataCells()
             setCellText(row, column, QString());
 }
 
-std::vector<frames::Frame> TFpdoMB::listedFrames() const
+std::vector<frames::Frame> TFpdoMB::gridRows() const
 {
     std::vector<frames::Frame> rows;
     for (int row = 1; row <= DataRows; ++row)
         rows.push_back({cellText(row, ColumnCobId).toStdString(),
                         cellText(row, ColumnDimension).toStdString(),
                         cellText(row, ColumnMnemonic).toStdString()});
-    return frames::listUpToFirstEmptyCobId(rows);
+    return rows;
+}
+
+std::vector<frames::Frame> TFpdoMB::listedFrames() const
+{
+    return frames::listUpToFirstEmptyCobId(gridRows());
+}
+
+bool TFpdoMB::dropRowsAfterGap()
+{
+    const auto gap = frames::rowsAfterGap(gridRows());
+    if (!gap)
+        return true;
+    const std::size_t count = gap->dropped.size();
+    QString text =
+        QStringLiteral("Row %1 has no CobID, so the frame list ends there. ").arg(gap->gapRow);
+    text += count == 1 ? QStringLiteral("Row %1 after it is filled and would not be saved.")
+                       : QStringLiteral("Rows %1 after it are filled and would not be saved.");
+    text = text.arg(QString::fromStdString(frames::rowRanges(gap->dropped)));
+    text += gap->gapRow == 1
+                ? QStringLiteral("\n\nSave an empty frame list?")
+                : QStringLiteral("\n\nSave only the frames of rows 1 to %1?").arg(gap->gapRow - 1);
+    return ui_.messages.ask(this, text);
 }
 
 std::filesystem::path TFpdoMB::listFile() const
@@ -165,6 +187,9 @@ void TFpdoMB::BitBtn1Click()
 {
     if (!listLoaded_)
         return;
+    // Rows after the first empty CobID are not part of the list; they are not dropped unasked.
+    if (!dropRowsAfterGap())
+        return;
     const std::vector<frames::Frame> list = listedFrames();
     try {
         const auto canType = frames::readProjectCanType(workspace_.project().pargen());
@@ -213,7 +238,8 @@ void TFpdoMB::BitBtn4Click()
     // The grid is emptied; a workbook without the worksheet, or none at all, leaves it empty
     // without a word, and "Cancel" still keeps the project's list.
     clearDataCells();
-    const sheets::FrameRowsImport imported = sheets::frameRowsFromRecords(read.records);
+    const sheets::FrameRowsImport imported =
+        sheets::frameRowsFromRecords(read.records, read.beyond);
     for (std::size_t k = 0; k < imported.rows.size(); ++k) {
         const int row = static_cast<int>(k) + 1;
         setCellText(row, ColumnCobId, QString::fromStdString(imported.rows[k].cobId));
@@ -222,6 +248,8 @@ void TFpdoMB::BitBtn4Click()
     }
     if (const auto note = sheets::leftOutMessage(imported.leftOut))
         ui_.messages.show(this, QString::fromStdString(*note), Messages::Icon::Information);
+    if (const auto note = sheets::unreadableCellsMessage(read.unreadableCells))
+        ui_.messages.show(this, QString::fromStdString(*note + "."), Messages::Icon::Warning);
 }
 
 void TFpdoMB::showEvent(QShowEvent* event)

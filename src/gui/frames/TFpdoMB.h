@@ -40,8 +40,12 @@ public:
     void setCellText(int row, int column, const QString& text);
     // Empties the three editable columns of every data row; the row numbers stay.
     void clearDataCells();
+    // The three editable cells of every data row.
+    std::vector<frames::Frame> gridRows() const;
     // The frames "OK" would check and save: the rows up to the first empty CobID.
     std::vector<frames::Frame> listedFrames() const;
+    // Asks before rows after the first empty CobID are dropped; false: keep the dialog open.
+    bool dropRowsAfterGap();
     // False after this showing refused the project's file: the grid then stays empty and
     // nothing may replace the file (OK, Import and Export are disabled).
     bool listLoaded() const { return listLoaded_; }

@@ -30,6 +30,17 @@ void MessageBoxes::show(QWidget* parent, const QString& text, Icon icon)
     box.exec();
 }
 
+bool MessageBoxes::ask(QWidget* parent, const QString& text)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(theme::ApplicationTitle);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> SystemChoosers::chooseFolder(QWidget* parent, const QString& title,
                                                     const QString& root, const QString& preselect)
 {

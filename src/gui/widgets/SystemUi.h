@@ -8,6 +8,7 @@ namespace cravent::gui {
 class MessageBoxes final : public Messages {
 public:
     void show(QWidget* parent, const QString& text, Icon icon) override;
+    bool ask(QWidget* parent, const QString& text) override;
 };
 
 class SystemChoosers final : public Choosers {

@@ -16,6 +16,8 @@ public:
     enum class Icon { None, Information, Warning, Error };
     virtual ~Messages() = default;
     virtual void show(QWidget* parent, const QString& text, Icon icon = Icon::None) = 0;
+    // A question with "Yes" and "No"; true for "Yes".
+    virtual bool ask(QWidget* parent, const QString& text) = 0;
 };
 
 // The folder browser and the file-open dialog, for the same reason.

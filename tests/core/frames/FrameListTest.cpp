@@ -67,6 +67,37 @@ TEST(FrameListCheck, OneFrameAgainstEachRangeAndLength)
     }
 }
 
+// What the list leaves out although it holds something: every filled row after the first one
+// without a COB-ID, that row itself too when it holds a length or mnemonic.
+TEST(FrameListGap, FilledRowsAfterTheFirstEmptyCobIdAreNamed)
+{
+    const Frame empty{"", "", ""};
+    const struct {
+        const char* name;
+        std::vector<Frame> rows;
+        std::optional<std::size_t> gapRow;
+        std::vector<std::size_t> dropped;
+    } cases[] = {
+        {"no gap", {{"1", "8", ""}, {"2", "8", ""}}, std::nullopt, {}},
+        {"only empty rows after", {{"1", "8", ""}, empty, empty}, std::nullopt, {}},
+        {"frames after", {{"1", "8", ""}, empty, {"3", "8", ""}, empty, {"", "", "m"}}, 2, {3, 5}},
+        {"the gap row holds a length", {{"1", "8", ""}, {"", "8", ""}}, 2, {2}},
+        {"nothing before", {empty, {"2", "8", ""}}, 1, {2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto gap = rowsAfterGap(c.rows);
+        ASSERT_EQ(gap.has_value(), c.gapRow.has_value());
+        if (gap) {
+            EXPECT_EQ(gap->gapRow, *c.gapRow);
+            EXPECT_EQ(gap->dropped, c.dropped);
+        }
+    }
+    EXPECT_EQ(rowRanges({4}), "4");
+    EXPECT_EQ(rowRanges({3, 5}), "3 and 5");
+    EXPECT_EQ(rowRanges({3, 4, 5, 6, 7, 9, 12, 13}), "3-7, 9 and 12-13");
+}
+
 TEST(FrameListCheck, FirstFailingRowEndsTheCheckAndRowsStopAtTheFirstEmptyCobId)
 {
     const std::vector<Frame> grid = {

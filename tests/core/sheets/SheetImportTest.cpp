@@ -36,6 +36,45 @@ TEST(FrameImport, MoreThan250RecordsKeepTheFirst250AndCountTheRest)
                                  "worksheet were imported and the 1 row after them was left out.");
 }
 
+// Only records that hold something in the fields read count as left out: a sheet whose used
+// range reaches row 1048576 through one stray cell loses nothing but that cell's record.
+TEST(FrameImport, OnlyRecordsThatHoldSomethingCountAsLeftOut)
+{
+    std::vector<Record> records(MaxRecordsRead);
+    for (std::size_t k = 0; k < frames::MaxFrames; ++k)
+        records[k] = {std::to_string(k + 1), "8"};
+    records[300] = {"", "", "late"};
+    FrameRowsImport imported = frameRowsFromRecords(records);
+    EXPECT_EQ(imported.leftOut, 1u);
+    EXPECT_EQ(imported.firstLeftOutRow, 302u);
+
+    imported = frameRowsFromRecords(records, RecordsBeyond{3, 1048576});
+    EXPECT_EQ(imported.leftOut, 4u);
+    EXPECT_EQ(imported.firstLeftOutRow, 302u);
+
+    records.resize(frames::MaxFrames);
+    imported = frameRowsFromRecords(records, RecordsBeyond{1, 1048576});
+    EXPECT_EQ(imported.leftOut, 1u);
+    EXPECT_EQ(imported.firstLeftOutRow, 1048576u);
+    EXPECT_EQ(frameRowsFromRecords(records).leftOut, 0u);
+}
+
+TEST(FrameImport, UnreadableCellsAreNamedAFewAtATime)
+{
+    EXPECT_FALSE(unreadableCellsMessage({}));
+    EXPECT_EQ(unreadableCellsMessage({"A3"}),
+              "Cell A3 holds a formula whose result the workbook does not store, so it reads as "
+              "empty (a spreadsheet program stores the results when it saves the workbook)");
+    std::vector<std::string> many;
+    for (int row = 2; row <= 13; ++row)
+        many.push_back("A" + std::to_string(row));
+    const auto text = unreadableCellsMessage(many);
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->starts_with("Cells A2, A3, A4, A5, A6, A7, A8, A9, A10, A11 and 2 more hold "
+                                  "formulas whose results"))
+        << *text;
+}
+
 std::vector<TClPdo> twoFrames()
 {
     std::vector<TClPdo> frames{{"0x181", 1}, {"0x281", 2}};

@@ -2,6 +2,7 @@
 // failures, and a workbook that crashes the reader costing nothing but the import.
 
 #include "FrameDialogTest.h"
+#include "core/sheets/Worksheet.h"
 #include "gui/frames/ChoiceGroup.h"
 #include "gui/frames/TFInfopdoMB.h"
 #include "gui/frames/TFpdoMB.h"
@@ -92,11 +93,66 @@ TEST_F(FrameListImport, FillsTheGridFromWorksheetRpdodefAndSavesOnlyOnOk)
     }
     showIn(2);
     importFrom(Fixtures / "frames.xls");
+    // Row 5 lies after the empty row 4: saving without it is asked for.
+    ui.messages.answers = {true};
     pushButton(dialog, "bitbtn1")->click();
+    EXPECT_EQ(
+        ui.messages.questions,
+        QStringList({"Row 4 has no CobID, so the frame list ends there. Row 5 after it is "
+                     "filled and would not be saved.\n\nSave only the frames of rows 1 to 3?"}));
     EXPECT_EQ(readText(file("TCobDef.xml")),
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
               "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/>"
               "<row CobID=\"385\" Dimensin=\"8\" Mnemonic=\"\u00d6ldruck \u00b0C\"/></COBID>");
+}
+
+// A formula shows the result its workbook stores; where none is stored the cells are named.
+TEST_F(FrameListImport, FormulasShowTheirStoredResultsAndCellsWithoutOneAreNamed)
+{
+    for (const char* name : {"calc.xls", "calc.xlsx", "gnumeric.xls", "formula.ods"}) {
+        SCOPED_TRACE(name);
+        showIn(1);
+        importFrom(Fixtures / name);
+        EXPECT_EQ(row(1), QStringList({"385", "8", "Speed"}));
+        EXPECT_EQ(row(2), QStringList({"386", "8", "OilTemp"}));
+        EXPECT_EQ(row(3), QStringList({"387", "8", "Flow"}));
+        EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('|').toStdString();
+        dialog.reject();
+    }
+    for (const char* name : {"formula.xls", "formula.xlsx"}) {
+        SCOPED_TRACE(name);
+        ui.messages.texts.clear();
+        showIn(1);
+        importFrom(Fixtures / name);
+        EXPECT_EQ(row(2), QStringList({"", "", ""}));
+        EXPECT_EQ(ui.messages.texts,
+                  QStringList({"Cells A3, B3, C3 and A4 hold formulas whose results the workbook "
+                               "does not store, so they read as empty (a spreadsheet program "
+                               "stores the results when it saves the workbook)."}));
+        dialog.reject();
+    }
+}
+
+// The frames after an empty COB-ID would be lost at "OK": the user is asked, "No" keeps the
+// dialog and the file, "Yes" saves the frames before the gap.
+TEST_F(FrameListImport, OkAsksBeforeDroppingTheFramesAfterAGap)
+{
+    writeText(file("RCobDef.xml"), TwoFrames);
+    writeText(file("rpdodef.csv"), "cobid,dim\n385,8\n,\n386,8\n387,8\n,\n,,m\n");
+    showIn(1);
+    importFrom(file("rpdodef.csv"));
+    pushButton(dialog, "bitbtn1")->click();
+    EXPECT_EQ(ui.messages.questions,
+              QStringList({"Row 2 has no CobID, so the frame list ends there. Rows 3-4 and 6 "
+                           "after it are filled and would not be saved.\n\nSave only the frames "
+                           "of rows 1 to 1?"}));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(readText(file("RCobDef.xml")), TwoFrames);
+    ui.messages.answers = {true};
+    pushButton(dialog, "bitbtn1")->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(readText(file("RCobDef.xml")),
+              "<COBID><row CobID=\"385\" Dimensin=\"8\" Mnemonic=\"\"/></COBID>");
 }
 
 // No worksheet "rpdodef", no workbook at all, or one that kills the reader: the grid was
@@ -208,6 +264,37 @@ TEST_F(MapImport, Mode1TakesSheetRInfoCobWhateverItsCase)
         "<RInfoCob><row Index=\"0\" NrPdo=\"1\" PosComp=\"33\"/>"
         "<row Index=\"1\" NrPdo=\"1\" PosComp=\"16\"/><row Index=\"5\" NrPdo=\"2\" PosComp=\"0\"/>"
         "<row Index=\"0x10\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>");
+}
+
+TEST_F(MapImport, FormulasGiveTheirStoredResultsAndCellsWithoutOneAreNamed)
+{
+    showIn(1);
+    importFrom(Fixtures / "calc.xls"); // frame =3-2, byte selection =16+17
+    EXPECT_EQ(entries(0), (Entries{{"0", "33"}}));
+    EXPECT_TRUE(entries(1).empty());
+    EXPECT_TRUE(ui.messages.texts.isEmpty());
+    dialog.reject();
+    showIn(2);
+    importFrom(Fixtures / "formula.ods"); // TInfoCob: the index =1+1 has no stored result
+    EXPECT_EQ(entries(0), (Entries{{"", "136"}}));
+    EXPECT_EQ(ui.messages.texts,
+              QStringList({"Cell A2 holds a formula whose result the workbook does not store, so "
+                           "it reads as empty (a spreadsheet program stores the results when it "
+                           "saves the workbook)."}));
+}
+
+// More records than the largest map: what is left out is said, not dropped silently.
+TEST_F(MapImport, RecordsBeyondTheLargestMapAreCountedAndSaid)
+{
+    std::string csv;
+    for (std::size_t i = 0; i < sheets::MaxRecordsRead + 2; ++i)
+        csv += std::to_string(i) + ",1,1,\r\n";
+    writeText(file("RInfoCob.csv"), csv);
+    showIn(1);
+    importFrom(file("RInfoCob.csv"));
+    EXPECT_EQ(entries(0).size(), sheets::MaxRecordsRead);
+    EXPECT_EQ(ui.messages.texts, QStringList({"A map holds at most 3721 entries: the 2 records "
+                                              "from row 3723 of the worksheet on were left out."}));
 }
 
 TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntry)

@@ -88,7 +88,18 @@ TEST_F(FrameListDialog, OkSavesTheRowsUpToTheFirstEmptyCobIdAsTyped)
     type(1, "0x181", "8", "Speed");
     type(2, "641", "2");
     type(4, "0x999", "9", "beyond the gap");
+    // Row 4 would be lost: "No" keeps the dialog and the file, "Yes" saves rows 1 and 2.
     ok();
+    ASSERT_EQ(ui.messages.questions.size(), 1);
+    EXPECT_EQ(
+        ui.messages.questions.front(),
+        QStringLiteral("Row 3 has no CobID, so the frame list ends there. Row 4 after it is "
+                       "filled and would not be saved.\n\nSave only the frames of rows 1 to 2?"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(readText(file("RCobDef.xml")), "<COBID/>");
+    ui.messages.answers = {true};
+    ok();
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(ui.messages.texts.isEmpty());
     EXPECT_EQ(readText(file("RCobDef.xml")),
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
