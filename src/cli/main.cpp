@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
+#include "cli/ReadCommand.h"
 #include "cli/ReadBackCommands.h"
 #include "cli/SheetCommands.h"
 
@@ -25,6 +26,7 @@ const std::vector<Command>& commands()
         UpdateCommand,
         InspectCommand,
         DecodeCommand,
+        ReadCommand,
     };
     return list;
 }
