@@ -9,7 +9,7 @@ packages="build-essential cmake ninja-build pkg-config
   fonts-dejavu-core srecord iputils-ping iproute2 util-linux procps
   clang libclang-rt-14-dev python3 libssl-dev nlohmann-json3-dev poppler-utils
   dpkg-dev lintian desktop-file-utils appstream scdoc librsvg2-bin bash-completion file man-db
-  python3-canmatrix canmatrix-utils"
+  python3-canmatrix canmatrix-utils libmodbus-dev mbpoll"
 
 missing=""
 for p in $packages; do

@@ -6,6 +6,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/FirmwareCommands.h"
 #include "cli/PingCommand.h"
+#include "cli/ReadCommand.h"
 #include "cli/ReadBackCommands.h"
 #include "cli/ReportCommand.h"
 #include "cli/SheetCommands.h"
@@ -41,6 +42,7 @@ const std::vector<Command>& commands()
         DecodeCommand,
         DiffCommand,
         BatchCommand,
+        ReadCommand,
     };
     return list;
 }

@@ -1,0 +1,147 @@
+#include "cli/ReadCommand.h"
+
+#include "core/common/Error.h"
+#include "core/common/IntegerText.h"
+#include "core/common/JsonWriter.h"
+#include "core/firmware/ConfigurationSource.h"
+#include "core/image/ConfigurationText.h"
+#include "core/modbus/MappedRegister.h"
+#include "core/modbus/RegisterReader.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <ostream>
+
+namespace cravent::cli {
+
+namespace {
+
+constexpr const char* ReadUsage =
+    "Usage: cravent-cli read PROJECT_DIR [--host H] [--port N] [--json]\n";
+
+std::string hex16(unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFFu);
+    return text;
+}
+
+std::string timeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+const char* directionText(Direction direction)
+{
+    return direction == Direction::Receive ? "receive" : "transmit";
+}
+
+int runRead(const std::vector<std::string>& args, Context& context)
+{
+    std::optional<std::string> project;
+    std::optional<std::string> host;
+    std::optional<int> port;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--host" || arg == "--port") && i + 1 == args.size()) {
+            context.err << "cravent-cli: " << arg << " needs a value\n" << ReadUsage;
+            return Usage;
+        }
+        if (arg == "--host") {
+            host = args[++i];
+        } else if (arg == "--port") {
+            const auto value = parseIntegerText(args[++i]);
+            if (!value || *value < 1 || *value > 65535) {
+                context.err << "cravent-cli: --port takes 1 to 65535, not '" << args[i] << "'\n";
+                return Usage;
+            }
+            port = *value;
+        } else if (arg == "--json" && !json) {
+            json = true;
+        } else if (arg.starts_with("--") || project) {
+            context.err << ReadUsage;
+            return Usage;
+        } else {
+            project = arg;
+        }
+    }
+    if (!project) {
+        context.err << ReadUsage;
+        return Usage;
+    }
+
+    try {
+        const image::DeviceConfiguration config = firmware::readConfigurationOf(*project, true);
+        if (!config.hasSettings)
+            throw Error("The project \"" + *project +
+                        "\" has no communication settings: give --host and --port, and save "
+                        "Set Communication so that its registers are known");
+        const std::string address = host.value_or(image::octetsText(config.settings.ip));
+        const int tcpPort = port.value_or(config.settings.port);
+        const std::vector<modbus::MappedRegister> rows = modbus::mappedRegisters(config);
+        std::vector<std::uint16_t> indexes;
+        for (const modbus::MappedRegister& row : rows)
+            indexes.push_back(row.index);
+
+        modbus::RegisterReader reader(address, tcpPort, std::chrono::milliseconds(2000));
+        const std::vector<std::uint16_t> values = reader.read(indexes);
+        const std::string when = timeNow();
+
+        if (json) {
+            JsonWriter out;
+            out.beginObject().key("host").value(address).key("port").number(tcpPort);
+            out.key("time").value(when).key("registers").beginArray();
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const modbus::MappedRegister& row = rows[i];
+                out.beginObject().key("direction").value(directionText(row.direction));
+                out.key("register").number(row.index).key("frame").number(row.nrPdo);
+                out.key("cobId");
+                if (row.cobId)
+                    out.value(image::cobIdText(*row.cobId));
+                else
+                    out.null();
+                out.key("high").value(image::byteChoiceText(row.posComp >> 4u));
+                out.key("low").value(image::byteChoiceText(row.posComp & 0x0Fu));
+                out.key("value").number(values[i]).endObject();
+            }
+            out.endArray().endObject();
+            context.out << out.text() << '\n';
+            return Success;
+        }
+        context.out << address << ':' << tcpPort << ", " << rows.size() << " registers, read "
+                    << when << '\n';
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const modbus::MappedRegister& row = rows[i];
+            char line[160];
+            std::snprintf(line, sizeof line, "%-8s register %5u (%s)  frame %3u %-10s  high %-4s low %-4s = %5u (%s)",
+                          directionText(row.direction), row.index, hex16(row.index).c_str(), row.nrPdo,
+                          row.cobId ? image::cobIdText(*row.cobId).c_str() : "(none)",
+                          image::byteChoiceText(row.posComp >> 4u).c_str(),
+                          image::byteChoiceText(row.posComp & 0x0Fu).c_str(), values[i],
+                          hex16(values[i]).c_str());
+            context.out << line << '\n';
+        }
+    } catch (const Error& error) {
+        context.err << error.what() << '\n';
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace
+
+const Command ReadCommand{
+    "read", "PROJECT_DIR [--host H] [--port N] [--json]",
+    "read every mapped register of the project once from a running gateway (default: the\n"
+    "      project's address and port) and show each with its frame, COB-ID and bytes",
+    runRead};
+
+} // namespace cravent::cli
