@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/report/ReportFormats.h"
+#include "gui/report/DeviceView.h"
 #include "gui/widgets/Theme.h"
 
 #include <QBuffer>
@@ -69,6 +70,8 @@ ReportWindow::ReportWindow(report::RegisterReport report, std::filesystem::path 
     tabs->setObjectName(QStringLiteral("Tables"));
     for (const report::Table& table : report::tablesOf(report_))
         tabs->addTab(tableOf(table, tabs), QString::fromStdString(table.title));
+    // The live view reads the running gateway, real or virtual, that the project is built for.
+    tabs->addTab(new DeviceView(projectDir_, tabs), QStringLiteral("Device"));
     // The registers are what the report is read for.
     tabs->setCurrentIndex(3);
     layout->addWidget(tabs);

@@ -91,7 +91,7 @@ TEST_F(ReportWindowTest, TheButtonShowsTheProjectsTablesAndSavesThem)
 
     EXPECT_EQ(title, QStringLiteral("Project report :P1"));
     EXPECT_EQ(tabs, (QStringList{"Settings", "Received frames", "Transmitted frames",
-                                 "Receive register map", "Transmit register map", "Check"}));
+                                 "Receive register map", "Transmit register map", "Check", "Device"}));
     EXPECT_EQ(registerRow, (QStringList{"receive", "5", "0x0005", "1", "0x181", "Speed", "B1",
                                         QString::fromUtf8("\u2014")}));
     EXPECT_EQ(ui.messages.texts, QStringList());
