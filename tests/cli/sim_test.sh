@@ -72,6 +72,10 @@ for layout in 0 1; do
     got=$(mbpoll_read 10 4 | tr '\n' ' ')
     [ "$got" = "10=0x0000 11=0x0000 12=0x000C 13=0x0201 " ] || fail "layout $layout: mbpoll read '$got'"
 
+    # A client that connected and says nothing holds up no other.
+    python3 -c 'import socket, sys, time; s = socket.create_connection(("127.0.0.1", int(sys.argv[1]))); time.sleep(3)' "$port" &
+    idle=$!
+    sleep 0.2
     "$cli" read "$p" --host 127.0.0.1 --port "$port" --json >"$dir/read.json" || fail "cravent-cli read"
     python3 - "$dir/read.json" "$layout" <<'PY' || fail "layout $layout: cravent-cli read JSON"
 import json, sys
@@ -84,6 +88,7 @@ assert rows[("receive", 11)]["value"] == 0, "B7/B8 of a 3-byte frame read 0"
 assert rows[("transmit", 100)]["frame"] == 1
 assert len(doc["registers"]) == 6
 PY
+    kill $idle 2>/dev/null; wait $idle 2>/dev/null
     "$cli" read "$p" --host 127.0.0.1 --port "$port" | grep -q "register    13 (0x000D)  frame   3 0x$(echo $a | sed 's/^0*//')" ||
         fail "layout $layout: text rows"
 
