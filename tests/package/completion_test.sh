@@ -41,9 +41,11 @@ done
 
 while IFS='|' read -r line expected; do
     [ "$(offered "$line")" = "$expected" ] || fail "after '$line': '$(offered "$line")', not '$expected'"
-done <<'CASES'
-cravent-cli b|build
-cravent-cli --app-dir /tmp c|compose
+done <<CASES
+cravent-cli b|batch build
+cravent-cli bu|build
+cravent-cli d|dbc decode diff
+cravent-cli --app-dir /tmp c|check compose
 cravent-cli import /tmp |rx-frames rx-map tx-frames tx-map
 cravent-cli export /tmp r|rx-frames rx-map
 cravent-cli update /tmp --flash |COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8
@@ -52,5 +54,24 @@ cravent-cli update /tmp --|--flash --master
 cravent-cli compose /tmp --|--master
 cravent-cli ping host --|--timeout
 cravent-cli ping host --timeout |
+cravent-cli import /tmp rx-frames frames.xlsx --|--allow-empty --keep-first
+cravent-cli import /tmp rx-frames $src/tests/fixtures/dbc/gateway.dbc --|--keep-first --node
+cravent-cli import /tmp tx-map $src/tests/fixtures/dbc/gateway.dbc --|--first-register --node
+cravent-cli import /tmp rx-map $src/tests/fixtures/dbc/gateway.dbc --node |DASH ECU GW
+cravent-cli import /tmp rx-map $src/tests/fixtures/dbc/oddspacing.dbc --node |ECU GW
+cravent-cli import /tmp rx-map $src/tests/fixtures/dbc/gateway.dbc --node GW --|--first-register --node
+cravent-cli report /tmp --|--format
+cravent-cli report /tmp -|--format -o
+cravent-cli report /tmp --format |csv html json md
+cravent-cli report /tmp --format h|html
+cravent-cli check /tmp --|--json
+cravent-cli inspect /tmp --|--json
+cravent-cli diff a b --|--json
+cravent-cli dbc file.dbc --|--json
+cravent-cli batch /tmp units.csv --|--master --out
+cravent-cli batch /tmp units.csv --master m.sx --|--master --out
+cravent-cli read /tmp --|--host --json --port
+cravent-cli read /tmp --port |
+cravent-cli read /tmp --port 1502 --|--host --json --port
 CASES
 echo "completion: ok"
