@@ -35,9 +35,9 @@ bool saveScreenshot(QWidget& window, const QString& file)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The application title names the program; no display name, which the window system would
+    // append to every window's caption.
     QApplication::setApplicationName(QString::fromLatin1(cravent::gui::theme::ApplicationTitle));
-    QApplication::setApplicationDisplayName(
-        QString::fromLatin1(cravent::gui::theme::ApplicationTitle));
     QApplication::setApplicationVersion(QStringLiteral("1.002"));
 
     QCommandLineParser parser;

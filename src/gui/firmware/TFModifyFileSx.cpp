@@ -7,6 +7,7 @@
 #include "core/firmware/Flasher.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QCheckBox>
@@ -98,7 +99,8 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
 void TFModifyFileSx::showEvent(QShowEvent* event)
 {
-    FormShow();
+    if (beginsShowing(event))
+        FormShow();
     QDialog::showEvent(event);
 }
 

@@ -10,6 +10,7 @@
 #include "core/sheets/SheetReaderClient.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QGridLayout>
@@ -118,6 +119,8 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(panel);
+    // Sized once here: the size the first showing would pick for itself is not kept by later ones.
+    resize(sizeHint());
 
     onListBoxClick(LPdoCanA_, [this] { LPdoCanAClick(); });
     onListBoxClick(LIndMbCanA_, [this] { LIndMbCanAClick(); });
@@ -315,7 +318,10 @@ void TFInfopdoMB::BitBtn4Click()
 
 void TFInfopdoMB::showEvent(QShowEvent* event)
 {
-    FormShow();
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        FormShow();
+    }
     QDialog::showEvent(event);
 }
 

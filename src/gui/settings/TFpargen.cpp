@@ -5,6 +5,7 @@
 #include "gui/settings/TRangeEdit.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QComboBox>
@@ -106,12 +107,31 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
     layout->addWidget(net);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab follows the rows as drawn: the octets were created IP and mask in turn.
+    QWidget* previous = bitRate_;
+    const auto next = [&previous](QWidget* widget) {
+        setTabOrder(previous, widget);
+        previous = widget;
+    };
+    next(canA_);
+    next(canB_);
+    for (TRangeEdit* octet : ip_)
+        next(octet);
+    for (TRangeEdit* octet : mask_)
+        next(octet);
+    next(port_);
+    next(ok_);
+    next(cancel_);
 }
 
 void TFpargen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        FormShow();
+    }
 }
 
 std::filesystem::path TFpargen::pargenFile() const

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QFileSystemModel;
+class QSortFilterProxyModel;
 class QTreeView;
 
 namespace cravent::gui {
@@ -14,9 +15,15 @@ public:
     FolderBrowser(const QString& title, const QString& root, const QString& preselect,
                   QWidget* parent = nullptr);
     QString selectedFolder() const;
+    // The folders offered at the top level and below the root, as far as listed yet.
+    QStringList offeredFolders() const;
+    QTreeView* tree() const { return tree_; }
 
 private:
+    QModelIndex viewIndex(const QString& path) const;
+
     QFileSystemModel* model_;
+    QSortFilterProxyModel* offered_;
     QTreeView* tree_;
     QString root_;
 };

@@ -2,6 +2,7 @@
 
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QHBoxLayout>
@@ -31,7 +32,7 @@ TFsaveproj::TFsaveproj(Workspace& workspace, UiServices& ui, QWidget* parent)
     for (auto* button : {ok, cancel})
         button->setFixedSize(75, 25);
     connect(ok, &QPushButton::clicked, this, &TFsaveproj::okClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel, &QPushButton::clicked, this, &TFsaveproj::cancelClicked);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -46,15 +47,32 @@ TFsaveproj::TFsaveproj(Workspace& workspace, UiServices& ui, QWidget* parent)
 
 void TFsaveproj::showEvent(QShowEvent* event)
 {
-    setWindowTitle(QStringLiteral("New project"));
-    name_->clear();
-    name_->setFocus();
+    if (beginsShowing(event)) {
+        setWindowTitle(QStringLiteral("New project"));
+        name_->clear();
+        name_->setFocus();
+        mayClose_ = true;
+        centreOnScreen(this);
+    }
     QDialog::showEvent(event);
+}
+
+void TFsaveproj::reject()
+{
+    if (mayClose_)
+        QDialog::reject();
+}
+
+void TFsaveproj::cancelClicked()
+{
+    mayClose_ = true;
+    reject();
 }
 
 void TFsaveproj::okClicked()
 {
     const auto outcome = workspace_.createProject(name_->text().toStdString());
+    mayClose_ = outcome == Workspace::NewProjectOutcome::Created;
     if (auto message = newProjectMessage(outcome))
         ui_.messages.show(this, QString::fromStdString(*message));
     if (outcome == Workspace::NewProjectOutcome::Created)
