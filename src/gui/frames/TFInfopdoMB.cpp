@@ -119,6 +119,11 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(panel);
+    // Tab follows the columns as drawn, then the rows of buttons.
+    QWidget* const drawn[] = {LPdoCanA_, LIndMbCanA_, EindexA_, PoscompMsbA_, PoscompLsbA_, deleteA,
+                              newA, modifyA, copyA, pasteA, bitbtn1_, bitbtn2_, button1_, bitbtn4_};
+    for (std::size_t i = 1; i < std::size(drawn); ++i)
+        setTabOrder(drawn[i - 1], drawn[i]);
     // Sized once here: the size the first showing would pick for itself is not kept by later ones.
     resize(sizeHint());
 

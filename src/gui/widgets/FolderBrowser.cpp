@@ -101,17 +101,4 @@ QString FolderBrowser::selectedFolder() const
     return current.isValid() ? model_->filePath(offered_->mapToSource(current)) : root_;
 }
 
-QStringList FolderBrowser::offeredFolders() const
-{
-    QStringList folders;
-    const QModelIndex top = tree_->rootIndex();
-    for (int row = 0; row < offered_->rowCount(top); ++row) {
-        const QModelIndex item = offered_->index(row, 0, top);
-        folders << model_->filePath(offered_->mapToSource(item));
-        for (int child = 0; child < offered_->rowCount(item); ++child)
-            folders << model_->filePath(offered_->mapToSource(offered_->index(child, 0, item)));
-    }
-    return folders;
-}
-
 } // namespace cravent::gui

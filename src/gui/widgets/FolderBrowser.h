@@ -15,9 +15,6 @@ public:
     FolderBrowser(const QString& title, const QString& root, const QString& preselect,
                   QWidget* parent = nullptr);
     QString selectedFolder() const;
-    // The folders offered at the top level and below the root, as far as listed yet.
-    QStringList offeredFolders() const;
-    QTreeView* tree() const { return tree_; }
 
 private:
     QModelIndex viewIndex(const QString& path) const;
