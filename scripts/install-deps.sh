@@ -7,7 +7,8 @@ packages="build-essential cmake ninja-build pkg-config
   qt6-base-dev libpugixml-dev libfreexl-dev libzip-dev
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core srecord iputils-ping iproute2 util-linux procps
-  clang libclang-rt-14-dev python3"
+  clang libclang-rt-14-dev python3
+  xvfb openbox xdotool x11-utils x11-apps netpbm"
 
 missing=""
 for p in $packages; do

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Remakes docs/main-window.png with the program itself on Qt's offscreen platform.
+# Remakes docs/screenshots/: one picture of every window, taken from the real program on a
+# private X server with a window manager, as a user sees it.
 set -eu
 cd "$(dirname "$0")/.."
-app=$(mktemp -d)
-trap 'rm -rf "$app"' EXIT
-QT_QPA_PLATFORM=offscreen build/bin/cravent --app-dir "$app" --screenshot docs/main-window.png
+scripts/install-deps.sh
+[ -x build/bin/cravent ] || scripts/build.sh build
+PYTHONDONTWRITEBYTECODE=1 python3 tests/gui/x11/screenshots.py build/bin/cravent docs/screenshots

@@ -98,9 +98,9 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::CustomizeWind
 
 void TFAbout::showEvent(QShowEvent* event)
 {
+    QDialog::showEvent(event);
     if (beginsShowing(event))
         centreOnScreen(this);
-    QDialog::showEvent(event);
 }
 
 } // namespace cravent::gui

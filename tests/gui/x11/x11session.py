@@ -17,11 +17,11 @@ class Shot:
     """A picture of the whole screen, read from a binary PPM."""
 
     def __init__(self, data):
-        parts = data.split(maxsplit=4)
-        if parts[0] != b"P6" or int(parts[3]) != 255:
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+        if not header or int(header.group(3)) != 255:
             raise ValueError("not an 8-bit binary PPM")
-        self.width, self.height = int(parts[1]), int(parts[2])
-        self.pixels = parts[4]
+        self.width, self.height = int(header.group(1)), int(header.group(2))
+        self.pixels = data[header.end():]
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
@@ -67,7 +67,9 @@ class Session:
         self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            self.main = self.window(MAIN_CAPTION)
+            self.main = self._wait(lambda: next((w for w, t in self.windows()
+                                                 if t and t.startswith(MAIN_CAPTION)), None),
+                                   "the main window did not open")
         except BaseException:
             self.close()
             raise
@@ -168,14 +170,15 @@ class Session:
     def click(self, wid, x, y):
         """A left click at (x, y) of the window's client area."""
         left, top, _, _ = self.geometry(wid)
-        self._x("xdotool", "mousemove", "--sync", str(left + x), str(top + y), check=True)
-        time.sleep(0.05)
+        # Without --sync: xdotool would wait for ever for a pointer that is already there.
+        self._x("xdotool", "mousemove", str(left + x), str(top + y), check=True)
+        time.sleep(0.1)
         self._x("xdotool", "click", "1", check=True)
         time.sleep(0.15)
 
     def hover(self, wid, x, y):
         left, top, _, _ = self.geometry(wid)
-        self._x("xdotool", "mousemove", "--sync", str(left + x), str(top + y), check=True)
+        self._x("xdotool", "mousemove", str(left + x), str(top + y), check=True)
         time.sleep(0.15)
 
     def minimise(self, wid):
@@ -193,25 +196,38 @@ class Session:
 
     # Pictures ----------------------------------------------------------------------------------
 
-    def shot(self):
-        xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
+    def _ppm(self, *xwd_args):
+        xwd = subprocess.run(["xwd", "-silent", *xwd_args], env=self.env, capture_output=True,
                              timeout=20, check=True).stdout
         ppm = subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, timeout=20,
                              check=True).stdout
-        return Shot(ppm)
+        # The server's 16-bit channels become the 8-bit ones the colour tables speak of.
+        return subprocess.run(["pamdepth", "255"], input=ppm, capture_output=True, timeout=20,
+                              check=True).stdout
 
-    def save_png(self, wid, path, frame=True):
-        """Saves the window, with the window manager's frame when asked, as a PNG."""
+    def shot(self):
+        """The whole screen."""
+        return Shot(self._ppm("-root"))
+
+    def window_shot(self, wid):
+        """The client area of one window, as the window holds it. (Under Xvfb the screen's copy
+        of some small dialogs stays black although the dialogs draw; the window's own copy is
+        what they drew.)"""
+        return Shot(self._ppm("-id", str(wid)))
+
+    def save_png(self, wid, path):
+        """Saves the window with the window manager's frame around it as a PNG."""
         x, y, w, h = self.geometry(wid)
-        if frame:
-            top, left, right, bottom = self.frame_extents(wid)
-            x, y, w, h = x - left, y - top, w + left + right, h + top + bottom
-        xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
-                             timeout=20, check=True).stdout
-        ppm = subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, check=True).stdout
-        cut = subprocess.run(["pamcut", str(x), str(y), str(w), str(h)], input=ppm,
-                             capture_output=True, check=True).stdout
-        png = subprocess.run(["pnmtopng", "-compression", "9"], input=cut, capture_output=True,
+        top, left, right, bottom = self.frame_extents(wid)
+        frame = subprocess.run(["pamcut", str(x - left), str(y - top), str(w + left + right),
+                                str(h + top + bottom)], input=self._ppm("-root"),
+                               capture_output=True, check=True).stdout
+        with tempfile.NamedTemporaryFile(suffix=".ppm") as client:
+            client.write(self._ppm("-id", str(wid)))
+            client.flush()
+            whole = subprocess.run(["pnmpaste", client.name, str(left), str(top)], input=frame,
+                                   capture_output=True, check=True).stdout
+        png = subprocess.run(["pnmtopng", "-compression", "9"], input=whole, capture_output=True,
                              check=True).stdout
         with open(path, "wb") as f:
             f.write(png)
