@@ -93,8 +93,9 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
     connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
     lbButton1_->setAutoDefault(false);
-    setTabOrder(cbport_, lbButton2_);
-    setTabOrder(lbButton2_, lbButton1_);
+    // Tab follows the rows as drawn: "X" at the top, then "Execute update firmware" and the port.
+    setTabOrder(lbButton1_, lbButton2_);
+    setTabOrder(lbButton2_, cbport_);
 }
 
 void TFModifyFileSx::showEvent(QShowEvent* event)

@@ -42,8 +42,7 @@ class WindowsUnderX11(unittest.TestCase):
         with open(os.path.join(self.app, "MASTER", "QF40231.sx"), "w") as f:
             f.write(MASTER)
         self.assertEqual(s.title(s.main), MAIN_CAPTION)
-        s.key("Return")  # "New project" has the focus at start
-        s.window("New project")
+        self.open_by_click(LEFT_X, ROW_Y[1], "New project")
         s.type("P1")
         s.key("Return")
         s.gone("New project")
@@ -169,8 +168,7 @@ class WindowsUnderX11(unittest.TestCase):
 
     def test_new_project_stays_open_after_a_failed_ok(self):
         s = self.s
-        s.key("Return")
-        dialog = s.window("New project")
+        dialog = self.open_by_click(LEFT_X, ROW_Y[1], "New project")
         s.key("Return")  # "OK" with no name
         s.window("Firmware Cravent")
         s.key("Return")
@@ -190,19 +188,18 @@ class WindowsUnderX11(unittest.TestCase):
         s = self.s
         for folder in ("Archive", "PROJECTS/P1"):
             os.makedirs(os.path.join(self.app, folder), exist_ok=True)
-        s.key("Tab", "Return")
-        s.window("Select directory of project")
+        self.open_by_click(RIGHT_X, ROW_Y[1], "Select directory of project")
         s.settle(1.0)  # let the folder list fill in
-        s.key("Home", "Up", "Up", "Return")
+        # Up from the top and down past the end: the folders offered end at PROJECTS' own.
+        s.key("Home", "Up", "End", "Down", "Return")
         s.gone("Select directory of project")
-        s.window(MAIN_CAPTION + " :")
-        s.key("Tab", "Return")  # Set Communication, its "OK" focused
-        s.window("SET COMMUNICATION")
+        s.window(MAIN_CAPTION + " :/P1")
+        self.open_by_click(LEFT_X, ROW_Y[2], "SET COMMUNICATION")  # its "OK" has the focus
         s.key("Return")
         s.gone("SET COMMUNICATION")
         written = [os.path.relpath(os.path.join(d, f), self.app)
                    for d, _, files in os.walk(self.app) for f in files if f == "pargen.xml"]
-        self.assertEqual(written, ["PROJECTS/pargen.xml"])
+        self.assertEqual(written, ["PROJECTS/P1/pargen.xml"])
 
     def test_focus_is_plainly_visible_and_no_hover_outlives_a_showing(self):
         s = self.s
