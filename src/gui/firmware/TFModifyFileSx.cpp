@@ -100,8 +100,11 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
 
 void TFModifyFileSx::showEvent(QShowEvent* event)
 {
-    if (beginsShowing(event))
+    if (beginsShowing(event)) {
         FormShow();
+        // The working button has the focus; without it, "X", the only way out.
+        (lbButton2_->isEnabled() ? lbButton2_ : lbButton1_)->setFocus();
+    }
     QDialog::showEvent(event);
 }
 

@@ -23,6 +23,7 @@ TEST(GenerateFirmwareWindow, TabFollowsTheRowsAsDrawnAndARestoreKeepsThePort)
     ASSERT_TRUE(test::showActive(dialog));
     ASSERT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join(' ').toStdString();
 
+    EXPECT_EQ(test::focusName(), QStringLiteral("LbButton2"));
     dialog.findChild<QWidget*>(QStringLiteral("LbButton1"))->setFocus();
     QStringList order;
     for (int i = 0; i < 4; ++i) {
