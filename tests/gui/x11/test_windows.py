@@ -86,15 +86,16 @@ class WindowsUnderX11(unittest.TestCase):
                 places = []
                 for _ in range(3):
                     wid = self.open_by_click(x, y, caption)
-                    s.settle(0.2)
-                    places.append(s.geometry(wid))
+                    places.append(s.settled_geometry(wid))
                     s.key("Escape")
                     s.gone(caption)
-                # The first showing guesses the frame from the main window's; later ones know it.
-                self.assertEqual(places[1][2:], places[0][2:])
-                self.assertLessEqual(abs(places[1][1] - places[0][1]), 3)
-                self.assertLessEqual(abs(places[1][0] - places[0][0]), 3)
-                self.assertEqual(places[2], places[1])
+                    s.settle(0.5)  # as a user reopens it: after the window manager let it go
+                # The first showing guesses the frame from the main window's, and the window
+                # manager may round a place by a pixel or two: the fault was a title bar's height.
+                for later in places[1:]:
+                    self.assertEqual(later[2:], places[0][2:], places)
+                    self.assertLessEqual(abs(later[0] - places[0][0]), 3, places)
+                    self.assertLessEqual(abs(later[1] - places[0][1]), 3, places)
 
     def test_typed_frames_land_in_their_columns_and_survive_minimising(self):
         s = self.s

@@ -63,13 +63,13 @@ class Session:
         self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._wait(lambda: self._x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").find("window id") >= 0,
-                   "openbox did not start")
+                   "openbox did not start", 30.0)
         self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.main = self._wait(lambda: next((w for w, t in self.windows()
                                                  if t and t.startswith(MAIN_CAPTION)), None),
-                                   "the main window did not open")
+                                   "the main window did not open", 30.0)
         except BaseException:
             self.close()
             raise
@@ -132,11 +132,17 @@ class Session:
                     return wid
             return None
         try:
-            return self._wait(find, "", timeout)
+            wid = self._wait(find, "", timeout)
         except AssertionError:
             raise AssertionError(f"no window titled {caption!r}; mapped: {[t for _, t in self.windows()]}")
+        # Keys sent before the window manager has activated the window would go to another one.
+        try:
+            self._wait(lambda: self.active() == wid, "", 5.0)
+        except AssertionError:
+            pass
+        return wid
 
-    def gone(self, caption, timeout=5.0):
+    def gone(self, caption, timeout=10.0):
         self._wait(lambda: all(t != caption for _, t in self.windows()),
                    f"window {caption!r} did not close", timeout)
 
@@ -151,6 +157,17 @@ class Session:
         value = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
         return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
                 value("Width"), value("Height"))
+
+    def settled_geometry(self, wid):
+        """The geometry once the window manager has finished placing the window."""
+        last = self.geometry(wid)
+        for _ in range(20):
+            time.sleep(0.15)
+            now = self.geometry(wid)
+            if now == last:
+                return now
+            last = now
+        return last
 
     def active(self):
         out = self._x("xdotool", "getactivewindow")
