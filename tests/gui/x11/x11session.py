@@ -57,7 +57,16 @@ class Session:
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
         if not number:
+            self.xvfb.kill()
+            self.xvfb.wait()
             raise RuntimeError("Xvfb did not start")
+        try:
+            self._start(cravent, number)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, cravent, number):
         self.env = dict(os.environ, DISPLAY=":" + number, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
         self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
@@ -66,13 +75,9 @@ class Session:
                    "openbox did not start", 30.0)
         self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            self.main = self._wait(lambda: next((w for w, t in self.windows()
-                                                 if t and t.startswith(MAIN_CAPTION)), None),
-                                   "the main window did not open", 30.0)
-        except BaseException:
-            self.close()
-            raise
+        self.main = self._wait(lambda: next((w for w, t in self.windows()
+                                             if t and t.startswith(MAIN_CAPTION)), None),
+                               "the main window did not open", 30.0)
 
     def close(self):
         for process in (getattr(self, name, None) for name in ("app", "wm", "xvfb")):
