@@ -3,6 +3,7 @@
 #include "gui/app/MakerWebPage.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -93,6 +94,13 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::CustomizeWind
     layout->addLayout(top);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFAbout::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (beginsShowing(event))
+        centreOnScreen(this);
 }
 
 } // namespace cravent::gui

@@ -9,6 +9,9 @@ class TFAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TFAbout(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace cravent::gui

@@ -17,6 +17,7 @@
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "gui/settings/TFpargen.h"
 #include "gui/workspace/TFsaveproj.h"
 #include "core/workspace/Workspace.h"
@@ -26,6 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QThread>
+
+#include <vector>
 
 namespace cravent::gui {
 
@@ -72,6 +75,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     auto* openButton = addButton("open", QStringLiteral("Open project"), RightColumn, rowY(1), ButtonWidth);
     connect(newButton, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::NewaClick));
+    std::vector<QWidget*> tabOrder{newButton, openButton};
     connect(openButton, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::OpenaClick));
 
@@ -89,22 +93,32 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
         {"btn_Info_TCOB", "Define COB", RightColumn, 4},
         {"btn_Report", "Project report", RightColumn, 5},
     };
+    QWidget* reportButton = nullptr;
     for (const auto& command : commands) {
         auto* button = addButton(command.name, QString::fromLatin1(command.caption), command.x,
                                  rowY(command.step), ButtonWidth);
         connect(button, &QPushButton::clicked, this, [this, button] {
             runGuarded(ui_.messages, this, [this, button] { btn_str_lng1aClick(button); });
         });
+        // Row 5 reads "Up date Device", then "Project report".
+        if (command.step == 5)
+            reportButton = button;
+        else
+            tabOrder.push_back(button);
     }
 
     edit1_ = new QLineEdit(QStringLiteral("255.255.255.255"), this);
     edit1_->setObjectName(QStringLiteral("Edit1"));
     edit1_->setGeometry(RightColumn + ButtonWidth + 16, rowY(2) + 1, 130, ButtonHeight - 2);
+    // Row 2 reads "Ping Device", then the address box.
+    tabOrder.insert(tabOrder.begin() + 4, edit1_);
 
     auto* createBin = addButton("CreateBin", QStringLiteral("Up date Device"), LeftColumn, rowY(5),
                                 ButtonWidth);
     connect(createBin, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::UpdateDevice));
+    tabOrder.push_back(createBin);
+    tabOrder.push_back(reportButton);
 
     auto* aboutButton = addButton("about", QStringLiteral("About"), ClientWidth - 96, 6, 54);
     aboutButton->setFixedHeight(18);
@@ -121,6 +135,16 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     link->adjustSize();
     link->move(ClientWidth - link->width() - 12, ClientHeight - link->height() - 8);
     connect(link, &QLabel::linkActivated, this, [] { openMakerWebPage(); });
+
+    // Tab runs through the steps row by row, left to right, then to the link at the bottom and
+    // round to "About" and "X" at the top; the first step has the focus at start.
+    tabOrder.push_back(link);
+    tabOrder.push_back(aboutButton);
+    tabOrder.push_back(closeButton);
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    newButton->setFocus();
+    centreOnScreen(this);
 
     // Creating the window is the workspace start-up; the dialogs come after it.
     FormCreate();

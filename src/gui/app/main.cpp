@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QPainter>
 #include <QTimer>
 
 #include <filesystem>
@@ -20,24 +19,10 @@
 
 namespace {
 
-// Saves the window as the desktop shows it, with its caption above the client area, for the
-// documentation.
+// The window's own contents, for a script that wants one picture and the program to end.
 bool saveScreenshot(QWidget& window, const QString& file)
 {
-    const QPixmap client = window.grab();
-    constexpr int TitleHeight = 24;
-    QPixmap shot(client.width(), client.height() + TitleHeight);
-    shot.fill(QColor(0xDD, 0xDD, 0xDD));
-    QPainter painter(&shot);
-    QFont font = cravent::gui::theme::windowFont();
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(cravent::gui::theme::Text);
-    painter.drawText(QRect(8, 0, client.width() - 16, TitleHeight), Qt::AlignVCenter,
-                     window.windowTitle());
-    painter.drawPixmap(0, TitleHeight, client);
-    painter.end();
-    return shot.save(file);
+    return window.grab().save(file);
 }
 
 } // namespace
@@ -45,9 +30,9 @@ bool saveScreenshot(QWidget& window, const QString& file)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The application title names the program; no display name, which the window system would
+    // append to every window's caption.
     QApplication::setApplicationName(QString::fromLatin1(cravent::gui::theme::ApplicationTitle));
-    QApplication::setApplicationDisplayName(
-        QString::fromLatin1(cravent::gui::theme::ApplicationTitle));
     QApplication::setApplicationVersion(QStringLiteral("1.002"));
 
     QCommandLineParser parser;
@@ -58,10 +43,10 @@ int main(int argc, char* argv[])
                                     QStringLiteral("Use DIR as the program folder (MASTER, PROJECTS, settings)."),
                                     QStringLiteral("DIR"));
     QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the main window to FILE and quit."),
+                                        QStringLiteral("Save a picture of the main window (or, with --report, of the report window) to FILE and quit."),
                                         QStringLiteral("FILE"));
     QCommandLineOption reportOption(QStringLiteral("report"),
-                                    QStringLiteral("Show the register map report of the project in DIR; with --screenshot, save a picture of it."),
+                                    QStringLiteral("Show the register map report of the project in DIR."),
                                     QStringLiteral("DIR"));
     parser.addOption(appDirOption);
     parser.addOption(screenshotOption);

@@ -7,11 +7,12 @@
 #include "core/firmware/Composition.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/firmware/Flasher.h"
+#include "core/image/ConfigurationText.h"
 #include "core/workspace/Workspace.h"
 #include "gui/widgets/GuardedCommand.h"
-#include "core/image/ConfigurationText.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -98,13 +99,18 @@ TFModifyFileSx::TFModifyFileSx(Workspace& workspace, UiServices& ui, QWidget* pa
     lbButton1_->setGeometry(ClientWidth - 30, 4, 24, 18);
     connect(lbButton1_, &QPushButton::clicked, this, &QDialog::reject);
     lbButton1_->setAutoDefault(false);
-    setTabOrder(cbport_, lbButton2_);
-    setTabOrder(lbButton2_, lbButton1_);
+    // Tab follows the rows as drawn: "X" at the top, then "Execute update firmware" and the port.
+    setTabOrder(lbButton1_, lbButton2_);
+    setTabOrder(lbButton2_, cbport_);
 }
 
 void TFModifyFileSx::showEvent(QShowEvent* event)
 {
-    runGuarded(ui_.messages, this, [this] { FormShow(); });
+    if (beginsShowing(event)) {
+        runGuarded(ui_.messages, this, [this] { FormShow(); });
+        // The working button has the focus; without it, "X", the only way out.
+        (lbButton2_->isEnabled() ? lbButton2_ : lbButton1_)->setFocus();
+    }
     QDialog::showEvent(event);
 }
 

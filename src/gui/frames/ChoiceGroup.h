@@ -7,7 +7,8 @@ class QRadioButton;
 
 namespace cravent::gui {
 
-// A titled group of radio buttons of which one is checked, addressed by item position.
+// A titled group of radio buttons of which one is checked, addressed by item position. As radio
+// groups do, Tab enters and leaves it at its checked item, and the arrow keys choose.
 class ChoiceGroup : public QGroupBox {
     Q_OBJECT
 public:
@@ -19,7 +20,12 @@ public:
     int count() const;
     QRadioButton* item(int index) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void followCheckedItem();
+
     QButtonGroup* buttons_;
 };
 

@@ -12,6 +12,7 @@
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QGridLayout>
@@ -122,6 +123,13 @@ TFInfopdoMB::TFInfopdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(panel);
+    // Tab follows the columns as drawn, then the rows of buttons.
+    QWidget* const drawn[] = {LPdoCanA_, LIndMbCanA_, EindexA_, PoscompMsbA_, PoscompLsbA_, deleteA,
+                              newA, modifyA, copyA, pasteA, bitbtn1_, bitbtn2_, button1_, bitbtn4_};
+    for (std::size_t i = 1; i < std::size(drawn); ++i)
+        setTabOrder(drawn[i - 1], drawn[i]);
+    // Sized once here: the size the first showing would pick for itself is not kept by later ones.
+    resize(sizeHint());
 
     onListBoxClick(LPdoCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LPdoCanAClick));
     onListBoxClick(LIndMbCanA_, guarded(ui_.messages, this, &TFInfopdoMB::LIndMbCanAClick));
@@ -340,7 +348,10 @@ void TFInfopdoMB::BitBtn4Click()
 
 void TFInfopdoMB::showEvent(QShowEvent* event)
 {
-    runGuarded(ui_.messages, this, [this] { FormShow(); });
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        runGuarded(ui_.messages, this, [this] { FormShow(); });
+    }
     QDialog::showEvent(event);
 }
 

@@ -4,6 +4,7 @@
 #include "core/frames/CanType.h"
 #include "core/frames/FrameList.h"
 #include "gui/frames/DbcNodeChooser.h"
+#include "gui/frames/FrameGrid.h"
 #include "gui/frames/WorkbookChooser.h"
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
@@ -11,6 +12,7 @@
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QHBoxLayout>
@@ -31,7 +33,7 @@ TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , workspace_(workspace)
     , ui_(ui)
-    , sgA_(new QTableWidget(DataRows, Columns))
+    , sgA_(new FrameGrid(DataRows, Columns))
     , bitbtn1_(new PushButton(QStringLiteral("OK")))
     , bitbtn2_(new PushButton(QStringLiteral("Cancel")))
     , button1_(new PushButton(QStringLiteral("Export")))
@@ -49,6 +51,8 @@ TFpdoMB::TFpdoMB(Workspace& workspace, UiServices& ui, QWidget* parent)
     sgA_->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int column = 0; column < Columns; ++column)
         sgA_->setColumnWidth(column, InitialWidths[column]);
+    // The column rule needs the grid's width as the layout gives it, not the dialog's.
+    connect(sgA_, &FrameGrid::resized, this, &TFpdoMB::FormResize);
     for (int row = 0; row < DataRows; ++row) {
         // Column "N" is fixed: the row number, shown like a header and never edited.
         auto* number = new QTableWidgetItem;
@@ -254,14 +258,11 @@ void TFpdoMB::BitBtn4Click()
 
 void TFpdoMB::showEvent(QShowEvent* event)
 {
-    runGuarded(ui_.messages, this, [this] { FormShow(); });
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        runGuarded(ui_.messages, this, [this] { FormShow(); });
+    }
     QDialog::showEvent(event);
-}
-
-void TFpdoMB::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    FormResize();
 }
 
 } // namespace cravent::gui

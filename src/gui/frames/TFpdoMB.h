@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-class QTableWidget;
 
 namespace cravent {
 class Workspace;
@@ -17,6 +16,7 @@ class Workspace;
 
 namespace cravent::gui {
 
+class FrameGrid;
 class PushButton;
 
 // The frame list dialog: the received (mode 1) or transmitted (mode 2) CAN frames of the
@@ -49,7 +49,7 @@ public:
     // False after this showing refused the project's file: the grid then stays empty and
     // nothing may replace the file (OK, Import and Export are disabled).
     bool listLoaded() const { return listLoaded_; }
-    QTableWidget* grid() const { return sgA_; }
+    FrameGrid* grid() const { return sgA_; }
 
     void FormShow();
     void FormResize();
@@ -59,7 +59,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     std::filesystem::path listFile() const;
@@ -69,7 +68,7 @@ private:
     UiServices& ui_;
     std::uint8_t mode_ = 1;
     bool listLoaded_ = true;
-    QTableWidget* sgA_;
+    FrameGrid* sgA_;
     PushButton* bitbtn1_;
     PushButton* bitbtn2_;
     PushButton* button1_;

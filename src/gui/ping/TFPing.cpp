@@ -3,16 +3,25 @@
 #include "gui/ping/PingPictures.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 
-#include <QGuiApplication>
+#include <QFontMetrics>
 #include <QLabel>
-#include <QScreen>
+
+#include <algorithm>
 
 namespace cravent::gui {
 
 namespace {
 
 constexpr int PictureSize = 41;
+constexpr int DesignWidth = 218;
+constexpr int DesignHeight = 98;
+constexpr int LabelLeft = 64;
+constexpr int Margin = 16;
+// What a window manager's title bar needs beside the caption's text: its padding and icon.
+constexpr int TitleBarExtra = 48;
+constexpr int OkWidth = 121;
 
 } // namespace
 
@@ -23,7 +32,7 @@ TFPing::TFPing(QWidget* parent)
     setObjectName(QStringLiteral("FPing"));
     setWindowTitle(QStringLiteral("Ping!"));
     theme::apply(this);
-    setFixedSize(218, 98);
+    setFixedSize(DesignWidth, DesignHeight);
 
     errorPicture_ = picture("I_P_E", errorSign(PictureSize));
     foundPicture_ = picture("I_P_F", informationSign(PictureSize));
@@ -31,11 +40,11 @@ TFPing::TFPing(QWidget* parent)
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->move(64, 24);
+    label1_->move(LabelLeft, 24);
 
     ok_ = new PushButton(QStringLiteral("OK"), this, theme::HoverYellow);
     ok_->setObjectName(QStringLiteral("LbButton1"));
-    ok_->setGeometry(48, 64, 121, 23);
+    ok_->setGeometry((DesignWidth - OkWidth) / 2, 64, OkWidth, 23);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -64,6 +73,13 @@ void TFPing::SetPingResult(int code, const QString& caption, const QString& labe
     label1_->setText(label);
     label1_->adjustSize();
     setWindowTitle(caption);
+    // Wide enough for the whole label and for the caption in the title bar.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int width = std::max({DesignWidth, LabelLeft + label1_->width() + Margin,
+                                QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarExtra});
+    setFixedSize(width, DesignHeight);
+    ok_->move((width - OkWidth) / 2, ok_->y());
 }
 
 void TFPing::SetPingResult(net::PingOutcome outcome)
@@ -75,9 +91,10 @@ void TFPing::SetPingResult(net::PingOutcome outcome)
 void TFPing::showEvent(QShowEvent* event)
 {
     // Centred on the screen rather than on the main window.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    ok_->setFocus();
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        ok_->setFocus();
+    }
     QDialog::showEvent(event);
 }
 

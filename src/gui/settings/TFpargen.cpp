@@ -7,6 +7,7 @@
 #include "gui/widgets/OkCancelRow.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
+#include "gui/widgets/WindowPlacement.h"
 #include "core/workspace/Workspace.h"
 
 #include <QComboBox>
@@ -100,12 +101,31 @@ TFpargen::TFpargen(Workspace& workspace, UiServices& ui, PingAddressSetter setPi
     layout->addWidget(net);
     layout->addLayout(buttons.layout);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab follows the rows as drawn: the octets were created IP and mask in turn.
+    QWidget* previous = bitRate_;
+    const auto next = [&previous](QWidget* widget) {
+        setTabOrder(previous, widget);
+        previous = widget;
+    };
+    next(canA_);
+    next(canB_);
+    for (TRangeEdit* octet : ip_)
+        next(octet);
+    for (TRangeEdit* octet : mask_)
+        next(octet);
+    next(port_);
+    next(ok_);
+    next(cancel_);
 }
 
 void TFpargen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    runGuarded(ui_.messages, this, [this] { FormShow(); });
+    if (beginsShowing(event)) {
+        centreOnScreen(this);
+        runGuarded(ui_.messages, this, [this] { FormShow(); });
+    }
 }
 
 std::filesystem::path TFpargen::pargenFile() const

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QFileSystemModel;
+class QSortFilterProxyModel;
 class QTreeView;
 
 namespace cravent::gui {
@@ -16,7 +17,10 @@ public:
     QString selectedFolder() const;
 
 private:
+    QModelIndex viewIndex(const QString& path) const;
+
     QFileSystemModel* model_;
+    QSortFilterProxyModel* offered_;
     QTreeView* tree_;
     QString root_;
 };

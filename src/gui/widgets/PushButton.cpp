@@ -2,6 +2,7 @@
 
 #include "gui/widgets/Theme.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -28,6 +29,9 @@ PushButton::PushButton(const QString& text, QWidget* parent, const QColor& highl
 {
     setFont(theme::windowFont());
     setCursor(Qt::PointingHandCursor);
+    // A dialog would otherwise make the first button that ever had the focus its default, and
+    // Enter in any other control would press it: "Cancel" in the frame dialogs.
+    setAutoDefault(false);
     fade_->setDuration(FadeMilliseconds);
     fade_->setStartValue(1.0);
     fade_->setEndValue(0.0);
@@ -65,12 +69,38 @@ void PushButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor face = isDown() ? theme::PressedFace : blend(RestingFace, highlight_, level_);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(hasFocus() ? theme::Text : Outline);
+    painter.setPen(Outline);
     painter.setBrush(isEnabled() ? face : RestingFace);
     painter.drawRoundedRect(box, 3, 3);
+    if (hasFocus()) {
+        painter.setPen(QPen(theme::FocusRing, theme::FocusRingWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = theme::FocusRingWidth / 2.0;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 3, 3);
+    }
     painter.setPen(isEnabled() ? theme::Text : Outline);
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (isEnabled())
+            click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void PushButton::hideEvent(QHideEvent* event)
+{
+    // A window that closes under the mouse sends no leave event; the next showing starts at rest.
+    fade_->stop();
+    level_ = 0.0;
+    QPushButton::hideEvent(event);
 }
 
 } // namespace cravent::gui

@@ -8,7 +8,8 @@ class QVariantAnimation;
 namespace cravent::gui {
 
 // The program's push button: it lights up in its highlight colour under the mouse, fades back
-// when the mouse leaves, and shows an orange face while pressed.
+// when the mouse leaves, and shows an orange face while pressed. Enter and Space press the
+// focused button in every window; it becomes a dialog's default only when told so.
 class PushButton : public QPushButton {
     Q_OBJECT
 public:
@@ -24,6 +25,8 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QColor highlight_;

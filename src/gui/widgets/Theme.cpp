@@ -18,6 +18,8 @@ void apply(QWidget* window)
     palette.setColor(QPalette::Window, Background);
     palette.setColor(QPalette::WindowText, Text);
     palette.setColor(QPalette::ButtonText, Text);
+    // The style draws the focus frame of edit boxes, lists and choices in the highlight colour.
+    palette.setColor(QPalette::Highlight, FocusRing);
     window->setPalette(palette);
     window->setAutoFillBackground(true);
     window->setFont(windowFont());

@@ -24,12 +24,19 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+public:
+    // Escape and the window manager's close request end here: refused while the may-close flag
+    // is clear, that is after an "OK" that created nothing.
+    void reject() override;
+
 private:
     void okClicked();
+    void cancelClicked();
 
     Workspace& workspace_;
     UiServices& ui_;
     QLineEdit* name_;
+    bool mayClose_ = true;
 };
 
 } // namespace cravent::gui

@@ -1,6 +1,7 @@
 #include "FrameDialogTest.h"
 
 #include "core/frames/FrameList.h"
+#include "gui/frames/FrameGrid.h"
 #include "gui/frames/TFpdoMB.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,264 @@
+"""Runs the real desktop program on a private X server with a window manager and drives it with
+synthesised key and mouse events, as a user would."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+SCREEN_WIDTH = 1280
+SCREEN_HEIGHT = 1024
+MAIN_CAPTION = "Velmora Cravent QP40231 CAN TO MODBUS TCP Slave"
+
+
+class Shot:
+    """A picture of the whole screen, read from a binary PPM."""
+
+    def __init__(self, data):
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+        if not header or int(header.group(3)) != 255:
+            raise ValueError("not an 8-bit binary PPM")
+        self.width, self.height = int(header.group(1)), int(header.group(2))
+        self.pixels = data[header.end():]
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.pixels[i:i + 3])
+
+    def region(self, x, y, width, height):
+        """The rows of a rectangle, each a bytes object, for comparing regions between shots."""
+        return [self.pixels[3 * ((y + row) * self.width + x):3 * ((y + row) * self.width + x + width)]
+                for row in range(height)]
+
+    def count(self, x, y, width, height, colour, tolerance=0):
+        """How many pixels of the rectangle have the colour, within the tolerance per channel."""
+        found = 0
+        for row in self.region(x, y, width, height):
+            for i in range(0, len(row), 3):
+                if all(abs(row[i + c] - colour[c]) <= tolerance for c in range(3)):
+                    found += 1
+        return found
+
+
+class Session:
+    """One X server with openbox and one running `cravent` with a program folder of its own."""
+
+    def __init__(self, cravent, app_dir=None):
+        self.app_dir = app_dir or tempfile.mkdtemp(prefix="cravent-x11-")
+        self._own_dir = app_dir is None
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+             f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.xvfb.kill()
+            self.xvfb.wait()
+            raise RuntimeError("Xvfb did not start")
+        try:
+            self._start(cravent, number)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, cravent, number):
+        self.env = dict(os.environ, DISPLAY=":" + number, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._wait(lambda: self._x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").find("window id") >= 0,
+                   "openbox did not start", 30.0)
+        self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.main = self._wait(lambda: next((w for w, t in self.windows()
+                                             if t and t.startswith(MAIN_CAPTION)), None),
+                               "the main window did not open", 30.0)
+
+    def close(self):
+        for process in (getattr(self, name, None) for name in ("app", "wm", "xvfb")):
+            if process is None:
+                continue
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        if self._own_dir:
+            shutil.rmtree(self.app_dir, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    # X clients ---------------------------------------------------------------------------------
+
+    def _x(self, *command, check=False):
+        result = subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=20)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{command[0]} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    @staticmethod
+    def _wait(condition, message, timeout=10.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            value = condition()
+            if value:
+                return value
+            time.sleep(0.05)
+        raise AssertionError(message)
+
+    def settle(self, seconds=0.3):
+        time.sleep(seconds)
+
+    # Windows -----------------------------------------------------------------------------------
+
+    def windows(self):
+        """Mapped top-level client windows with their titles (_NET_WM_NAME), topmost last."""
+        out = self._x("xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+        ids = re.findall(r"0x[0-9a-f]+", out)
+        return [(int(w, 16), self.title(int(w, 16))) for w in ids
+                if "IsViewable" in self._x("xwininfo", "-id", w)]
+
+    def window(self, caption, timeout=10.0):
+        """The mapped window whose _NET_WM_NAME is exactly the caption."""
+        def find():
+            for wid, title in self.windows():
+                if title == caption:
+                    return wid
+            return None
+        try:
+            wid = self._wait(find, "", timeout)
+        except AssertionError:
+            raise AssertionError(f"no window titled {caption!r}; mapped: {[t for _, t in self.windows()]}")
+        # Keys sent before the window manager has activated the window would go to another one.
+        try:
+            self._wait(lambda: self.active() == wid, "", 5.0)
+        except AssertionError:
+            pass
+        return wid
+
+    def gone(self, caption, timeout=10.0):
+        self._wait(lambda: all(t != caption for _, t in self.windows()),
+                   f"window {caption!r} did not close", timeout)
+
+    def title(self, wid):
+        out = self._x("xprop", "-id", str(wid), "-notype", "_NET_WM_NAME")
+        match = re.search(r'= "(.*)"\s*$', out)
+        return re.sub(r'\\(.)', r'\1', match.group(1)) if match else None
+
+    def geometry(self, wid):
+        """Position and size of the client area on the screen: (x, y, width, height)."""
+        out = self._x("xwininfo", "-id", str(wid))
+        value = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
+        return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+                value("Width"), value("Height"))
+
+    def settled_geometry(self, wid):
+        """The geometry once the window manager has finished placing the window."""
+        last = self.geometry(wid)
+        for _ in range(20):
+            time.sleep(0.15)
+            now = self.geometry(wid)
+            if now == last:
+                return now
+            last = now
+        return last
+
+    def active(self):
+        out = self._x("xdotool", "getactivewindow")
+        return int(out.strip()) if out.strip() else None
+
+    # Input -------------------------------------------------------------------------------------
+
+    def key(self, *keys):
+        for k in keys:
+            self._x("xdotool", "key", "--clearmodifiers", k, check=True)
+            time.sleep(0.06)
+
+    def type(self, text):
+        self._x("xdotool", "type", "--delay", "30", text, check=True)
+        time.sleep(0.1)
+
+    def click(self, wid, x, y):
+        """A left click at (x, y) of the window's client area."""
+        left, top, _, _ = self.geometry(wid)
+        # Without --sync: xdotool would wait for ever for a pointer that is already there.
+        self._x("xdotool", "mousemove", str(left + x), str(top + y), check=True)
+        time.sleep(0.1)
+        self._x("xdotool", "click", "1", check=True)
+        time.sleep(0.15)
+
+    def hover(self, wid, x, y):
+        left, top, _, _ = self.geometry(wid)
+        self._x("xdotool", "mousemove", str(left + x), str(top + y), check=True)
+        time.sleep(0.15)
+
+    def minimise(self, wid):
+        self._x("xdotool", "windowminimize", "--sync", str(wid), check=True)
+        self.settle()
+
+    def restore(self, wid):
+        self._x("xdotool", "windowactivate", "--sync", str(wid))
+        self.settle()
+
+    def close_request(self, wid):
+        """The window manager's close request, as the title bar's close button sends it."""
+        self._x("xdotool", "windowactivate", "--sync", str(wid))
+        self.key("alt+F4")
+
+    # Pictures ----------------------------------------------------------------------------------
+
+    def _ppm(self, *xwd_args):
+        xwd = subprocess.run(["xwd", "-silent", *xwd_args], env=self.env, capture_output=True,
+                             timeout=20, check=True).stdout
+        ppm = subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, timeout=20,
+                             check=True).stdout
+        # The server's 16-bit channels become the 8-bit ones the colour tables speak of.
+        return subprocess.run(["pamdepth", "255"], input=ppm, capture_output=True, timeout=20,
+                              check=True).stdout
+
+    def shot(self):
+        """The whole screen."""
+        return Shot(self._ppm("-root"))
+
+    def window_shot(self, wid):
+        """The client area of one window, as the window holds it. (Under Xvfb the screen's copy
+        of some small dialogs stays black although the dialogs draw; the window's own copy is
+        what they drew.)"""
+        return Shot(self._ppm("-id", str(wid)))
+
+    def save_png(self, wid, path):
+        """Saves the window with the window manager's frame around it as a PNG."""
+        x, y, w, h = self.geometry(wid)
+        top, left, right, bottom = self.frame_extents(wid)
+        frame = subprocess.run(["pamcut", str(x - left), str(y - top), str(w + left + right),
+                                str(h + top + bottom)], input=self._ppm("-root"),
+                               capture_output=True, check=True).stdout
+        with tempfile.NamedTemporaryFile(suffix=".ppm") as client:
+            client.write(self._ppm("-id", str(wid)))
+            client.flush()
+            whole = subprocess.run(["pnmpaste", client.name, str(left), str(top)], input=frame,
+                                   capture_output=True, check=True).stdout
+        png = subprocess.run(["pnmtopng", "-compression", "9"], input=whole, capture_output=True,
+                             check=True).stdout
+        with open(path, "wb") as f:
+            f.write(png)
+
+    def frame_extents(self, wid):
+        """(top, left, right, bottom) of the window manager's frame."""
+        out = self._x("xprop", "-id", str(wid), "_NET_FRAME_EXTENTS")
+        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])] if "=" in out else []
+        if len(numbers) != 4:
+            return (0, 0, 0, 0)
+        left, right, top, bottom = numbers
+        return (top, left, right, bottom)
