@@ -142,13 +142,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<CanPort> openCanPort(const std::string& spec)
+std::unique_ptr<CanPort> openCanPort(const std::string& choice)
 {
-    if (spec == "candump")
+    if (choice == "candump")
         return std::make_unique<CandumpPort>();
-    if (spec.starts_with("socketcan:") && spec.size() > 10)
-        return std::make_unique<SocketCanPort>(spec.substr(10));
-    throw Error("--can takes candump or socketcan:IFACE, not \"" + spec + "\"");
+    if (choice.starts_with("socketcan:") && choice.size() > 10)
+        return std::make_unique<SocketCanPort>(choice.substr(10));
+    throw Error("--can takes candump or socketcan:IFACE, not \"" + choice + "\"");
 }
 
 } // namespace cravent::sim

@@ -22,6 +22,6 @@ public:
 
 // "candump" or "socketcan:IFACE". Throws Error with the reason (a kernel without CAN sockets
 // is named as such).
-std::unique_ptr<CanPort> openCanPort(const std::string& spec);
+std::unique_ptr<CanPort> openCanPort(const std::string& choice);
 
 } // namespace cravent::sim
