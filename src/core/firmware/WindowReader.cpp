@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/common/IntegerText.h"
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
@@ -20,15 +21,6 @@ std::string hexAddress(std::uint32_t address)
     std::string text = "0x";
     appendHex(text, address, 6);
     return text;
-}
-
-unsigned hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0');
-    if (c >= 'A' && c <= 'F')
-        return static_cast<unsigned>(c - 'A' + 10);
-    return static_cast<unsigned>(c - 'a' + 10); // readRecordLine has checked the digits
 }
 
 // What is known of one window while the file is read.
@@ -93,8 +85,9 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
                                 " of the bank " + std::to_string(fill.window->bank) +
                                 " window a second time.");
                 const std::size_t at = dataAt + 2 * static_cast<std::size_t>(address - first);
+                // readRecordLine has checked the digits.
                 fill.bytes[offset] =
-                    static_cast<char>(hexValue(lineText[at]) << 4 | hexValue(lineText[at + 1]));
+                    static_cast<char>(hexDigitValue(lineText[at]) << 4 | hexDigitValue(lineText[at + 1]));
                 fill.given[offset] = true;
             }
         }
