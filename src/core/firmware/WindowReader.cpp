@@ -4,6 +4,7 @@
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
+#include "core/common/TextLines.h"
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
@@ -44,20 +45,11 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         return "Line " + std::to_string(number) + " of \"" + name + "\"";
     };
 
-    std::size_t position = 0;
     std::size_t number = 0;
-    while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > position && text[end - 1] == '\r')
-            --end;
-        const std::string_view lineText = text.substr(position, end - position);
-        position = next;
+    forEachLine(text, [&](std::string_view lineText) {
         ++number;
         if (lineText.empty())
-            continue; // blank lines carry nothing
+            return; // blank lines carry nothing
         RecordLine line;
         switch (readRecordLine(lineText, line)) {
         case RecordFault::NotARecord:
@@ -69,7 +61,7 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         }
         // S1 addresses stop at 0xFFFF, below every window.
         if (line.kind != RecordKind::Data || (line.type != 2 && line.type != 3))
-            continue;
+            return;
         const std::size_t dataAt = 4 + 2 * static_cast<std::size_t>(line.type + 1);
         for (WindowFill& fill : fills) {
             const std::uint64_t first = line.address;
@@ -91,7 +83,7 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
                 fill.given[offset] = true;
             }
         }
-    }
+    });
 
     BankBytes result;
     for (WindowFill& fill : fills) {
