@@ -8,7 +8,6 @@
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
-#include <system_error>
 #include <vector>
 
 namespace cravent::firmware {
@@ -111,8 +110,7 @@ BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
         if (!banks[static_cast<std::size_t>(window.bank - 1)])
             continue;
         const fs::path file = findFileNoCase(binDir, names::bankFile(window.bank));
-        std::error_code ec;
-        if (!fs::is_regular_file(file, ec))
+        if (!isPresent(file) || !isFile(file))
             throw Error("File \"" + file.string() + "\" not found.");
         std::string bytes = readFile(file, BankSize); // a larger file is refused by its size
         if (bytes.size() != BankSize)
