@@ -206,11 +206,8 @@ int runDbcImport(const std::vector<std::string>& args, Context& context)
         context.err << "Usage: cravent-cli " << ImportUsage << '\n';
         return Usage;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(options->projectDir, ec)) {
-        context.err << "Project folder \"" << options->projectDir.string() << "\" not found\n";
+    if (!projectFolderFound(options->projectDir, context.err))
         return Failure;
-    }
     try {
         const dbc::Database db = dbc::readDbcFile(options->file);
         printWarnings(options->file, db, context.err);

@@ -83,6 +83,20 @@ for args in "" "--json" "$c $c" "$c --json --json" "$c --xml"; do
 done
 "$cli" check "$dir/none" 2>"$dir/err"; [ $? -eq 1 ] || fail "missing folder must exit 1"
 grep -qx "Project folder \"$dir/none\" not found" "$dir/err" || fail "missing folder message"
+# A folder that cannot be looked at is not called missing; every command that takes a project
+# folder says so alike.
+ln -s loop "$dir/loop"
+for command in check report build batch import import-sheet; do
+    case $command in
+        batch) "$cli" batch "$dir/loop" "$dir/units.csv" --out "$dir/out.d" 2>"$dir/err" ;;
+        import) "$cli" import "$dir/loop" rx-frames "$dir/x.dbc" 2>"$dir/err" ;;
+        import-sheet) "$cli" import "$dir/loop" rx-frames "$dir/x.csv" 2>"$dir/err" ;;
+        *) "$cli" "$command" "$dir/loop" 2>"$dir/err" ;;
+    esac
+    [ $? -eq 1 ] || fail "$command of an unreadable folder must exit 1"
+    [ "$(cat "$dir/err")" = "Cannot read project folder \"$dir/loop\". Too many levels of symbolic links" ] ||
+        fail "$command of an unreadable folder: $(cat "$dir/err")"
+done
 
 # build passes the warnings on and goes on; the check's errors stop it before anything is written.
 SOURCE_DATE_EPOCH=1765291072 "$cli" build "$w" >"$dir/out" 2>"$dir/err"; rc=$?
