@@ -1,9 +1,11 @@
 #include "FuzzCheck.h"
 #include "core/common/Error.h"
-#include "core/common/JsonWriter.h"
+#include "core/common/JsonText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/firmware/WindowReader.h"
 #include "core/image/ConfigurationText.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
@@ -30,9 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(config.rxFrames.size() <= 725 && config.txFrames.size() <= 300);
     FUZZ_CHECK(config.rxRegisters.size() <= 2912 && config.txRegisters.size() <= 3721);
     FUZZ_CHECK(config.hasSettings || config.rxFrames.empty());
-    JsonWriter json;
-    image::writeJson(json, config);
-    FUZZ_CHECK(json.text().front() == '{' && json.text().back() == '}');
+    const std::string json = jsonText(image::toJson(config));
+    FUZZ_CHECK(json.front() == '{' && json.back() == '}');
     FUZZ_CHECK(!image::describe(config).empty());
     return 0;
 }

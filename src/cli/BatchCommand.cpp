@@ -47,11 +47,8 @@ int runBatch(const std::vector<std::string>& args, Context& context)
     const fs::path unitsFile = positional[1];
     if (!master)
         master = ProgramFolder(context.appDir).masterFirmware();
-    std::error_code ec;
-    if (!fs::is_directory(projectDir, ec)) {
-        context.err << "Project folder \"" << projectDir.string() << "\" not found\n";
+    if (!projectFolderFound(projectDir, context.err))
         return Failure;
-    }
     // Each unit's firmware needs the same few large buffers again; kept in the heap rather than
     // handed back to the system after every unit, they cost no fresh page faults.
     ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);

@@ -3,7 +3,6 @@
 #include "cli/CheckCommand.h"
 
 #include "core/common/Error.h"
-#include "core/common/FileLookup.h"
 #include "core/image/ProjectBuild.h"
 
 #include <filesystem>
@@ -18,10 +17,8 @@ int runBuild(const std::vector<std::string>& args, Context& context)
         return Usage;
     }
     const std::filesystem::path projectDir = args[0];
-    if (!isFolder(projectDir)) {
-        context.err << "Project folder \"" << projectDir.string() << "\" not found\n";
+    if (!projectFolderFound(projectDir, context.err))
         return Failure;
-    }
     if (!checkBeforeBuild(projectDir, context.err))
         return Failure;
     try {

@@ -4,7 +4,6 @@
 #include "core/report/ReportFormats.h"
 
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -28,11 +27,8 @@ int runCheck(const std::vector<std::string>& args, Context& context)
         context.err << "Usage: cravent-cli check PROJECT_DIR [--json]\n";
         return Usage;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(*projectDir, ec)) {
-        context.err << "Project folder \"" << projectDir->string() << "\" not found\n";
+    if (!projectFolderFound(*projectDir, context.err))
         return Failure;
-    }
 
     const std::vector<check::Finding> findings = check::checkProject(*projectDir);
     const check::Tally tally = check::tally(findings);

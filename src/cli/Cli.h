@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/common/FileLookup.h"
+
 #include <filesystem>
-#include <iosfwd>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,5 +24,20 @@ struct Command {
     const char* summary;
     int (*run)(const std::vector<std::string>& args, Context& context);
 };
+
+// Whether `projectDir` is a folder; when not, says so on `err`: "Project folder "<dir>" not
+// found", or the system's reason when it cannot be looked at.
+inline bool projectFolderFound(const std::filesystem::path& projectDir, std::ostream& err)
+{
+    std::string why;
+    const PathKind kind = pathKind(projectDir, &why);
+    if (kind == PathKind::Folder)
+        return true;
+    if (kind == PathKind::Unknown)
+        err << "Cannot read project folder \"" << projectDir.string() << "\". " << why << '\n';
+    else
+        err << "Project folder \"" << projectDir.string() << "\" not found\n";
+    return false;
+}
 
 } // namespace cravent::cli

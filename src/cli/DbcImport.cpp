@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
+#include "core/common/JsonText.h"
 #include "core/dbc/DbcFile.h"
 #include "core/dbc/DbcImport.h"
 #include "core/frames/CanType.h"
@@ -9,9 +10,10 @@
 #include "core/frames/FrameMap.h"
 #include "core/workspace/ProjectFolder.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -120,27 +122,6 @@ void printWarnings(const std::filesystem::path& file, const dbc::Database& db, s
             << " more statements skipped\n";
 }
 
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (b < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", b);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 const char* multiplexingName(dbc::Multiplexing m)
 {
     switch (m) {
@@ -156,36 +137,40 @@ const char* multiplexingName(dbc::Multiplexing m)
 
 void printJson(const dbc::Database& db, std::ostream& out)
 {
-    out << "{\"nodes\":[";
-    for (std::size_t i = 0; i < db.nodes.size(); ++i)
-        out << (i ? "," : "") << jsonString(db.nodes[i]);
-    out << "],\n\"messages\":[";
-    for (std::size_t i = 0; i < db.messages.size(); ++i) {
-        const dbc::Message& m = db.messages[i];
-        out << (i ? ",\n" : "\n") << "{\"id\":" << m.id << ",\"extended\":" << (m.extended ? "true" : "false")
-            << ",\"name\":" << jsonString(m.name) << ",\"dlc\":" << m.dlc
-            << ",\"transmitter\":" << jsonString(m.transmitter) << ",\"comment\":" << jsonString(m.comment)
-            << ",\"line\":" << m.line << ",\"signals\":[";
-        for (std::size_t j = 0; j < m.signalList.size(); ++j) {
-            const dbc::Signal& s = m.signalList[j];
-            out << (j ? "," : "") << "{\"name\":" << jsonString(s.name) << ",\"start\":" << s.startBit
-                << ",\"length\":" << s.length << ",\"byteOrder\":\""
-                << (s.littleEndian ? "little" : "big") << "\",\"signed\":" << (s.isSigned ? "true" : "false")
-                << ",\"multiplexing\":\"" << multiplexingName(s.multiplexing) << "\"";
+    using Json = nlohmann::ordered_json;
+    Json messages = Json::array();
+    for (const dbc::Message& m : db.messages) {
+        Json signalList = Json::array();
+        for (const dbc::Signal& s : m.signalList) {
+            Json signal = {{"name", s.name},
+                           {"start", s.startBit},
+                           {"length", s.length},
+                           {"byteOrder", s.littleEndian ? "little" : "big"},
+                           {"signed", s.isSigned},
+                           {"multiplexing", multiplexingName(s.multiplexing)}};
             if (s.multiplexing == dbc::Multiplexing::Multiplexed)
-                out << ",\"multiplexValue\":" << s.multiplexValue;
-            out << ",\"unit\":" << jsonString(s.unit) << ",\"receivers\":[";
-            for (std::size_t r = 0; r < s.receivers.size(); ++r)
-                out << (r ? "," : "") << jsonString(s.receivers[r]);
-            out << "]}";
+                signal["multiplexValue"] = s.multiplexValue;
+            signal["unit"] = s.unit;
+            signal["receivers"] = s.receivers;
+            signalList.push_back(std::move(signal));
         }
-        out << "]}";
+        messages.push_back({{"id", m.id},
+                            {"extended", m.extended},
+                            {"name", m.name},
+                            {"dlc", m.dlc},
+                            {"transmitter", m.transmitter},
+                            {"comment", m.comment},
+                            {"line", m.line},
+                            {"signals", std::move(signalList)}});
     }
-    out << "],\n\"warnings\":[";
-    for (std::size_t i = 0; i < db.warnings.size(); ++i)
-        out << (i ? "," : "") << "{\"line\":" << db.warnings[i].line << ",\"column\":" << db.warnings[i].column
-            << ",\"text\":" << jsonString(db.warnings[i].text) << "}";
-    out << "],\"warningCount\":" << db.warningCount << "}\n";
+    Json warnings = Json::array();
+    for (const dbc::Warning& w : db.warnings)
+        warnings.push_back({{"line", w.line}, {"column", w.column}, {"text", w.text}});
+    const Json doc = {{"nodes", db.nodes},
+                      {"messages", std::move(messages)},
+                      {"warnings", std::move(warnings)},
+                      {"warningCount", db.warningCount}};
+    out << jsonText(doc) << '\n';
 }
 
 void printText(const dbc::Database& db, std::ostream& out)
@@ -221,11 +206,8 @@ int runDbcImport(const std::vector<std::string>& args, Context& context)
         context.err << "Usage: cravent-cli " << ImportUsage << '\n';
         return Usage;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(options->projectDir, ec)) {
-        context.err << "Project folder \"" << options->projectDir.string() << "\" not found\n";
+    if (!projectFolderFound(options->projectDir, context.err))
         return Failure;
-    }
     try {
         const dbc::Database db = dbc::readDbcFile(options->file);
         printWarnings(options->file, db, context.err);

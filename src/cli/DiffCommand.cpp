@@ -1,9 +1,11 @@
 #include "cli/DiffCommand.h"
 
 #include "core/common/Error.h"
-#include "core/common/JsonWriter.h"
+#include "core/common/JsonText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/image/ConfigurationDiff.h"
+
+#include <nlohmann/json.hpp>
 
 #include <ostream>
 
@@ -41,9 +43,7 @@ int runDiff(const std::vector<std::string>& args, Context& context)
         return Usage;
     }
     if (json) {
-        JsonWriter writer;
-        image::writeJson(writer, diff);
-        context.out << writer.text() << '\n';
+        context.out << jsonText(image::toJson(diff)) << '\n';
     } else {
         context.out << image::describe(diff);
     }

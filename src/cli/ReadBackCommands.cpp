@@ -1,10 +1,12 @@
 #include "cli/ReadBackCommands.h"
 
 #include "core/common/Error.h"
-#include "core/common/JsonWriter.h"
+#include "core/common/JsonText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/image/ConfigurationText.h"
 #include "core/image/ProjectRecovery.h"
+
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <optional>
@@ -43,9 +45,7 @@ int runInspect(const std::vector<std::string>& args, Context& context)
         return Failure;
     }
     if (json) {
-        JsonWriter writer;
-        image::writeJson(writer, config);
-        context.out << writer.text() << '\n';
+        context.out << jsonText(image::toJson(config)) << '\n';
     } else {
         context.out << image::describe(config);
     }

@@ -2,11 +2,13 @@
 
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
-#include "core/common/JsonWriter.h"
+#include "core/common/JsonText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/image/ConfigurationText.h"
 #include "core/modbus/MappedRegister.h"
 #include "core/modbus/RegisterReader.h"
+
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstdio>
@@ -96,24 +98,20 @@ int runRead(const std::vector<std::string>& args, Context& context)
         const std::string when = timeNow();
 
         if (json) {
-            JsonWriter out;
-            out.beginObject().key("host").value(address).key("port").number(tcpPort);
-            out.key("time").value(when).key("registers").beginArray();
+            using Json = nlohmann::ordered_json;
+            Json list = Json::array();
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const modbus::MappedRegister& row = rows[i];
-                out.beginObject().key("direction").value(directionText(row.direction));
-                out.key("register").number(row.index).key("frame").number(row.nrPdo);
-                out.key("cobId");
-                if (row.cobId)
-                    out.value(image::cobIdText(*row.cobId));
-                else
-                    out.null();
-                out.key("high").value(image::byteChoiceText(row.posComp >> 4u));
-                out.key("low").value(image::byteChoiceText(row.posComp & 0x0Fu));
-                out.key("value").number(values[i]).endObject();
+                list.push_back({{"direction", directionText(row.direction)},
+                                {"register", row.index},
+                                {"frame", row.nrPdo},
+                                {"cobId", row.cobId ? Json(image::cobIdText(*row.cobId)) : Json()},
+                                {"high", image::byteChoiceText(row.posComp >> 4u)},
+                                {"low", image::byteChoiceText(row.posComp & 0x0Fu)},
+                                {"value", values[i]}});
             }
-            out.endArray().endObject();
-            context.out << out.text() << '\n';
+            const Json doc = {{"host", address}, {"port", tcpPort}, {"time", when}, {"registers", list}};
+            context.out << jsonText(doc) << '\n';
             return Success;
         }
         context.out << address << ':' << tcpPort << ", " << rows.size() << " registers, read "

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -35,11 +34,8 @@ int runReport(const std::vector<std::string>& args, Context& context)
         context.err << "Usage: cravent-cli report PROJECT_DIR [--format html|md|csv|json] [-o FILE]\n";
         return Usage;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(*projectDir, ec)) {
-        context.err << "Project folder \"" << projectDir->string() << "\" not found\n";
+    if (!projectFolderFound(*projectDir, context.err))
         return Failure;
-    }
     const std::string text =
         report::render(report::makeReport(*projectDir), format.value_or(report::Format::Markdown));
     if (!output) {

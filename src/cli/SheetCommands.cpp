@@ -2,7 +2,6 @@
 
 #include "cli/DbcImport.h"
 #include "core/common/Error.h"
-#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
@@ -16,7 +15,6 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace cravent::cli {
 
@@ -53,8 +51,7 @@ std::optional<Table> parseArguments(const std::vector<std::string>& args, std::s
         exitCode = Usage;
         return std::nullopt;
     }
-    if (!isFolder(args[0])) {
-        context.err << "Project folder \"" << args[0] << "\" not found\n";
+    if (!projectFolderFound(args[0], context.err)) {
         exitCode = Failure;
         return std::nullopt;
     }

@@ -83,6 +83,20 @@ for args in "" "--json" "$c $c" "$c --json --json" "$c --xml"; do
 done
 "$cli" check "$dir/none" 2>"$dir/err"; [ $? -eq 1 ] || fail "missing folder must exit 1"
 grep -qx "Project folder \"$dir/none\" not found" "$dir/err" || fail "missing folder message"
+# A folder that cannot be looked at is not called missing; every command that takes a project
+# folder says so alike.
+ln -s loop "$dir/loop"
+for command in check report build batch import import-sheet; do
+    case $command in
+        batch) "$cli" batch "$dir/loop" "$dir/units.csv" --out "$dir/out.d" 2>"$dir/err" ;;
+        import) "$cli" import "$dir/loop" rx-frames "$dir/x.dbc" 2>"$dir/err" ;;
+        import-sheet) "$cli" import "$dir/loop" rx-frames "$dir/x.csv" 2>"$dir/err" ;;
+        *) "$cli" "$command" "$dir/loop" 2>"$dir/err" ;;
+    esac
+    [ $? -eq 1 ] || fail "$command of an unreadable folder must exit 1"
+    [ "$(cat "$dir/err")" = "Cannot read project folder \"$dir/loop\". Too many levels of symbolic links" ] ||
+        fail "$command of an unreadable folder: $(cat "$dir/err")"
+done
 
 # build passes the warnings on and goes on; the check's errors stop it before anything is written.
 SOURCE_DATE_EPOCH=1765291072 "$cli" build "$w" >"$dir/out" 2>"$dir/err"; rc=$?
@@ -172,6 +186,17 @@ assert [r["register"] for r in doc["registers"]["receive"]] == [5, 5]
 assert doc["registers"]["receive"][0]["highByte"] == "B7"
 assert doc["frames"]["receive"][0]["cobId"] == "0x181"
 assert doc["summary"]["warnings"] == 4' || fail "report JSON"
+# A folder name that is not UTF-8 (Linux allows any bytes) still gives whole JSON, the bad byte
+# shown as U+FFFD, rather than stopping half-way with a library message.
+n="$dir/Caf$(printf '\351')"
+cp -r "$c" "$n"
+"$cli" check --json "$n" >"$dir/json" 2>"$dir/err"; rc=$?
+[ $rc -eq 0 ] || fail "check --json of a non-UTF-8 folder name must exit 0, not $rc: $(cat "$dir/err")"
+python3 -c 'import json, sys; assert json.load(open(sys.argv[1], encoding="utf-8"))["project"].endswith("Caf\ufffd")' \
+    "$dir/json" || fail "non-UTF-8 folder name in check JSON: $(cat "$dir/json")"
+"$cli" report "$n" --format json >"$dir/json" 2>"$dir/err" || fail "report json of a non-UTF-8 folder name: $(cat "$dir/err")"
+python3 -c 'import json, sys; assert json.load(open(sys.argv[1], encoding="utf-8"))["project"] == "Caf\ufffd"' \
+    "$dir/json" || fail "non-UTF-8 folder name in report JSON: $(cat "$dir/json")"
 "$cli" report "$w" --format pdf >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown format must exit 2"
 "$cli" report >/dev/null 2>&1; [ $? -eq 2 ] || fail "report without folder must exit 2"
 "$cli" report "$w" -o "$dir/no/such/folder/r.md" 2>"$dir/err"; [ $? -eq 1 ] || fail "unwritable report must exit 1"

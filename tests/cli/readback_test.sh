@@ -81,6 +81,16 @@ cmp -s "$dir/sum.sx" "$fw" && sed -i '3s/..\r$/FF\r/' "$dir/sum.sx"
 grep -q "^Line 3 of .* has a wrong checksum.$" "$dir/err" || fail "checksum message: $(cat "$dir/err")"
 "$cli" inspect "$dir/none.sx" 2>"$dir/err" >/dev/null; [ $? -eq 1 ] || fail "a missing file must exit 1"
 "$cli" inspect "$app" 2>"$dir/err" >/dev/null; [ $? -eq 1 ] || fail "a folder without banks must exit 1"
+# A bank file that is there but cannot be looked at (a loop of links) is named with the reason,
+# never taken for a folder without banks; neither is a FIFO taken for a missing input.
+mkdir -p "$dir/loop"
+ln -s bank1.bin "$dir/loop/bank1.bin"
+"$cli" inspect "$dir/loop" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "an unreadable bank file must exit 1"
+[ "$(cat "$dir/err")" = "Cannot read file \"$dir/loop/bank1.bin\". Too many levels of symbolic links" ] ||
+    fail "unreadable bank file message: $(cat "$dir/err")"
+mkfifo "$dir/fifo"
+"$cli" inspect "$dir/fifo" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "a FIFO must exit 1"
+[ "$(cat "$dir/err")" = "\"$dir/fifo\" is neither a file nor a folder." ] || fail "FIFO message: $(cat "$dir/err")"
 "$cli" inspect >/dev/null 2>&1; [ $? -eq 2 ] || fail "inspect without input must exit 2"
 "$cli" inspect "$fw" "$fw" >/dev/null 2>&1; [ $? -eq 2 ] || fail "inspect of two inputs must exit 2"
 "$cli" inspect "$fw" --xml >/dev/null 2>&1; [ $? -eq 2 ] || fail "an unknown option must exit 2"
@@ -100,6 +110,13 @@ cp "$dir/D/pargen.xml" "$dir/keep"
 "$cli" decode "$fw" "$dir/D" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "decode into a project must exit 1"
 grep -q "already holds the project file" "$dir/err" || fail "refusal: $(cat "$dir/err")"
 cmp -s "$dir/keep" "$dir/D/pargen.xml" || fail "the refused folder is untouched"
+# A project file that cannot be looked at is never written over.
+mkdir -p "$dir/G"
+ln -s pargen.xml "$dir/G/pargen.xml"
+"$cli" decode "$fw" "$dir/G" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "decode over an unreadable file must exit 1"
+[ "$(cat "$dir/err")" = "Cannot read file \"$dir/G/pargen.xml\". Too many levels of symbolic links" ] ||
+    fail "unreadable project file message: $(cat "$dir/err")"
+[ -L "$dir/G/pargen.xml" ] && [ "$(ls "$dir/G")" = "pargen.xml" ] || fail "decode wrote into the folder: $(ls -l "$dir/G")"
 
 # Without settings the image holds no counts.
 mkdir -p "$dir/N/bin"

@@ -17,6 +17,18 @@ std::optional<std::int32_t> parseIntegerText(std::string_view text);
 // "'<text>' is not a valid integer value".
 std::int32_t toInteger(std::string_view text);
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // "'<text>' is not a valid integer value"
 std::string invalidIntegerMessage(std::string_view text);
 

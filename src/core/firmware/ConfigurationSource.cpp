@@ -6,7 +6,7 @@
 #include "core/workspace/ProjectFolder.h"
 
 #include <span>
-#include <system_error>
+#include <string>
 
 namespace cravent::firmware {
 
@@ -14,28 +14,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isFile(const fs::path& path)
+// A file that is there but cannot be looked at throws, naming it, rather than passing for one
+// that is not there: the folder would be taken for another kind, or said to lack it.
+bool holdsFile(const fs::path& file)
 {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-bool isFolder(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_directory(path, ec);
+    return isPresent(file) && isFile(file);
 }
 
 bool holdsBanks(const fs::path& folder)
 {
-    return isFile(findFileNoCase(folder, names::bankFile(1)));
+    return holdsFile(findFileNoCase(folder, names::bankFile(1)));
 }
 
 bool holdsProjectFile(const ProjectFolder& folder)
 {
-    return isFile(folder.pargen()) || isFile(folder.frameFile(Direction::Receive)) ||
-           isFile(folder.frameFile(Direction::Transmit)) ||
-           isFile(folder.mapFile(Direction::Receive)) || isFile(folder.mapFile(Direction::Transmit));
+    return holdsFile(folder.pargen()) || holdsFile(folder.frameFile(Direction::Receive)) ||
+           holdsFile(folder.frameFile(Direction::Transmit)) ||
+           holdsFile(folder.mapFile(Direction::Receive)) ||
+           holdsFile(folder.mapFile(Direction::Transmit));
 }
 
 constexpr BankSelection ConfigurationBanks = {true, true, false, false, false};
@@ -44,10 +40,19 @@ constexpr BankSelection ConfigurationBanks = {true, true, false, false, false};
 
 SourceKind kindOf(const fs::path& path, bool projectAllowed)
 {
-    if (isFile(path))
+    std::string why;
+    switch (pathKind(path, &why)) {
+    case PathKind::File:
         return SourceKind::Firmware;
-    if (!isFolder(path))
+    case PathKind::Folder:
+        break;
+    case PathKind::Missing:
         throw Error("\"" + path.string() + "\" not found.");
+    case PathKind::Other:
+        throw Error("\"" + path.string() + "\" is neither a file nor a folder.");
+    case PathKind::Unknown:
+        throw Error("Cannot read \"" + path.string() + "\". " + why);
+    }
     if (holdsBanks(path))
         return SourceKind::BankFolder;
     const ProjectFolder project(path);

@@ -1,6 +1,7 @@
 #include "core/firmware/Flasher.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/Process.h"
 #include "core/firmware/Composition.h"
 #include "core/firmware/FlasherLookup.h"
@@ -11,17 +12,7 @@
 
 namespace cravent::firmware {
 
-namespace {
-
 namespace fs = std::filesystem;
-
-bool isFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-} // namespace
 
 std::string flasherParameters(const fs::path& newFirmware, int portIndex)
 {
@@ -42,10 +33,11 @@ int portIndexOf(const std::string& portName)
 void launchFlasher(const fs::path& appDir, const fs::path& newFirmware, int portIndex,
                    const fs::path& workingFolder)
 {
-    if (!isFile(newFirmware))
+    // isPresent names a file that is there but cannot be looked at, rather than calling it missing.
+    if (!isPresent(newFirmware) || !isFile(newFirmware))
         throw Error(text::SourceNotFound);
     const fs::path program = findFlasher(appDir).value_or(appDir / names::Flasher);
-    if (!isFile(program))
+    if (!isPresent(program) || !isFile(program))
         throw Error(text::FlasherNotFound);
 
     // The program is run by its path, never looked up in PATH.

@@ -1,25 +1,15 @@
 #include "core/firmware/FlasherLookup.h"
 
 #include "core/common/Executable.h"
+#include "core/common/FileLookup.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <cstdlib>
-#include <system_error>
 #include <unistd.h>
 
 namespace cravent::firmware {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool isFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-} // namespace
 
 std::optional<fs::path> findFlasher(const fs::path& appDir, const fs::path& executableDir,
                                     std::string_view searchPath)

@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
+#include "core/common/FileLookup.h"
 #include "core/common/Product.h"
 #include "core/common/Sha256.h"
 #include "core/firmware/Composition.h"
@@ -207,13 +208,14 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
                                   const fs::path& master, const fs::path& outDir,
                                   const image::BuildMoment& moment)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(ProjectFolder(projectDir).pargen(), ec))
+    const fs::path pargen = ProjectFolder(projectDir).pargen();
+    if (!isPresent(pargen) || !isFile(pargen))
         throw Error("Project \"" + projectDir.string() + "\" has no " + names::Pargen +
                     ": a unit's address needs the communication settings.");
     const image::ConfigImage projectImage = image::BuildConfigImage(projectDir, moment);
-    if (!fs::is_regular_file(master, ec))
+    if (!isPresent(master) || !isFile(master))
         throw Error(text::SourceNotFound);
+    std::error_code ec;
     fs::create_directories(outDir, ec);
     if (ec)
         throw Error("Cannot create folder \"" + outDir.string() + "\". " + ec.message());

@@ -3,10 +3,11 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/common/IntegerText.h"
+#include "core/common/TextLines.h"
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
-#include <system_error>
 #include <vector>
 
 namespace cravent::firmware {
@@ -20,15 +21,6 @@ std::string hexAddress(std::uint32_t address)
     std::string text = "0x";
     appendHex(text, address, 6);
     return text;
-}
-
-unsigned hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0');
-    if (c >= 'A' && c <= 'F')
-        return static_cast<unsigned>(c - 'A' + 10);
-    return static_cast<unsigned>(c - 'a' + 10); // readRecordLine has checked the digits
 }
 
 // What is known of one window while the file is read.
@@ -52,20 +44,11 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         return "Line " + std::to_string(number) + " of \"" + name + "\"";
     };
 
-    std::size_t position = 0;
     std::size_t number = 0;
-    while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > position && text[end - 1] == '\r')
-            --end;
-        const std::string_view lineText = text.substr(position, end - position);
-        position = next;
+    forEachLine(text, [&](std::string_view lineText) {
         ++number;
         if (lineText.empty())
-            continue; // blank lines carry nothing
+            return; // blank lines carry nothing
         RecordLine line;
         switch (readRecordLine(lineText, line)) {
         case RecordFault::NotARecord:
@@ -77,7 +60,7 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         }
         // S1 addresses stop at 0xFFFF, below every window.
         if (line.kind != RecordKind::Data || (line.type != 2 && line.type != 3))
-            continue;
+            return;
         const std::size_t dataAt = 4 + 2 * static_cast<std::size_t>(line.type + 1);
         for (WindowFill& fill : fills) {
             const std::uint64_t first = line.address;
@@ -93,12 +76,13 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
                                 " of the bank " + std::to_string(fill.window->bank) +
                                 " window a second time.");
                 const std::size_t at = dataAt + 2 * static_cast<std::size_t>(address - first);
+                // readRecordLine has checked the digits.
                 fill.bytes[offset] =
-                    static_cast<char>(hexValue(lineText[at]) << 4 | hexValue(lineText[at + 1]));
+                    static_cast<char>(hexDigitValue(lineText[at]) << 4 | hexDigitValue(lineText[at + 1]));
                 fill.given[offset] = true;
             }
         }
-    }
+    });
 
     BankBytes result;
     for (WindowFill& fill : fills) {
@@ -126,8 +110,7 @@ BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
         if (!banks[static_cast<std::size_t>(window.bank - 1)])
             continue;
         const fs::path file = findFileNoCase(binDir, names::bankFile(window.bank));
-        std::error_code ec;
-        if (!fs::is_regular_file(file, ec))
+        if (!isPresent(file) || !isFile(file))
             throw Error("File \"" + file.string() + "\" not found.");
         std::string bytes = readFile(file, BankSize); // a larger file is refused by its size
         if (bytes.size() != BankSize)

@@ -1,7 +1,8 @@
 #include "core/image/ConfigurationDiff.h"
 
-#include "core/common/JsonWriter.h"
 #include "core/image/ConfigurationText.h"
+
+#include <nlohmann/json.hpp>
 
 namespace cravent::image {
 
@@ -50,41 +51,28 @@ void describeTable(std::string& out, const char* what, const std::vector<EntryCh
     }
 }
 
-void entryJson(JsonWriter& json, const DeviceFrame& frame)
+using Json = nlohmann::ordered_json;
+
+Json entryJson(const DeviceFrame& frame)
 {
-    json.beginObject().key("cobId").value(cobIdText(frame.cobId)).key("length").number(frame.length).endObject();
+    return {{"cobId", cobIdText(frame.cobId)}, {"length", frame.length}};
 }
 
-void entryJson(JsonWriter& json, const DeviceRegister& row)
+Json entryJson(const DeviceRegister& row)
 {
-    json.beginObject()
-        .key("index").number(row.index)
-        .key("nrPdo").number(row.nrPdo)
-        .key("posComp").number(row.posComp)
-        .endObject();
+    return {{"index", row.index}, {"nrPdo", row.nrPdo}, {"posComp", row.posComp}};
 }
 
 template <typename Entry>
-void tableJson(JsonWriter& json, const char* key, const std::vector<EntryChange<Entry>>& changes)
+Json tableJson(const std::vector<EntryChange<Entry>>& changes)
 {
-    json.key(key).beginArray();
-    for (const EntryChange<Entry>& c : changes) {
-        json.beginObject();
-        json.key("number").number(static_cast<std::int64_t>(c.number));
-        json.key("change").value(!c.before ? "added" : !c.after ? "removed" : "changed");
-        json.key("before");
-        if (c.before)
-            entryJson(json, *c.before);
-        else
-            json.null();
-        json.key("after");
-        if (c.after)
-            entryJson(json, *c.after);
-        else
-            json.null();
-        json.endObject();
-    }
-    json.endArray();
+    Json list = Json::array();
+    for (const EntryChange<Entry>& c : changes)
+        list.push_back({{"number", c.number},
+                        {"change", !c.before ? "added" : !c.after ? "removed" : "changed"},
+                        {"before", c.before ? entryJson(*c.before) : Json()},
+                        {"after", c.after ? entryJson(*c.after) : Json()}});
+    return list;
 }
 
 } // namespace
@@ -137,23 +125,17 @@ std::string describe(const ConfigurationDiff& diff)
     return out;
 }
 
-void writeJson(JsonWriter& json, const ConfigurationDiff& diff)
+Json toJson(const ConfigurationDiff& diff)
 {
-    json.beginObject();
-    json.key("equal").flag(diff.empty());
-    json.key("settings").beginArray();
+    Json settings = Json::array();
     for (const FieldChange& change : diff.settings)
-        json.beginObject()
-            .key("field").value(change.field)
-            .key("before").value(change.before)
-            .key("after").value(change.after)
-            .endObject();
-    json.endArray();
-    tableJson(json, "receivedFrames", diff.rxFrames);
-    tableJson(json, "transmittedFrames", diff.txFrames);
-    tableJson(json, "receiveRegisters", diff.rxRegisters);
-    tableJson(json, "transmitRegisters", diff.txRegisters);
-    json.endObject();
+        settings.push_back({{"field", change.field}, {"before", change.before}, {"after", change.after}});
+    return {{"equal", diff.empty()},
+            {"settings", settings},
+            {"receivedFrames", tableJson(diff.rxFrames)},
+            {"transmittedFrames", tableJson(diff.txFrames)},
+            {"receiveRegisters", tableJson(diff.rxRegisters)},
+            {"transmitRegisters", tableJson(diff.txRegisters)}};
 }
 
 } // namespace cravent::image

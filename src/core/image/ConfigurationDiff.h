@@ -2,13 +2,11 @@
 
 #include "core/image/DeviceConfiguration.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace cravent {
-class JsonWriter;
-}
 
 namespace cravent::image {
 
@@ -49,6 +47,6 @@ ConfigurationDiff compareConfigurations(const DeviceConfiguration& a, const Devi
 std::string describe(const ConfigurationDiff& diff);
 
 // {"equal": .., "settings": [..], "receivedFrames": [..], ...}
-void writeJson(JsonWriter& json, const ConfigurationDiff& diff);
+nlohmann::ordered_json toJson(const ConfigurationDiff& diff);
 
 } // namespace cravent::image

@@ -1,6 +1,6 @@
 #include "core/image/ConfigurationText.h"
 
-#include "core/common/JsonWriter.h"
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 
@@ -44,32 +44,26 @@ void describeRegisters(std::string& out, const char* title, const std::vector<De
                ", low " + byteChoiceText(row.posComp & 0x0Fu) + "\n";
 }
 
-void framesJson(JsonWriter& json, const std::vector<DeviceFrame>& frames)
+using Json = nlohmann::ordered_json;
+
+Json framesJson(const std::vector<DeviceFrame>& frames)
 {
-    json.beginArray();
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        json.beginObject()
-            .key("number").number(static_cast<std::int64_t>(i + 1))
-            .key("cobId").value(cobIdText(frames[i].cobId))
-            .key("length").number(frames[i].length)
-            .endObject();
-    }
-    json.endArray();
+    Json list = Json::array();
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        list.push_back({{"number", i + 1}, {"cobId", cobIdText(frames[i].cobId)}, {"length", frames[i].length}});
+    return list;
 }
 
-void registersJson(JsonWriter& json, const std::vector<DeviceRegister>& rows)
+Json registersJson(const std::vector<DeviceRegister>& rows)
 {
-    json.beginArray();
-    for (const DeviceRegister& row : rows) {
-        json.beginObject()
-            .key("index").number(row.index)
-            .key("nrPdo").number(row.nrPdo)
-            .key("posComp").number(row.posComp)
-            .key("high").value(byteChoiceText(row.posComp >> 4u))
-            .key("low").value(byteChoiceText(row.posComp & 0x0Fu))
-            .endObject();
-    }
-    json.endArray();
+    Json list = Json::array();
+    for (const DeviceRegister& row : rows)
+        list.push_back({{"index", row.index},
+                        {"nrPdo", row.nrPdo},
+                        {"posComp", row.posComp},
+                        {"high", byteChoiceText(row.posComp >> 4u)},
+                        {"low", byteChoiceText(row.posComp & 0x0Fu)}});
+    return list;
 }
 
 } // namespace
@@ -166,50 +160,35 @@ std::string describe(const DeviceConfiguration& config)
     return out;
 }
 
-void writeJson(JsonWriter& json, const DeviceConfiguration& config)
+Json toJson(const DeviceConfiguration& config)
 {
     const DeviceSettings& s = config.settings;
     const DeviceCounts& c = config.counts;
-    json.beginObject();
-    json.key("hasSettings").flag(config.hasSettings);
-    json.key("settings").beginObject();
-    json.key("bitRateCode").number(s.bitRateCode);
-    json.key("kbitPerSecond");
-    if (const auto kbit = s.kbitPerSecond())
-        json.number(*kbit);
-    else
-        json.null();
-    json.key("canType").number(s.canType);
-    json.key("can").value(s.can20A() ? "2.0A" : "2.0B");
-    json.key("ip").value(octetsText(s.ip));
-    json.key("mask").value(octetsText(s.mask));
-    json.key("port").number(s.port);
-    json.endObject();
-    json.key("counts").beginObject()
-        .key("receivedFrames").number(c.rxFrames)
-        .key("transmittedFrames").number(c.txFrames)
-        .key("receiveRegisters").number(c.rxRegisters)
-        .key("transmitRegisters").number(c.txRegisters)
-        .endObject();
-    json.key("built").beginObject()
-        .key("date").value(dateText(config.built))
-        .key("time").value(timeText(config.built))
-        .key("dateWord").number(config.dateWord)
-        .key("timeWord").number(config.timeWord)
-        .endObject();
-    json.key("receivedFrames");
-    framesJson(json, config.rxFrames);
-    json.key("transmittedFrames");
-    framesJson(json, config.txFrames);
-    json.key("receiveRegisters");
-    registersJson(json, config.rxRegisters);
-    json.key("transmitRegisters");
-    registersJson(json, config.txRegisters);
-    json.key("inconsistencies").beginArray();
-    for (const std::string& problem : config.inconsistencies)
-        json.value(problem);
-    json.endArray();
-    json.endObject();
+    const auto kbit = s.kbitPerSecond();
+    return {{"hasSettings", config.hasSettings},
+            {"settings",
+             {{"bitRateCode", s.bitRateCode},
+              {"kbitPerSecond", kbit ? Json(*kbit) : Json()},
+              {"canType", s.canType},
+              {"can", s.can20A() ? "2.0A" : "2.0B"},
+              {"ip", octetsText(s.ip)},
+              {"mask", octetsText(s.mask)},
+              {"port", s.port}}},
+            {"counts",
+             {{"receivedFrames", c.rxFrames},
+              {"transmittedFrames", c.txFrames},
+              {"receiveRegisters", c.rxRegisters},
+              {"transmitRegisters", c.txRegisters}}},
+            {"built",
+             {{"date", dateText(config.built)},
+              {"time", timeText(config.built)},
+              {"dateWord", config.dateWord},
+              {"timeWord", config.timeWord}}},
+            {"receivedFrames", framesJson(config.rxFrames)},
+            {"transmittedFrames", framesJson(config.txFrames)},
+            {"receiveRegisters", registersJson(config.rxRegisters)},
+            {"transmitRegisters", registersJson(config.txRegisters)},
+            {"inconsistencies", config.inconsistencies}};
 }
 
 } // namespace cravent::image

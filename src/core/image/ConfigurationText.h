@@ -2,13 +2,11 @@
 
 #include "core/image/DeviceConfiguration.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-namespace cravent {
-class JsonWriter;
-}
 
 namespace cravent::image {
 
@@ -35,6 +33,6 @@ std::string summaryLine(const DeviceConfiguration& config);
 std::string describe(const DeviceConfiguration& config);
 
 // The same as one JSON object.
-void writeJson(JsonWriter& json, const DeviceConfiguration& config);
+nlohmann::ordered_json toJson(const DeviceConfiguration& config);
 
 } // namespace cravent::image

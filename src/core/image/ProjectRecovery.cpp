@@ -1,6 +1,7 @@
 #include "core/image/ProjectRecovery.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/image/ConfigurationText.h"
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
@@ -16,13 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool present(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::exists(path, ec);
-}
-
-// The first project or bank file that `folder` already holds, if any.
+// The first project or bank file that `folder` already holds, if any. One that cannot be looked
+// at throws, so that decode never writes over a file it could not see.
 std::optional<fs::path> existingProjectFile(const ProjectFolder& folder)
 {
     std::vector<fs::path> files = {folder.pargen(),
@@ -35,7 +31,7 @@ std::optional<fs::path> existingProjectFile(const ProjectFolder& folder)
     files.push_back(folder.listing());
     files.push_back(folder.buildMark());
     for (const fs::path& file : files)
-        if (present(file))
+        if (isPresent(file))
             return file;
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/Process.h"
+#include "core/common/TextLines.h"
 
 #include <charconv>
 #include <cstdio>
@@ -27,19 +28,6 @@ std::string hexOf(std::string_view bytes)
         hex += Digits[byte & 0x0F];
     }
     return hex;
-}
-
-std::vector<std::string_view> linesOf(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        lines.push_back(text.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
 }
 
 // ping's messages are plain English in the C locale, whatever the user's language.
@@ -80,7 +68,8 @@ std::vector<std::string> pingProgramArguments(IpFamily family, std::string_view 
 PingProgramAnswer readPingProgramOutput(int exitStatus, std::string_view output,
                                         std::size_t quotedSize)
 {
-    const auto lines = linesOf(output);
+    std::vector<std::string_view> lines;
+    forEachLine(output, [&lines](std::string_view line) { lines.push_back(line); });
     if (exitStatus == 0) {
         for (const std::string_view line : lines) {
             const auto at = line.find(" bytes from ");

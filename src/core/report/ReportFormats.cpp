@@ -1,5 +1,7 @@
 #include "core/report/ReportFormats.h"
 
+#include "core/common/JsonText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <iterator>
@@ -262,7 +264,7 @@ std::string renderJson(const RegisterReport& report)
         findings.push_back(findingJson(f));
     j["findings"] = findings;
     j["summary"] = summaryJson(report.findings);
-    return j.dump(2) + '\n';
+    return jsonText(j, 2) + '\n';
 }
 
 std::string render(const RegisterReport& report, Format format)
@@ -289,7 +291,7 @@ std::string findingsJson(const std::string& project, const std::vector<check::Fi
         list.push_back(findingJson(f));
     j["findings"] = list;
     j["summary"] = summaryJson(findings);
-    return j.dump(2) + '\n';
+    return jsonText(j, 2) + '\n';
 }
 
 } // namespace cravent::report

@@ -1,21 +1,12 @@
 #include "core/sim/CanFrame.h"
 
+#include "core/common/IntegerText.h"
+
 #include <cstdio>
 
 namespace cravent::sim {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string_view trim(std::string_view s)
 {
@@ -50,7 +41,7 @@ std::optional<CanFrame> parseCandumpLine(std::string_view line, std::string* why
 
     CanFrame frame;
     for (const char c : id) {
-        const int d = hexDigit(c);
+        const int d = hexDigitValue(c);
         if (d < 0)
             return refuse(why, "the identifier is not hexadecimal");
         frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
@@ -63,7 +54,7 @@ std::optional<CanFrame> parseCandumpLine(std::string_view line, std::string* why
     if (!data.empty() && (data.front() == 'R' || data.front() == 'r'))
         return refuse(why, "a remote frame carries no data");
     if (!data.empty() && data.front() == '#') { // CAN FD: a flags digit, then the data
-        if (data.size() < 2 || hexDigit(data[1]) < 0)
+        if (data.size() < 2 || hexDigitValue(data[1]) < 0)
             return refuse(why, "a CAN FD frame needs its flags digit");
         data.remove_prefix(2);
     }
@@ -73,11 +64,11 @@ std::optional<CanFrame> parseCandumpLine(std::string_view line, std::string* why
             ++i;
             continue;
         }
-        if (i + 1 >= data.size() || hexDigit(data[i]) < 0 || hexDigit(data[i + 1]) < 0)
+        if (i + 1 >= data.size() || hexDigitValue(data[i]) < 0 || hexDigitValue(data[i + 1]) < 0)
             return refuse(why, "the data is not pairs of hexadecimal digits");
         if (count == frame.data.size())
             return refuse(why, "more than 8 data bytes");
-        frame.data[count++] = static_cast<std::uint8_t>(hexDigit(data[i]) << 4 | hexDigit(data[i + 1]));
+        frame.data[count++] = static_cast<std::uint8_t>(hexDigitValue(data[i]) << 4 | hexDigitValue(data[i + 1]));
         i += 2;
     }
     frame.length = static_cast<std::uint8_t>(count);

@@ -1,6 +1,7 @@
 #include "core/workspace/ProgramLocation.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <cstdlib>
@@ -33,16 +34,10 @@ std::string accountHome()
     return found->pw_dir;
 }
 
-bool isDirectory(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_directory(path, ec);
-}
-
 bool installedIn(const fs::path& executableDir)
 {
     // Relative to the bin folder, as the install rules lay the prefix out.
-    if (isDirectory(executableDir / CRAVENT_DATA_FROM_BIN))
+    if (isFolder(executableDir / CRAVENT_DATA_FROM_BIN))
         return true;
     return ::access(executableDir.c_str(), W_OK) != 0;
 }

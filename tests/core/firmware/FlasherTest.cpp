@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
@@ -95,6 +96,15 @@ TEST_F(FlasherTest, ChecksTheFirmwareThenTheFlasher)
     EXPECT_EQ(message(), text::SourceNotFound);
     test::writeText(firmware, "S9030000FC\r\n");
     EXPECT_EQ(message(), text::FlasherNotFound);
+    // A file that is there but cannot be looked at (a loop of links) is named with the reason.
+    const auto loop = [](const fs::path& file) {
+        fs::remove(file);
+        fs::create_symlink(file.filename(), file);
+        return "Cannot read file \"" + file.string() + "\". " + std::strerror(ELOOP);
+    };
+    const std::string flasherLoop = loop(flasher);
+    EXPECT_EQ(message(), flasherLoop);
+    EXPECT_EQ(message(), loop(firmware));
     EXPECT_FALSE(fs::exists(app / "args"));
 }
 
