@@ -2,6 +2,7 @@
 // registers per request from cravent-sim and from a bare libmodbus server that answers from a
 // constant table, in the same run; and the rate at which candump lines on standard input reach
 // the registers. Usage: bench_sim PATH_TO_CRAVENT_SIM [SECONDS]
+#include "support/FreePort.h"
 #include "support/TempDir.h"
 
 #include <modbus/modbus.h>
@@ -12,28 +13,13 @@
 #include <string>
 #include <thread>
 
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
 
 // The limit: libmodbus answering one client from a constant table, nothing else.
 [[noreturn]] void bareServer(int port)
@@ -139,7 +125,7 @@ int main(int argc, char** argv)
     cravent::test::TempDir dir;
     writeProject(dir / "P");
 
-    const int barePort = freePort();
+    const int barePort = cravent::test::freeLoopbackPort();
     const pid_t bare = fork();
     if (bare == 0)
         bareServer(barePort);
@@ -147,7 +133,7 @@ int main(int argc, char** argv)
     kill(bare, SIGKILL);
     waitpid(bare, nullptr, 0);
 
-    const int simPort = freePort();
+    const int simPort = cravent::test::freeLoopbackPort();
     const pid_t simulator = spawn(sim + " " + (dir / "P").string() + " --port " +
                                   std::to_string(simPort) + " </dev/null 2>/dev/null");
     const double simRate = requestRate(simPort, seconds);
@@ -173,9 +159,9 @@ int main(int argc, char** argv)
     const std::string base = sim + " " + (dir / "P").string() + " --exit-at-end --port ";
     double startUp = 1e9, whole = 1e9;
     for (int round = 0; round < 3; ++round) {
-        startUp = std::min(startUp, runSeconds(base + std::to_string(freePort()) + " <" +
+        startUp = std::min(startUp, runSeconds(base + std::to_string(cravent::test::freeLoopbackPort()) + " <" +
                                                (dir / "empty.log").string() + " 2>/dev/null"));
-        whole = std::min(whole, runSeconds(base + std::to_string(freePort()) + " <" +
+        whole = std::min(whole, runSeconds(base + std::to_string(cravent::test::freeLoopbackPort()) + " <" +
                                            (dir / "lines.log").string() + " 2>/dev/null"));
     }
     std::printf("CAN in, %d candump lines on standard input (best of 3):\n", Lines);

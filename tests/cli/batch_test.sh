@@ -6,7 +6,7 @@ set -u
 cli="$1"
 fail() { echo "FAIL: $*"; exit 1; }
 for tool in srec_cat srec_cmp sha256sum; do
-    command -v "$tool" >/dev/null || { echo "$tool missing"; exit 77; }
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT

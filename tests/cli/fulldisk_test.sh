@@ -6,7 +6,7 @@ set -u
 cli="$1"
 fixtures="$2"
 fail() { echo "FAIL: $*"; exit 1; }
-command -v srec_cat >/dev/null || { echo "srec_cat (package srecord) missing"; exit 77; }
+command -v srec_cat >/dev/null || { echo "FAIL: srec_cat missing (package srecord, which scripts/install-deps.sh installs)"; exit 1; }
 dir=$(mktemp -d)
 trap 'umount "$dir/P1" 2>/dev/null; rm -rf "$dir"' EXIT
 p="$dir/P1"

@@ -5,7 +5,7 @@
 set -u
 cli="$1"
 fail() { echo "FAIL: $*"; exit 1; }
-command -v srec_cat >/dev/null || { echo "srec_cat (package srecord) missing"; exit 77; }
+command -v srec_cat >/dev/null || { echo "FAIL: srec_cat missing (package srecord, which scripts/install-deps.sh installs)"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 app="$dir/app"

@@ -1,22 +1,13 @@
 #include "core/sim/CanFrame.h"
 
+#include "Frames.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace cravent::sim {
 namespace {
-
-CanFrame frame(std::uint32_t id, bool extended, std::vector<std::uint8_t> bytes)
-{
-    CanFrame f;
-    f.id = id;
-    f.extended = extended;
-    f.length = static_cast<std::uint8_t>(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        f.data[i] = bytes[i];
-    return f;
-}
 
 TEST(CandumpLine, ReadsEveryFormOfADataFrame)
 {

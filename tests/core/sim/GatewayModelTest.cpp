@@ -3,6 +3,8 @@
 #include "core/sim/GatewayModel.h"
 #include "support/TempDir.h"
 
+#include "Frames.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -49,17 +51,6 @@ std::string mapRow(int index, int nrPdo, int posComp)
 {
     return "<row Index=\"" + std::to_string(index) + "\" NrPdo=\"" + std::to_string(nrPdo) +
            "\" PosComp=\"" + std::to_string(posComp) + "\"/>";
-}
-
-CanFrame frame(std::uint32_t id, bool extended, std::vector<std::uint8_t> bytes)
-{
-    CanFrame f;
-    f.id = id;
-    f.extended = extended;
-    f.length = static_cast<std::uint8_t>(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        f.data[i] = bytes[i];
-    return f;
 }
 
 TEST(GatewayModel, AReceivedFrameSetsEachRegisterOfItsFrameFromTheSelectedBytes)

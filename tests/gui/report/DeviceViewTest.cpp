@@ -1,4 +1,5 @@
 #include "gui/report/DeviceView.h"
+#include "support/FreePort.h"
 #include "support/SmallProject.h"
 #include "support/TempDir.h"
 
@@ -14,8 +15,6 @@
 #include <functional>
 #include <string>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,19 +22,6 @@ using namespace cravent;
 namespace fs = std::filesystem;
 
 namespace {
-
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
 
 // cravent-sim on the project, fed `lines` on its standard input; it serves on after they end.
 class Simulator {
@@ -84,7 +70,7 @@ TEST(DeviceView, ShowsTheLiveValueOfEveryMappedRegisterAndSaysWhenTheDeviceStops
     project.ip = {"127", "0", "0", "1"};
     project.writeTo(dir / "P");
     test::writeText(dir / "lines.log", "181#0102030405060708\n(1.0) can0 182#0A0B0C0D\n");
-    const int port = freePort();
+    const int port = cravent::test::freeLoopbackPort();
     Simulator sim(dir / "P", dir / "lines.log", port);
 
     gui::DeviceView view(dir / "P");
