@@ -8,7 +8,7 @@ scripts/install-deps.sh
 
 echo "== tests"
 scripts/build.sh build
-(cd build && ctest --output-on-failure -j "$(nproc)")
+(cd build && ctest --output-on-failure --timeout 600 -j "$(nproc)")
 [ "${1:-}" = "--quick" ] && exit 0
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -17,7 +17,7 @@ scripts/build.sh build-asan -DCRAVENT_SANITIZE=ON
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt":print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --output-on-failure -j "$(nproc)")
+    ctest --output-on-failure --timeout 600 -j "$(nproc)")
 
 echo "== fuzz targets, briefly"
 fuzz/run.sh 15

@@ -28,7 +28,11 @@ project() {
 start() {
     port=$(free_port)
     rm -f "$dir/in"; mkfifo "$dir/in"
-    timeout 60 "$sim" "$1" --port "$port" <"$dir/in" >"$dir/out" 2>"$dir/err" &
+    # LeakSanitizer's stop-the-world at the simulator's exit was seen to hang once in a
+    # sanitizer build (its tracer waiting for a stop that never came), so the simulators of this
+    # test leave leaks to the unit tests and fuzz targets of the model; -k kills a hung one.
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+        timeout -k 5 60 "$sim" "$1" --port "$port" <"$dir/in" >"$dir/out" 2>"$dir/err" &
     simpid=$!
     exec 3>"$dir/in"
     for _ in $(seq 50); do grep -q "serving Modbus TCP" "$dir/err" && return; sleep 0.1; done
