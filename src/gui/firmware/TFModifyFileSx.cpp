@@ -122,9 +122,11 @@ void TFModifyFileSx::place()
     const QRect area = screen->geometry();
     // The first showing is centred; later ones stand with their bottom edge at mid-screen.
     if (!shownBefore_)
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        placeFrameAt(this, QPoint(area.x() + (area.width() - width()) / 2,
+                                  area.y() + (area.height() - height()) / 2));
     else
-        move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height());
+        placeFrameAt(this, QPoint(area.x() + area.width() / 2 - width() / 2,
+                                  area.y() + area.height() / 2 - height()));
     shownBefore_ = true;
 }
 

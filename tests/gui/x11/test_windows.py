@@ -90,12 +90,9 @@ class WindowsUnderX11(unittest.TestCase):
                     s.key("Escape")
                     s.gone(caption)
                     s.settle(0.5)  # as a user reopens it: after the window manager let it go
-                # The first showing guesses the frame from the main window's, and the window
-                # manager may round a place by a pixel or two: the fault was a title bar's height.
-                for later in places[1:]:
-                    self.assertEqual(later[2:], places[0][2:], places)
-                    self.assertLessEqual(abs(later[0] - places[0][0]), 3, places)
-                    self.assertLessEqual(abs(later[1] - places[0][1]), 3, places)
+                # To the pixel: the faults were a title bar's height, and under load a corner
+                # at the screen's centre, from a frame guessed while the window was unmapped.
+                self.assertEqual(places[1:], places[:1] * 2, places)
 
     def test_typed_frames_land_in_their_columns_and_survive_minimising(self):
         s = self.s
