@@ -159,6 +159,7 @@ void printJson(const dbc::Database& db, std::ostream& out)
                             {"name", m.name},
                             {"dlc", m.dlc},
                             {"transmitter", m.transmitter},
+                            {"otherTransmitters", m.otherTransmitters},
                             {"comment", m.comment},
                             {"line", m.line},
                             {"signals", std::move(signalList)}});
@@ -181,7 +182,10 @@ void printText(const dbc::Database& db, std::ostream& out)
     out << '\n';
     for (const dbc::Message& m : db.messages) {
         out << dbc::cobIdText(m.id) << (m.extended ? " (29-bit)" : "") << ' ' << m.name << ", DLC "
-            << m.dlc << ", from " << (m.transmitter.empty() ? "-" : m.transmitter) << ", "
+            << m.dlc << ", from " << (m.transmitter.empty() ? "-" : m.transmitter);
+        for (const std::string& node : m.otherTransmitters)
+            out << ", " << node;
+        out << ", "
             << m.signalList.size() << (m.signalList.size() == 1 ? " signal" : " signals") << '\n';
     }
 }

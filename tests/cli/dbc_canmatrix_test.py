@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads every CAN database fixture with canmatrix, an independent reader, and compares what it
 finds with what `cravent-cli dbc FILE --json` reports: identifiers, extended flags, DLCs, names,
-transmitters, and each signal's start bit, length, byte order, multiplexing and receivers.
+transmitters (BO_TX_BU_ included), and each signal's start bit, length, byte order, multiplexing and receivers.
 
 canconvert writes the messages and signals to JSON (start bits as the file writes them, with
 --jsonMotorolaBitFormat msb) and, to CSV, which node sends or receives each signal."""
@@ -82,7 +82,9 @@ def our_view(cli, dbc):
             }
         messages[m["name"]] = {
             "id": m["id"], "extended": m["extended"], "dlc": m["dlc"],
-            "transmitter": [m["transmitter"]] if m["transmitter"] else [], "signals": signals,
+            "transmitter": sorted(([m["transmitter"]] if m["transmitter"] else [])
+                                  + m["otherTransmitters"]),
+            "signals": signals,
         }
     return messages
 

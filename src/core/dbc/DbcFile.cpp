@@ -103,7 +103,7 @@ public:
                     skipLine();
             }
         }
-        attachComments();
+        attachToMessages();
         return std::move(db_);
     }
 
@@ -129,6 +129,8 @@ private:
             return comment();
         if (keyword == "NS_")
             return newSymbols();
+        if (keyword == "BO_TX_BU_")
+            return otherTransmitters();
         if (isSemicolonStatement(keyword))
             return skipStatement(start, true);
         if (keyword != "VERSION" && keyword != "BS_")
@@ -302,6 +304,29 @@ private:
         ++pos_;
         if (messageId)
             comments_.emplace_back(*messageId, std::move(text));
+    }
+
+    // BO_TX_BU_ <id> : <node>,<node>... ;  the nodes that send a message besides its transmitter
+    void otherTransmitters()
+    {
+        blank();
+        const std::uint32_t id = unsignedNumber("message identifier");
+        blank();
+        expect(':', "after the message identifier");
+        std::vector<std::string> nodes;
+        blank();
+        while (peek() != ';') {
+            nodes.push_back(word("transmitter"));
+            blank();
+            if (peek() == ',') {
+                ++pos_;
+                blank();
+            } else if (peek() != ';') {
+                fail("expected ',' or ';' after a transmitter");
+            }
+        }
+        ++pos_;
+        otherTransmitters_.emplace_back(id, std::move(nodes));
     }
 
     // NS_ : followed by one symbol a line
@@ -554,7 +579,8 @@ private:
         db_.warnings.push_back({line, column, std::move(text)});
     }
 
-    void attachComments()
+    // Comments and further senders name their message by its written identifier.
+    void attachToMessages()
     {
         std::unordered_map<std::uint32_t, std::size_t> byWrittenId;
         for (std::size_t i = db_.messages.size(); i-- > 0;) {
@@ -564,6 +590,16 @@ private:
         for (auto& [id, text] : comments_) {
             if (const auto it = byWrittenId.find(id); it != byWrittenId.end())
                 db_.messages[it->second].comment = std::move(text);
+        }
+        for (auto& [id, nodes] : otherTransmitters_) {
+            const auto it = byWrittenId.find(id);
+            if (it == byWrittenId.end())
+                continue;
+            Message& m = db_.messages[it->second];
+            for (std::string& node : nodes) {
+                if (node != NoNode && !m.sentBy(node))
+                    m.otherTransmitters.push_back(std::move(node));
+            }
         }
     }
 
@@ -575,6 +611,7 @@ private:
     std::optional<std::size_t> current_; // the message the next SG_ belongs to
     bool signalsOfSkipped_ = false;      // SG_ lines of a message that is not kept
     std::vector<std::pair<std::uint32_t, std::string>> comments_;
+    std::vector<std::pair<std::uint32_t, std::vector<std::string>>> otherTransmitters_;
 };
 
 Database parseText(std::string bytes)
@@ -584,6 +621,12 @@ Database parseText(std::string bytes)
 }
 
 } // namespace
+
+bool Message::sentBy(std::string_view node) const
+{
+    return transmitter == node ||
+           std::find(otherTransmitters.begin(), otherTransmitters.end(), node) != otherTransmitters.end();
+}
 
 bool Database::hasNode(std::string_view name) const
 {

@@ -104,8 +104,8 @@ std::vector<const Message*> selectMessages(const Database& db, Direction directi
     for (const Message& m : db.messages) {
         const bool take = !node ? true
                           : direction == Direction::Transmit
-                              ? m.transmitter == *node
-                              : m.transmitter != *node && receives(m, *node);
+                              ? m.sentBy(*node)
+                              : !m.sentBy(*node) && receives(m, *node);
         if (take)
             selected.push_back(&m);
     }

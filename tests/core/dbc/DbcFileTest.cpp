@@ -221,6 +221,36 @@ TEST(DbcReader, ASyntaxErrorNamesLineAndColumnAndSkipsOnlyItsStatement)
     EXPECT_EQ(describe({3, 14, "byte order is 0 or 1"}), "Line 3, column 14: byte order is 0 or 1");
 }
 
+TEST(DbcReader, FurtherSendersOfAMessageComeFromBoTxBu)
+{
+    const std::string messages = "BO_ 100 A: 8 ECU\nBO_ 2147483848 B: 8 Vector__XXX\nBO_ 300 C: 8 GW\n";
+    const struct {
+        const char* what;
+        std::string statements;
+        std::vector<std::string> a, b; // the further senders of A and of B
+        std::size_t warnings;
+    } cases[] = {
+        {"a list over lines, blanks around the commas", "BO_TX_BU_ 100 :GW ,\n DASH ;\n", {"GW", "DASH"}, {}, 0},
+        {"an extended identifier as written, the main sender and Vector__XXX left out",
+         "BO_TX_BU_ 2147483848 : ECU,Vector__XXX,ECU;\nBO_TX_BU_ 100 : ECU;\n", {}, {"ECU"}, 0},
+        {"an identifier no message has", "BO_TX_BU_ 999 : GW;\n", {}, {}, 0},
+        {"a list without commas is skipped whole", "BO_TX_BU_ 100 : GW DASH;\n", {}, {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Database db = parseDbc(messages + c.statements);
+        EXPECT_EQ(db.warningCount, c.warnings) << warningsOf(db);
+        ASSERT_EQ(db.messages.size(), 3u);
+        EXPECT_EQ(db.messages[0].otherTransmitters, c.a);
+        EXPECT_EQ(db.messages[1].otherTransmitters, c.b);
+        EXPECT_TRUE(db.messages[2].otherTransmitters.empty());
+    }
+    const Database db = parseDbc(messages + "BO_TX_BU_ 100 : GW;\n");
+    EXPECT_TRUE(db.messages[0].sentBy("ECU"));
+    EXPECT_TRUE(db.messages[0].sentBy("GW"));
+    EXPECT_FALSE(db.messages[0].sentBy("DASH"));
+}
+
 TEST(DbcReader, InputThatIsNoCanDatabaseIsReadWithinBoundsOrRefused)
 {
     test::TempDir dir;

@@ -57,7 +57,9 @@ TEST(DbcSelection, TheNodeChoosesWhatItReceivesAndDoesNotSendOrWhatItSends)
         {Direction::Transmit, "GW", {"GatewayCmd", "GatewayStatus", "Loopback"}},
         {Direction::Receive, "DASH", {"EngineStatus", "GatewayStatus"}},
         {Direction::Transmit, "DASH", {"Dashboard", "Diag"}},
-        {Direction::Receive, "ECU", {"Dashboard", "GatewayCmd", "Diag"}},
+        // Diag is sent by DASH and, by BO_TX_BU_, by ECU too.
+        {Direction::Receive, "ECU", {"Dashboard", "GatewayCmd"}},
+        {Direction::Transmit, "ECU", {"EngineStatus", "Diag"}},
         {Direction::Receive, std::nullopt,
          {"EngineStatus", "Dashboard", "GatewayCmd", "GatewayStatus", "Diag", "Loopback"}},
         {Direction::Transmit, std::nullopt,
