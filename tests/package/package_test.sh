@@ -46,6 +46,10 @@ for library in libqt6widgets6 libmodbus5; do
 done
 
 lintian --fail-on error "$deb" >"$dir/lintian" 2>&1 || fail "lintian: $(cat "$dir/lintian")"
+# The programs carry the hardening of Debian's own: checked functions, read-only relocations.
+lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-no-relro "$deb" \
+    >"$dir/hardening" 2>/dev/null
+[ -s "$dir/hardening" ] && fail "not hardened: $(cat "$dir/hardening")"
 
 root="$dir/root"
 dpkg -x "$deb" "$root" || fail "dpkg -x"
