@@ -47,6 +47,8 @@ def main(cravent, out):
     prepare(app)
     with Session(cravent, app_dir=app) as s:
         main_window = s.window(MAIN_CAPTION + " :/P1")
+        # The pointer starts at the screen's centre, over a button of the centred main window.
+        s._x("xdotool", "mousemove", "1", "1")
         s.settle(0.5)
         s.save_png(main_window, os.path.join(out, "main-window.png"))
 
