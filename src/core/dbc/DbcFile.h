@@ -40,13 +40,12 @@ struct Message {
     unsigned dlc = 0;
     std::string transmitter; // empty for Vector__XXX
     std::vector<std::string> otherTransmitters; // BO_TX_BU_: further nodes that send it
-
-    bool sentBy(std::string_view node) const;
     std::vector<Signal> signalList; // in file order ("signals" is a word of Qt)
     std::string comment; // CM_ BO_
     std::size_t line = 0;
 
     bool canFd() const { return dlc > 8; }
+    bool sentBy(std::string_view node) const; // the transmitter or one of the others
 };
 
 // A statement the reader could not read and skipped.
@@ -72,7 +71,8 @@ inline constexpr std::uintmax_t MaxFileSize = 64u * 1024u * 1024u;
 // "Line 12, column 5: <text>"
 std::string describe(const Warning& warning);
 
-// Reads the nodes, messages, signals, further senders and message comments of a DBC text, UTF-8 or Windows-1252.
+// Reads the nodes, messages, signals, further senders and message comments of a DBC text, UTF-8
+// or Windows-1252.
 // Every other statement is passed over. A statement that cannot be read becomes a warning with
 // its line and column and is skipped; the reader goes on with the next one. Never throws, and
 // takes time and memory in proportion to the text.
