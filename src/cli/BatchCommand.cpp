@@ -1,4 +1,4 @@
-#include "cli/BatchCommand.h"
+#include "cli/CommandTable.h"
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <malloc.h>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -16,37 +17,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* BatchUsage =
-    "Usage: cravent-cli batch PROJECT_DIR UNITS.csv --out DIR [--master FILE]\n";
-
-int runBatch(const std::vector<std::string>& args, Context& context)
-{
-    std::vector<std::string> positional;
-    std::optional<fs::path> out;
+struct BatchArguments {
+    fs::path projectDir;
+    fs::path unitsFile;
+    fs::path out;
     std::optional<fs::path> master;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--out" || arg == "--master") {
-            if (i + 1 == args.size()) {
-                context.err << "cravent-cli: " << arg << " needs a value\n" << BatchUsage;
-                return Usage;
-            }
-            (arg == "--out" ? out : master) = args[++i];
-        } else if (arg.starts_with("--") || positional.size() == 2) {
-            context.err << BatchUsage;
-            return Usage;
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (positional.size() != 2 || !out) {
-        context.err << BatchUsage;
-        return Usage;
-    }
-    const fs::path projectDir = positional[0];
-    const fs::path unitsFile = positional[1];
-    if (!master)
-        master = ProgramFolder(context.appDir).masterFirmware();
+};
+
+// One verified firmware per unit, each with the unit's own address, and a manifest of their
+// SHA-256 sums.
+int runBatch(const BatchArguments& arguments, Context& context)
+{
+    const fs::path& projectDir = arguments.projectDir;
+    const fs::path& unitsFile = arguments.unitsFile;
+    const fs::path& out = arguments.out;
+    const fs::path master =
+        arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware());
     if (!projectFolderFound(projectDir, context.err))
         return Failure;
     // Each unit's firmware needs the same few large buffers again; kept in the heap rather than
@@ -57,10 +43,10 @@ int runBatch(const std::vector<std::string>& args, Context& context)
         const std::vector<firmware::Unit> units =
             firmware::readUnits(readFile(unitsFile), unitsFile.string());
         const auto outputs =
-            firmware::runBatch(projectDir, units, *master, *out, image::buildMomentNow());
+            firmware::runBatch(projectDir, units, master, out, image::buildMomentNow());
         for (const firmware::BatchOutput& output : outputs)
             context.out << output.file.string() << '\n';
-        context.out << (*out / firmware::ManifestName).string() << '\n';
+        context.out << (out / firmware::ManifestName).string() << '\n';
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -68,12 +54,32 @@ int runBatch(const std::vector<std::string>& args, Context& context)
     return Success;
 }
 
+Runner declareBatch(CLI::App& command)
+{
+    auto a = std::make_shared<BatchArguments>();
+    command.add_option("PROJECT_DIR", a->projectDir, "the project folder")->required();
+    command
+        .add_option("UNITS.csv", a->unitsFile,
+                    "a header line, then name,ip[,mask][,port] per unit (an empty mask or port "
+                    "keeps the project's)")
+        ->required();
+    command.add_option("--out", a->out, "the folder the firmware files and the manifest go to")
+        ->required()
+        ->option_text("DIR");
+    command
+        .add_option_function<std::string>(
+            "--master", [a](const std::string& file) { a->master = file; },
+            "the master firmware instead of MASTER/QF40231.sx of the program folder")
+        ->option_text("FILE");
+    return [a](Context& context) { return runBatch(*a, context); };
+}
+
 } // namespace
 
 const Command BatchCommand{
-    "batch", "PROJECT_DIR UNITS.csv --out DIR [--master FILE]",
-    "one verified firmware DIR/<name>.sx per line name,ip[,mask][,port] of UNITS.csv (after a\n"
-    "      header line), the project's files untouched, and DIR/manifest.csv with their sha256",
-    runBatch};
+    "batch",
+    "one verified firmware DIR/<name>.sx per line name,ip[,mask][,port] of UNITS.csv (after a "
+    "header line), the project's files untouched, and DIR/manifest.csv with their sha256",
+    declareBatch};
 
 } // namespace cravent::cli

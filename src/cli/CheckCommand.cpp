@@ -1,32 +1,27 @@
 #include "cli/CheckCommand.h"
 
+#include "cli/CommandTable.h"
+
 #include "core/check/ProjectCheck.h"
 #include "core/report/ReportFormats.h"
 
+#include <memory>
 #include <ostream>
 
 namespace cravent::cli {
 
-int runCheck(const std::vector<std::string>& args, Context& context)
-{
-    // One folder and at most one --json, in either order.
-    std::optional<std::filesystem::path> projectDir;
+namespace {
+
+struct CheckArguments {
+    std::filesystem::path projectDir;
     bool json = false;
-    bool wrong = false;
-    for (const std::string& arg : args) {
-        if (arg == "--json") {
-            wrong = wrong || json;
-            json = true;
-        } else if (arg.empty() || arg[0] == '-' || projectDir) {
-            wrong = true;
-        } else {
-            projectDir = arg;
-        }
-    }
-    if (wrong || !projectDir) {
-        context.err << "Usage: cravent-cli check PROJECT_DIR [--json]\n";
-        return Usage;
-    }
+};
+
+// What the device will make of the project.
+int runCheck(const CheckArguments& arguments, Context& context)
+{
+    const std::filesystem::path* projectDir = &arguments.projectDir;
+    const bool json = arguments.json;
     if (!projectFolderFound(*projectDir, context.err))
         return Failure;
 
@@ -44,6 +39,17 @@ int runCheck(const std::vector<std::string>& args, Context& context)
     return tally.warnings > 0 ? WarningsFound : Success;
 }
 
+Runner declareCheck(CLI::App& command)
+{
+    auto a = std::make_shared<CheckArguments>();
+    command.add_option("PROJECT_DIR", a->projectDir, "the project folder")->required();
+    commandline::addFlag(command, "--json", a->json,
+                         "print one object with project, findings and summary");
+    return [a](Context& context) { return runCheck(*a, context); };
+}
+
+} // namespace
+
 bool checkBeforeBuild(const std::filesystem::path& projectDir, std::ostream& err)
 {
     bool go = true;
@@ -56,5 +62,11 @@ bool checkBeforeBuild(const std::filesystem::path& projectDir, std::ostream& err
     }
     return go;
 }
+
+const Command CheckCommand{
+    "check",
+    "check the project before it is built: one line per finding, or JSON; exit 0 clean, "
+    "3 warnings only, 1 errors",
+    declareCheck};
 
 } // namespace cravent::cli

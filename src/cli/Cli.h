@@ -1,16 +1,17 @@
 #pragma once
 
+#include "core/commandline/CommandLine.h"
 #include "core/common/FileLookup.h"
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
-#include <vector>
 
 namespace cravent::cli {
 
 // Exit codes shared by every command, as scripts expect them.
-enum ExitCode : int { Success = 0, Failure = 1, Usage = 2 };
+enum ExitCode : int { Success = 0, Failure = 1, Usage = commandline::WrongUsage };
 
 struct Context {
     std::filesystem::path appDir; // the program folder, or --app-dir
@@ -18,11 +19,15 @@ struct Context {
     std::ostream& err;
 };
 
+// What runs a command once its arguments are parsed into what its declaration bound them to.
+using Runner = std::function<int(Context&)>;
+
+// One line of the command table: each command lives in <Name>Command.cpp and declares its
+// arguments and options once, on its own CLI::App; its usage line and --help are made from that.
 struct Command {
     const char* name;
-    const char* arguments; // shown after the name in the usage text
-    const char* summary;
-    int (*run)(const std::vector<std::string>& args, Context& context);
+    const char* summary; // shown under the usage line in --help
+    Runner (*declare)(CLI::App& command);
 };
 
 // Whether `projectDir` is a folder; when not, says so on `err`: "Project folder "<dir>" not

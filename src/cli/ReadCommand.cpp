@@ -1,7 +1,6 @@
-#include "cli/ReadCommand.h"
+#include "cli/CommandTable.h"
 
 #include "core/common/Error.h"
-#include "core/common/IntegerText.h"
 #include "core/common/JsonText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/image/ConfigurationText.h"
@@ -13,15 +12,13 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <ostream>
 
 namespace cravent::cli {
 
 namespace {
-
-constexpr const char* ReadUsage =
-    "Usage: cravent-cli read PROJECT_DIR [--host H] [--port N] [--json]\n";
 
 std::string hex16(unsigned value)
 {
@@ -45,45 +42,24 @@ const char* directionText(Direction direction)
     return direction == Direction::Receive ? "receive" : "transmit";
 }
 
-int runRead(const std::vector<std::string>& args, Context& context)
-{
-    std::optional<std::string> project;
+struct ReadArguments {
+    std::string project;
     std::optional<std::string> host;
     std::optional<int> port;
     bool json = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if ((arg == "--host" || arg == "--port") && i + 1 == args.size()) {
-            context.err << "cravent-cli: " << arg << " needs a value\n" << ReadUsage;
-            return Usage;
-        }
-        if (arg == "--host") {
-            host = args[++i];
-        } else if (arg == "--port") {
-            const auto value = parseIntegerText(args[++i]);
-            if (!value || *value < 1 || *value > 65535) {
-                context.err << "cravent-cli: --port takes 1 to 65535, not '" << args[i] << "'\n";
-                return Usage;
-            }
-            port = *value;
-        } else if (arg == "--json" && !json) {
-            json = true;
-        } else if (arg.starts_with("--") || project) {
-            context.err << ReadUsage;
-            return Usage;
-        } else {
-            project = arg;
-        }
-    }
-    if (!project) {
-        context.err << ReadUsage;
-        return Usage;
-    }
+};
 
+// Every mapped register of the project read once from a running gateway, real or virtual.
+int runRead(const ReadArguments& arguments, Context& context)
+{
+    const std::string& project = arguments.project;
+    const std::optional<std::string>& host = arguments.host;
+    const std::optional<int>& port = arguments.port;
+    const bool json = arguments.json;
     try {
-        const image::DeviceConfiguration config = firmware::readConfigurationOf(*project, true);
+        const image::DeviceConfiguration config = firmware::readConfigurationOf(project, true);
         if (!config.hasSettings)
-            throw Error("The project \"" + *project +
+            throw Error("The project \"" + project +
                         "\" has no communication settings: give --host and --port, and save "
                         "Set Communication so that its registers are known");
         const std::string address = host.value_or(image::octetsText(config.settings.ip));
@@ -134,12 +110,32 @@ int runRead(const std::vector<std::string>& args, Context& context)
     return Success;
 }
 
+Runner declareRead(CLI::App& command)
+{
+    auto a = std::make_shared<ReadArguments>();
+    command.add_option("PROJECT_DIR", a->project, "the project folder")->required();
+    command
+        .add_option_function<std::string>(
+            "--host", [a](const std::string& host) { a->host = host; },
+            "the gateway's address instead of the project's")
+        ->option_text("H");
+    command
+        .add_option_function<int>(
+            "--port", [a](const int& port) { a->port = port; },
+            "the Modbus TCP port, 1 to 65535, instead of the project's")
+        ->option_text("N")
+        ->transform(commandline::integerText(1, 65535));
+    commandline::addFlag(command, "--json", a->json,
+                         "print one object with host, port, time and registers");
+    return [a](Context& context) { return runRead(*a, context); };
+}
+
 } // namespace
 
 const Command ReadCommand{
-    "read", "PROJECT_DIR [--host H] [--port N] [--json]",
-    "read every mapped register of the project once from a running gateway (default: the\n"
-    "      project's address and port) and show each with its frame, COB-ID and bytes",
-    runRead};
+    "read",
+    "read every mapped register of the project once from a running gateway (default: the "
+    "project's address and port) and show each with its frame, COB-ID and bytes",
+    declareRead};
 
 } // namespace cravent::cli

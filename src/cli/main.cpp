@@ -1,23 +1,13 @@
-#include "cli/BatchCommand.h"
-#include "cli/BuildCommand.h"
-#include "cli/CheckCommand.h"
-#include "cli/Cli.h"
-#include "cli/DbcImport.h"
-#include "cli/DiffCommand.h"
-#include "cli/FirmwareCommands.h"
-#include "cli/PingCommand.h"
-#include "cli/ReadCommand.h"
-#include "cli/ReadBackCommands.h"
-#include "cli/ReportCommand.h"
-#include "cli/SheetCommands.h"
+#include "cli/CommandTable.h"
 #include "core/common/Error.h"
 #include "core/common/Executable.h"
 #include "core/workspace/ProgramLocation.h"
 
 #include <exception>
 #include <iostream>
-#include <optional>
+#include <map>
 #include <new>
+#include <optional>
 
 namespace cravent::cli {
 
@@ -25,96 +15,39 @@ namespace {
 
 constexpr const char* Version = "1.002";
 
-// The commands of the program, in the order of a device update; each lives in its own file.
-const std::vector<Command>& commands()
-{
-    static const std::vector<Command> list = {
-        ImportCommand,
-        ExportCommand,
-        DbcCommand,
-        PingCommand,
-        CheckCommand,
-        ReportCommand,
-        BuildCommand,
-        ComposeCommand,
-        UpdateCommand,
-        InspectCommand,
-        DecodeCommand,
-        DiffCommand,
-        BatchCommand,
-        ReadCommand,
-    };
-    return list;
-}
-
-void printUsage(std::ostream& out)
-{
-    out << "Usage: cravent-cli [--app-dir DIR] COMMAND [ARGUMENTS]\n"
-           "       cravent-cli [--app-dir DIR] --print-app-dir\n"
-           "       cravent-cli --help | --version\n\n"
-           "Configures the Cravent CAN to Modbus TCP gateway without a window.\n\n"
-           "Commands:\n";
-    for (const Command& command : commands())
-        out << "  " << command.name << ' ' << command.arguments << "\n      " << command.summary
-            << '\n';
-    out << "\nOptions:\n"
-           "  --app-dir DIR   use DIR as the program folder (MASTER, PROJECTS, flashing program)\n"
-           "  --print-app-dir show the program folder in use and exit\n"
-           "  --help          show this text\n"
-           "  --version       show the version\n\n"
-           "Exit status: 0 success, 1 failure, 2 wrong usage; check: 3 warnings only.\n";
-}
-
 } // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    CLI::App app("Configures the Cravent CAN to Modbus TCP gateway without a window.",
+                 "cravent-cli");
+    commandline::setUp(app, std::string("cravent-cli ") + Version);
     std::optional<std::filesystem::path> chosenAppDir;
     bool printAppDir = false;
+    app.add_option_function<std::string>(
+           "--app-dir", [&](const std::string& dir) { chosenAppDir = dir; },
+           "use DIR as the program folder (MASTER, PROJECTS, flashing program)")
+        ->option_text("DIR");
+    commandline::addFlag(app, "--print-app-dir", printAppDir,
+                         "show the program folder in use and exit, without a command");
 
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            printUsage(out);
-            return Success;
-        }
-        if (arg == "--version") {
-            out << "cravent-cli " << Version << '\n';
-            return Success;
-        }
-        if (arg == "--app-dir") {
-            if (i + 1 == args.size()) {
-                err << "cravent-cli: --app-dir needs a folder\n";
-                return Usage;
-            }
-            chosenAppDir = args[++i];
-            continue;
-        }
-        if (arg == "--print-app-dir") {
-            printAppDir = true;
-            continue;
-        }
-        break;
+    std::map<const CLI::App*, Runner> runners;
+    for (const Command* command : commandTable()) {
+        CLI::App* sub = app.add_subcommand(command->name, command->summary);
+        runners[sub] = command->declare(*sub);
     }
-    if (printAppDir && i != args.size()) {
-        err << "cravent-cli: --print-app-dir takes no command\n";
-        return Usage;
-    }
-    if (!printAppDir && i == args.size()) {
-        printUsage(err);
-        return Usage;
-    }
-    const Command* command = nullptr;
-    for (const Command& candidate : commands()) {
-        if (!printAppDir && args[i] == candidate.name)
-            command = &candidate;
-    }
-    if (!printAppDir && command == nullptr) {
-        err << "cravent-cli: unknown command '" << args[i] << "'; see cravent-cli --help\n";
-        return Usage;
-    }
+    // After the commands, which would take it over.
+    app.footer("Exit status: 0 success, 1 failure, 2 wrong usage; check: 3 warnings only.");
+    app.require_subcommand(0, 1);
+    app.callback([&] {
+        if (printAppDir && !app.get_subcommands().empty())
+            commandline::refuse("--print-app-dir takes no command");
+        if (!printAppDir && app.get_subcommands().empty())
+            commandline::refuse("which command?");
+    });
+    if (const auto stop = commandline::parse(app, argc, argv, out, err))
+        return *stop;
+
     // Only now, so that wrong use creates no folder.
     Context context{{}, out, err};
     try {
@@ -128,7 +61,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err)
         out << context.appDir.string() << '\n';
         return Success;
     }
-    return command->run({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()}, context);
+    return runners.at(app.get_subcommands().front())(context);
 }
 
 } // namespace cravent::cli

@@ -114,7 +114,7 @@ for args in "rx-frames $fixtures/gateway.dbc --node" "rx-frames $fixtures/gatewa
     # shellcheck disable=SC2086
     "$cli" import "$p" $args >/dev/null 2>"$dir/err"; rc=$?
     [ $rc -eq 2 ] || fail "import $args must exit 2, not $rc"
-    grep -qF "Usage: cravent-cli import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map FILE.dbc" "$dir/err" || fail "usage text: $(cat "$dir/err")"
+    grep -qF "Usage: cravent-cli import PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map WORKBOOK|FILE.dbc" "$dir/err" || fail "usage text: $(cat "$dir/err")"
 done
 
 # What the reader finds, for scripts.

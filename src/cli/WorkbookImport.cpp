@@ -1,13 +1,11 @@
-#include "cli/SheetCommands.h"
+#include "cli/ImportCommand.h"
 
-#include "cli/DbcImport.h"
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
 #include "core/frames/Direction.h"
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
-#include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
 #include "core/workspace/ProjectFolder.h"
@@ -21,42 +19,6 @@ namespace cravent::cli {
 namespace {
 
 using frames::Direction;
-
-// What a table argument names: a direction, and the frame list or the map of it.
-struct Table {
-    Direction direction;
-    bool map;
-};
-
-std::optional<Table> tableNamed(const std::string& name)
-{
-    if (name == "rx-frames")
-        return Table{Direction::Receive, false};
-    if (name == "tx-frames")
-        return Table{Direction::Transmit, false};
-    if (name == "rx-map")
-        return Table{Direction::Receive, true};
-    if (name == "tx-map")
-        return Table{Direction::Transmit, true};
-    return std::nullopt;
-}
-
-// The project folder and table of the arguments, or a message and the exit code.
-std::optional<Table> parseArguments(const std::vector<std::string>& args, std::size_t count,
-                                    const char* usage, Context& context, int& exitCode)
-{
-    const auto table = args.size() == count ? tableNamed(args[1]) : std::nullopt;
-    if (!table) {
-        context.err << "Usage: cravent-cli " << usage << '\n';
-        exitCode = Usage;
-        return std::nullopt;
-    }
-    if (!projectFolderFound(args[0], context.err)) {
-        exitCode = Failure;
-        return std::nullopt;
-    }
-    return table;
-}
 
 // Where a message is about: every import message names the workbook, the worksheet and,
 // where there is one, the worksheet row.
@@ -195,72 +157,27 @@ void importMap(const std::filesystem::path& projectDir, Direction direction, con
 
 } // namespace
 
-int runImport(const std::vector<std::string>& args, Context& context)
+int importWorkbook(const ImportArguments& arguments, Context& context)
 {
-    if (isDbcImport(args))
-        return runDbcImport(args, context);
     ImportOptions options;
-    std::vector<std::string> rest;
-    for (const std::string& arg : args) {
-        if (arg == "--keep-first")
-            options.keepFirst = true;
-        else if (arg == "--allow-empty")
-            options.allowEmpty = true;
-        else
-            rest.push_back(arg);
-    }
-    int exitCode = Success;
-    const auto table = parseArguments(
-        rest, 3,
-        "import [--keep-first] [--allow-empty] PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map "
-        "WORKBOOK",
-        context, exitCode);
-    if (!table)
-        return exitCode;
-    const std::filesystem::path projectDir = rest[0];
-    const Source source{rest[2], table->map ? sheets::mapSheetName(table->direction)
-                                            : sheets::FrameListSheet};
-    const sheets::WorksheetRead read = sheets::readWorksheet(rest[2], source.sheet);
+    options.keepFirst = arguments.keepFirst;
+    options.allowEmpty = arguments.allowEmpty;
+    const std::filesystem::path& projectDir = arguments.projectDir;
+    if (!projectFolderFound(projectDir, context.err))
+        return Failure;
+    const Source source{arguments.file.string(),
+                        arguments.map ? sheets::mapSheetName(arguments.direction)
+                                      : sheets::FrameListSheet};
+    const sheets::WorksheetRead read = sheets::readWorksheet(arguments.file, source.sheet);
     if (read.outcome != sheets::WorksheetRead::Outcome::Read) {
         context.err << read.problem << NothingSaved << '\n';
         return Failure;
     }
     try {
-        if (table->map)
-            importMap(projectDir, table->direction, source, read, options, context);
+        if (arguments.map)
+            importMap(projectDir, arguments.direction, source, read, options, context);
         else
-            importFrameList(projectDir, table->direction, source, read, options, context);
-    } catch (const Error& error) {
-        context.err << error.what() << '\n';
-        return Failure;
-    }
-    return Success;
-}
-
-int runExport(const std::vector<std::string>& args, Context& context)
-{
-    int exitCode = Success;
-    const auto table = parseArguments(
-        args, 2, "export PROJECT_DIR rx-frames|tx-frames|rx-map|tx-map", context, exitCode);
-    if (!table)
-        return exitCode;
-    const std::filesystem::path projectDir = args[0];
-    try {
-        if (table->map) {
-            frames::FrameMap map;
-            const frames::MapLoadReport report =
-                map.load(ProjectFolder(projectDir).frameFile(table->direction),
-                         ProjectFolder(projectDir).mapFile(table->direction));
-            // A partly read map would be exported as if it were whole.
-            if (!report.complete())
-                throw Error(report.frameFileError ? *report.frameFileError : *report.mapFileError);
-            sheets::writeExportFile(projectDir, sheets::mapExportName(table->direction),
-                                    sheets::mapCsv(map.frames()));
-        } else {
-            const auto list = frames::loadList(ProjectFolder(projectDir).frameFile(table->direction));
-            sheets::writeExportFile(projectDir, sheets::FrameListExportName,
-                                    sheets::frameListCsv(list));
-        }
+            importFrameList(projectDir, arguments.direction, source, read, options, context);
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace cravent::cli {
+
+// The gateway model's banks of the project into New_<master name> in the project folder, read
+// back and verified; compose and update both end with it.
+std::filesystem::path composeNewFirmware(const std::filesystem::path& projectDir,
+                                         const std::filesystem::path& master);
+
+// What the verified firmware brings to the device, so that a wrong project shows at a glance.
+std::string firmwareSummary(const std::filesystem::path& newFirmware);
+
+} // namespace cravent::cli
