@@ -1,8 +1,10 @@
 """Runs the real desktop program on a private X server with a window manager and drives it with
 synthesised key and mouse events, as a user would."""
 
+import ctypes
 import os
 import re
+import select
 import shutil
 import subprocess
 import tempfile
@@ -11,6 +13,9 @@ import time
 SCREEN_WIDTH = 1280
 SCREEN_HEIGHT = 1024
 MAIN_CAPTION = "Velmora Cravent QP40231 CAN TO MODBUS TCP Slave"
+# How long a window may take to open or close before the test fails: generous, since a busy
+# machine is slow and a deadline only decides when to give up, never how fast a pass must be.
+WAIT = 30.0
 
 
 class Shot:
@@ -42,45 +47,180 @@ class Shot:
         return found
 
 
+class StartFailure(Exception):
+    """The X server or the window manager did not come up: worth another start."""
+
+
+class XClient:
+    """A connection of our own to the X server through libX11, for what the command-line clients
+    cannot ask: who owns a selection, and waiting for the server's events instead of polling."""
+
+    _ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+    _PROPERTY_CHANGE_MASK = 1 << 22
+    _STRUCTURE_NOTIFY_MASK = 1 << 17
+    _XA_WINDOW = 33
+
+    def __init__(self, name):
+        x = self._x = ctypes.CDLL("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XInternAtom.restype = ctypes.c_ulong
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XGetSelectionOwner.restype = ctypes.c_ulong
+        x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x.XGetWindowProperty.argtypes = [
+            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long,
+            ctypes.c_int, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        x.XFlush.argtypes = [ctypes.c_void_p]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XPending.argtypes = [ctypes.c_void_p]
+        x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        x.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        # A window that went away between two questions is an answer ("not ready"), not the
+        # end of the process, which is what Xlib's own error handler makes of it.
+        self._on_error = self._ERROR_HANDLER(lambda display, event: 0)
+        x.XSetErrorHandler(self._on_error)
+        self._display = x.XOpenDisplay(name.encode())
+        if not self._display:
+            raise StartFailure(f"cannot connect to display {name}")
+        self.root = x.XDefaultRootWindow(self._display)
+        x.XSelectInput(self._display, self.root,
+                       self._PROPERTY_CHANGE_MASK | self._STRUCTURE_NOTIFY_MASK)
+        x.XFlush(self._display)
+        self._event = ctypes.create_string_buffer(192)  # sizeof(XEvent)
+
+    def close(self):
+        if self._display:
+            self._x.XCloseDisplay(self._display)
+            self._display = None
+
+    def _atom(self, name):
+        return self._x.XInternAtom(self._display, name.encode(), 0)
+
+    def _window_property(self, wid, name):
+        """The window held in a WINDOW property, 0 when there is none (or no such window)."""
+        kind, size, count, after = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong()
+        data = ctypes.c_void_p()
+        status = self._x.XGetWindowProperty(self._display, wid, self._atom(name), 0, 1, 0,
+                                            self._XA_WINDOW, ctypes.byref(kind), ctypes.byref(size),
+                                            ctypes.byref(count), ctypes.byref(after), ctypes.byref(data))
+        self._x.XSync(self._display, 0)  # an error about a gone window arrives now, not later
+        try:
+            if status != 0 or kind.value != self._XA_WINDOW or size.value != 32 or count.value < 1:
+                return 0
+            return ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))[0]
+        finally:
+            if data:
+                self._x.XFree(data)
+
+    def window_manager_ready(self):
+        """Whether a window manager has taken over the screen: it owns WM_S0 (ICCCM) and its
+        check window names itself (EWMH). openbox sets both once it manages the screen."""
+        if not self._x.XGetSelectionOwner(self._display, self._atom("WM_S0")):
+            return False
+        check = self._window_property(self.root, "_NET_SUPPORTING_WM_CHECK")
+        return check != 0 and self._window_property(check, "_NET_SUPPORTING_WM_CHECK") == check
+
+    def wait_for_events(self, timeout):
+        """Returns once the root window reports a change, or at the timeout; drains the events."""
+        if not self._x.XPending(self._display):
+            select.select([self._x.XConnectionNumber(self._display)], [], [], max(timeout, 0))
+        while self._x.XPending(self._display):
+            self._x.XNextEvent(self._display, self._event)
+
+
 class Session:
     """One X server with openbox and one running `cravent` with a program folder of its own."""
+
+    # Under load (a build beside the tests on two cores) a start takes seconds; one that has not
+    # finished within these deadlines is stuck, and a fresh start is the remedy. Only the start of
+    # the server and the window manager is retried: what a test asserts is asked once.
+    START_ATTEMPTS = 3
+    SERVER_DEADLINE = 60.0
+    WM_DEADLINE = 60.0
+    APP_DEADLINE = 90.0
 
     def __init__(self, cravent, app_dir=None):
         self.app_dir = app_dir or tempfile.mkdtemp(prefix="cravent-x11-")
         self._own_dir = app_dir is None
+        self.start_failures = []
+        try:
+            self._start_display()
+            self._start_app(cravent)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start_display(self):
+        for _ in range(self.START_ATTEMPTS):
+            try:
+                self._start_server()
+                self._start_window_manager()
+                return
+            except StartFailure as failure:
+                self.start_failures.append(str(failure))
+                self._stop("wm", "xvfb")
+        raise RuntimeError(f"the X server with openbox did not start in {self.START_ATTEMPTS} "
+                           f"attempts: {'; '.join(self.start_failures)}")
+
+    def _start_server(self):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
              f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
+        # Xvfb writes its display number once it accepts clients.
         with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
+            ready, _, _ = select.select([pipe], [], [], self.SERVER_DEADLINE)
+            number = pipe.readline().strip() if ready else ""
         if not number:
-            self.xvfb.kill()
-            self.xvfb.wait()
-            raise RuntimeError("Xvfb did not start")
-        try:
-            self._start(cravent, number)
-        except BaseException:
-            self.close()
-            raise
-
-    def _start(self, cravent, number):
+            raise StartFailure("Xvfb ended before it gave a display" if ready else
+                               f"Xvfb gave no display within {self.SERVER_DEADLINE:.0f} s")
         self.env = dict(os.environ, DISPLAY=":" + number, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
-        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._wait(lambda: self._x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").find("window id") >= 0,
-                   "openbox did not start", 30.0)
+
+    def _start_window_manager(self):
+        client = XClient(self.env["DISPLAY"])
+        messages = tempfile.TemporaryFile()
+        try:
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                       stdout=subprocess.DEVNULL, stderr=messages)
+            end = time.monotonic() + self.WM_DEADLINE
+            while not client.window_manager_ready():
+                if self.wm.poll() is not None:
+                    messages.seek(0)
+                    reason = messages.read().decode(errors="replace").strip()
+                    raise StartFailure(f"openbox ended with status {self.wm.returncode}: {reason}")
+                if time.monotonic() >= end:
+                    raise StartFailure(f"openbox did not take the screen within {self.WM_DEADLINE:.0f} s")
+                client.wait_for_events(min(0.5, end - time.monotonic()))
+        finally:
+            client.close()
+            messages.close()
+
+    def _start_app(self, cravent):
         self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.main = self._wait(lambda: next((w for w, t in self.windows()
                                              if t and t.startswith(MAIN_CAPTION)), None),
-                               "the main window did not open", 30.0)
+                               "the main window did not open", self.APP_DEADLINE)
 
     def close(self):
-        for process in (getattr(self, name, None) for name in ("app", "wm", "xvfb")):
+        self._stop("app", "wm", "xvfb")
+        if self._own_dir:
+            shutil.rmtree(self.app_dir, ignore_errors=True)
+
+    def _stop(self, *names):
+        for name in names:
+            process = getattr(self, name, None)
             if process is None:
                 continue
             if process.poll() is None:
@@ -90,8 +230,7 @@ class Session:
                 except subprocess.TimeoutExpired:
                     process.kill()
                     process.wait()
-        if self._own_dir:
-            shutil.rmtree(self.app_dir, ignore_errors=True)
+            setattr(self, name, None)
 
     def __enter__(self):
         return self
@@ -108,7 +247,7 @@ class Session:
         return result.stdout
 
     @staticmethod
-    def _wait(condition, message, timeout=10.0):
+    def _wait(condition, message, timeout=WAIT):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             value = condition()
@@ -129,7 +268,7 @@ class Session:
         return [(int(w, 16), self.title(int(w, 16))) for w in ids
                 if "IsViewable" in self._x("xwininfo", "-id", w)]
 
-    def window(self, caption, timeout=10.0):
+    def window(self, caption, timeout=WAIT):
         """The mapped window whose _NET_WM_NAME is exactly the caption."""
         def find():
             for wid, title in self.windows():
@@ -147,7 +286,7 @@ class Session:
             pass
         return wid
 
-    def gone(self, caption, timeout=10.0):
+    def gone(self, caption, timeout=WAIT):
         self._wait(lambda: all(t != caption for _, t in self.windows()),
                    f"window {caption!r} did not close", timeout)
 
