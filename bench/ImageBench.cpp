@@ -37,16 +37,16 @@ public:
         fs::create_directories(dir_ / "bin");
         fs::create_directories(dir_ / "copy");
 
-        pargen::Values settings;
+        project::PargenValues settings;
         settings.ip = {192, 168, 0, 30};
-        pargen::write(dir_ / names::Pargen, settings);
-        std::vector<frames::Frame> list;
+        project::writePargen(dir_ / names::Pargen, settings);
+        std::vector<project::Frame> list;
         for (int i = 0; i < 250; ++i)
             list.push_back({std::to_string(100 + i * 7), std::to_string(i % 8 + 1), "Frame"});
-        frames::write(dir_ / names::ReceiveFrames, list);
-        frames::write(dir_ / names::TransmitFrames, list);
-        maps::write(dir_ / names::ReceiveMap, maps::ReceiveRootName, registers(2912));
-        maps::write(dir_ / names::TransmitMap, maps::TransmitRootName, registers(3721));
+        project::writeFrames(dir_ / names::ReceiveFrames, list);
+        project::writeFrames(dir_ / names::TransmitFrames, list);
+        project::writeMap(dir_ / names::ReceiveMap, project::ReceiveMapRootName, registers(2912));
+        project::writeMap(dir_ / names::TransmitMap, project::TransmitMapRootName, registers(3721));
     }
     ~MaximalProject()
     {
@@ -56,9 +56,9 @@ public:
     const fs::path& dir() const { return dir_; }
 
 private:
-    static std::vector<maps::Row> registers(int count)
+    static std::vector<project::MapRow> registers(int count)
     {
-        std::vector<maps::Row> rows;
+        std::vector<project::MapRow> rows;
         for (int i = 0; i < count; ++i)
             rows.push_back({std::to_string(i), std::to_string(i % 250 + 1), "33"});
         return rows;

@@ -87,19 +87,19 @@ public:
     static void writeProject(const fs::path& dir, const std::array<int, 4>& ip)
     {
         fs::create_directories(dir / "bin");
-        pargen::Values values;
+        project::PargenValues values;
         values.ip = ip;
-        pargen::write(dir / "pargen.xml", values);
-        std::vector<frames::Frame> list;
+        project::writePargen(dir / "pargen.xml", values);
+        std::vector<project::Frame> list;
         for (int i = 0; i < 40; ++i)
             list.push_back({"0x" + std::to_string(100 + i), "8", "F" + std::to_string(i)});
-        frames::write(dir / "RCobDef.xml", list);
-        frames::write(dir / "TCobDef.xml", list);
-        std::vector<maps::Row> rows;
+        project::writeFrames(dir / "RCobDef.xml", list);
+        project::writeFrames(dir / "TCobDef.xml", list);
+        std::vector<project::MapRow> rows;
         for (int i = 0; i < 100; ++i)
             rows.push_back({std::to_string(i), std::to_string(i % 40 + 1), "18"});
-        maps::write(dir / "RInfoCob.xml", "RInfoCob", rows);
-        maps::write(dir / "TInfoCob.xml", "TInfoCob", rows);
+        project::writeMap(dir / "RInfoCob.xml", "RInfoCob", rows);
+        project::writeMap(dir / "TInfoCob.xml", "TInfoCob", rows);
     }
 
     const fs::path& dir() const { return dir_; }

@@ -68,13 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::vector<frames::TClPdo> list;
                 try {
                     const FrameImport imported = importFrames(db, direction, node, canType);
-                    FUZZ_CHECK(imported.frames.size() <= frames::MaxFrames);
-                    for (const frames::Frame& frame : imported.frames)
+                    FUZZ_CHECK(imported.frames.size() <= project::MaxFrames);
+                    for (const project::Frame& frame : imported.frames)
                         list.emplace_back(frame.cobId, static_cast<int>(list.size()) + 1);
                 } catch (const Error& error) {
                     FUZZ_CHECK(error.what()[0] != '\0');
                     for (const Message* m : selectMessages(db, direction, node))
-                        if (list.size() < frames::MaxFrames)
+                        if (list.size() < project::MaxFrames)
                             list.emplace_back(cobIdText(m->id), static_cast<int>(list.size()) + 1);
                 }
                 try {

@@ -3,7 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
 #include "core/project/FrameFile.h"
@@ -51,7 +51,7 @@ void checkFrameList(const fs::path& frameFile)
         FUZZ_CHECK(!message || message->starts_with("Error in row "));
     }
     const fs::path again = scratch() / "again.xml";
-    frames::write(again, list);
+    project::writeFrames(again, list);
     FUZZ_CHECK(loadList(again) == list);
 }
 
@@ -104,7 +104,7 @@ void checkMap(const fs::path& frameFile, const fs::path& mapFile)
     std::sort(expected.begin(), expected.end(), [](const Keyed& a, const Keyed& b) {
         return std::tie(a.value, b.frame, b.position) < std::tie(b.value, a.frame, a.position);
     });
-    const std::vector<maps::Row> rows = map.orderedRows();
+    const std::vector<project::MapRow> rows = map.orderedRows();
     FUZZ_CHECK(rows.size() == expected.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const TClIndMB& entry = map.frames()[expected[i].frame].entries[expected[i].position];
@@ -119,7 +119,7 @@ void checkMap(const fs::path& frameFile, const fs::path& mapFile)
     const MapLoadReport reread = again.load(frameFile, saved);
     FUZZ_CHECK(!reread.mapFileError);
     FUZZ_CHECK(entriesOf(again) == entriesOf(map));
-    const std::vector<maps::Row> rowsAgain = again.orderedRows();
+    const std::vector<project::MapRow> rowsAgain = again.orderedRows();
     FUZZ_CHECK(rowsAgain.size() == rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         FUZZ_CHECK(toInteger(rowsAgain[i].index) == toInteger(rows[i].index));

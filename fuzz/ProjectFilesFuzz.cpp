@@ -43,16 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string again = scratchFile("again.xml");
     put(file, bytes);
 
-    readOrRefuse(file, [](const std::string& f) { cravent::pargen::read(f); });
+    readOrRefuse(file, [](const std::string& f) { cravent::project::readPargen(f); });
 
-    cravent::frames::StoredFile framesRead;
-    if (readOrRefuse(file, [&](const std::string& f) { framesRead = cravent::frames::read(f); })) {
-        std::vector<cravent::frames::Frame> frames;
+    cravent::project::StoredFrameFile framesRead;
+    if (readOrRefuse(file, [&](const std::string& f) { framesRead = cravent::project::readFrames(f); })) {
+        std::vector<cravent::project::Frame> frames;
         for (const auto& row : framesRead.rows)
             if (row.cobId && row.dimension && row.mnemonic)
                 frames.push_back({*row.cobId, *row.dimension, *row.mnemonic});
-        put(again, cravent::frames::serialise(frames));
-        const auto reread = cravent::frames::read(again);
+        put(again, cravent::project::serialiseFrames(frames));
+        const auto reread = cravent::project::readFrames(again);
         FUZZ_CHECK(reread.rows.size() == frames.size());
         for (std::size_t i = 0; i < frames.size(); ++i) {
             FUZZ_CHECK(reread.rows[i].cobId == frames[i].cobId);
@@ -61,15 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    cravent::maps::StoredFile mapRead;
-    if (readOrRefuse(file, [&](const std::string& f) { mapRead = cravent::maps::read(f); })) {
-        std::vector<cravent::maps::Row> rows;
+    cravent::project::StoredMapFile mapRead;
+    if (readOrRefuse(file, [&](const std::string& f) { mapRead = cravent::project::readMap(f); })) {
+        std::vector<cravent::project::MapRow> rows;
         for (const auto& row : mapRead.rows)
             if (row.index && row.nrPdo && row.posComp)
                 rows.push_back({*row.index, *row.nrPdo, *row.posComp});
-        put(again, cravent::maps::serialise(cravent::maps::ReceiveRootName, rows));
-        const auto reread = cravent::maps::read(again);
-        FUZZ_CHECK(reread.rootName == cravent::maps::ReceiveRootName);
+        put(again, cravent::project::serialiseMap(cravent::project::ReceiveMapRootName, rows));
+        const auto reread = cravent::project::readMap(again);
+        FUZZ_CHECK(reread.rootName == cravent::project::ReceiveMapRootName);
         FUZZ_CHECK(reread.rows.size() == rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)
             FUZZ_CHECK(reread.rows[i].index == rows[i].index && reread.rows[i].posComp == rows[i].posComp);

@@ -28,6 +28,7 @@
 namespace fs = std::filesystem;
 using namespace cravent;
 using namespace cravent::sheets;
+using namespace cravent::workbook;
 
 namespace {
 
@@ -55,7 +56,7 @@ bool plain(const std::string& text)
 void checkFrameImport(const std::vector<Record>& records)
 {
     const FrameRowsImport import = frameRowsFromRecords(records);
-    FUZZ_CHECK(import.rows.size() <= frames::MaxFrames);
+    FUZZ_CHECK(import.rows.size() <= project::MaxFrames);
     std::size_t filledAfter = 0;
     for (std::size_t k = import.rows.size(); k < records.size(); ++k)
         filledAfter += holdsSomething(records[k]) ? 1 : 0;
@@ -66,14 +67,14 @@ void checkFrameImport(const std::vector<Record>& records)
         FUZZ_CHECK(import.rows[k].dimension == field(records[k], 1));
         FUZZ_CHECK(import.rows[k].mnemonic == field(records[k], 2));
     }
-    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(import.rows);
+    const std::vector<project::Frame> list = frames::listUpToFirstEmptyCobId(import.rows);
     for (const frames::CanType type : {frames::CanType::A, frames::CanType::B}) {
         const auto message = frames::checkList(list, type);
         FUZZ_CHECK(!message || message->starts_with("Error in row "));
     }
 
     bool exportable = true;
-    for (const frames::Frame& frame : list)
+    for (const project::Frame& frame : list)
         exportable = exportable && plain(frame.cobId) && plain(frame.dimension);
     if (!exportable)
         return; // exports go out unquoted, as the gateway's tools read them

@@ -24,14 +24,14 @@ void importFrames(const ImportArguments& o, const dbc::Database& db, Context& co
     if (imported.leftOut > 0 && !o.keepFirst)
         throw Error(std::to_string(imported.frames.size() + imported.leftOut) +
                     " messages were selected and a frame list holds at most " +
-                    std::to_string(frames::MaxFrames) +
+                    std::to_string(project::MaxFrames) +
                     "; nothing was saved (--keep-first takes the first " +
-                    std::to_string(frames::MaxFrames) + ")");
+                    std::to_string(project::MaxFrames) + ")");
     if (const auto note = dbc::leftOutMessage(imported.leftOut))
         context.err << *note << '\n';
     if (const auto failure = frames::checkList(imported.frames, canType))
         throw Error(*failure);
-    frames::write(folder.frameFile(o.direction), imported.frames);
+    project::writeFrames(folder.frameFile(o.direction), imported.frames);
 }
 
 void importMap(const ImportArguments& o, const dbc::Database& db, Context& context)

@@ -3,7 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
 #include "core/sheets/SheetImport.h"
@@ -18,7 +18,6 @@ namespace cravent::cli {
 
 namespace {
 
-using frames::Direction;
 
 // Where a message is about: every import message names the workbook, the worksheet and,
 // where there is one, the worksheet row.
@@ -59,12 +58,12 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
     refuseUnreadableCells(source, read);
     const sheets::FrameRowsImport imported =
         sheets::frameRowsFromRecords(read.records, read.beyond);
-    const std::vector<frames::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
+    const std::vector<project::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
     const std::filesystem::path file = ProjectFolder(projectDir).frameFile(direction);
     // The list ends at the first record without a COB-ID, within the 250 rows; what follows it
     // would be lost, the records after those rows too.
     const auto gap = frames::rowsAfterGap(imported.rows);
-    if (gap || (list.size() < frames::MaxFrames && imported.leftOut > 0)) {
+    if (gap || (list.size() < project::MaxFrames && imported.leftOut > 0)) {
         const std::size_t dropped = (gap ? gap->dropped.size() : 0) + imported.leftOut;
         const std::size_t first =
             gap ? sheets::worksheetRow(gap->dropped.front() - 1) : imported.firstLeftOutRow;
@@ -82,7 +81,7 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
         context.err << source.at(imported.firstLeftOutRow) << *note << '\n';
     }
     if (list.empty() && !options.allowEmpty) {
-        const std::vector<frames::Frame> old = frames::loadList(file);
+        const std::vector<project::Frame> old = frames::loadList(file);
         if (!old.empty())
             throw Error(source.at() + "no frames to import, and saving would empty the list of " +
                         plural(old.size(), "frame", "frames") + " in \"" + file.string() + "\"" +
@@ -97,7 +96,7 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
                 row = sheets::worksheetRow(k);
         throw Error(source.at(row) + *failure + NothingSaved);
     }
-    frames::write(file, list);
+    project::writeFrames(file, list);
 }
 
 void importMap(const std::filesystem::path& projectDir, Direction direction, const Source& source,

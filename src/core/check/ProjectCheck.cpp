@@ -106,7 +106,7 @@ private:
                     "address, port, bit rate or frame counts, so it uses none of the frames");
             return;
         }
-        const pargen::StoredText* s = contentOf(file);
+        const project::StoredPargen* s = contentOf(file);
         if (!s)
             return;
         const std::string name = file.name();
@@ -204,7 +204,7 @@ private:
         const bool receive = d == Direction::Receive;
         auto& infos = frames_[static_cast<std::size_t>(d)];
         const auto& file = project_.frames(d);
-        const frames::StoredFile* stored = contentOf(file);
+        const project::StoredFrameFile* stored = contentOf(file);
         if (!stored)
             return;
         const std::string name = file.name();
@@ -219,7 +219,7 @@ private:
 
         std::map<std::uint32_t, std::vector<std::size_t>> rowsOfCobId;
         for (std::size_t i = 0; i < stored->rows.size(); ++i) {
-            const frames::StoredRow& row = stored->rows[i];
+            const project::StoredFrameRow& row = stored->rows[i];
             const std::size_t r = i + 1;
             const auto cobId = required(row.cobId);
             const auto length = required(row.dimension);
@@ -271,7 +271,7 @@ private:
     {
         const bool receive = d == Direction::Receive;
         const auto& file = project_.map(d);
-        const maps::StoredFile* stored = contentOf(file);
+        const project::StoredMapFile* stored = contentOf(file);
         const auto& frameList = project_.frames(d);
         const auto& infos = frames_[static_cast<std::size_t>(d)];
         // Frame numbers cannot be judged against a list its reader refused.
@@ -300,7 +300,7 @@ private:
         }
     }
 
-    void checkMapRow(Direction d, const std::string& name, const maps::StoredRow& row, std::size_t r,
+    void checkMapRow(Direction d, const std::string& name, const project::StoredMapRow& row, std::size_t r,
                      bool framesKnown, const std::vector<FrameInfo>& infos, std::vector<bool>& used,
                      std::map<std::uint32_t, std::size_t>& registers)
     {

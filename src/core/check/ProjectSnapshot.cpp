@@ -34,11 +34,11 @@ ProjectSnapshot readProject(const std::filesystem::path& projectDir)
     const ProjectFolder folder(projectDir);
     ProjectSnapshot project;
     project.dir = projectDir;
-    project.settings = readFile<pargen::StoredText>(folder.pargen(), pargen::read);
+    project.settings = readFile<project::StoredPargen>(folder.pargen(), project::readPargen);
     for (const Direction d : {Direction::Receive, Direction::Transmit}) {
         const auto at = static_cast<std::size_t>(d);
-        project.frameLists[at] = readFile<frames::StoredFile>(folder.frameFile(d), frames::read);
-        project.maps[at] = readFile<maps::StoredFile>(folder.mapFile(d), maps::read);
+        project.frameLists[at] = readFile<project::StoredFrameFile>(folder.frameFile(d), project::readFrames);
+        project.maps[at] = readFile<project::StoredMapFile>(folder.mapFile(d), project::readMap);
     }
     return project;
 }

@@ -28,15 +28,15 @@ struct ProjectFile {
 // check and the report see what the build sees.
 struct ProjectSnapshot {
     std::filesystem::path dir;
-    ProjectFile<pargen::StoredText> settings;
-    std::array<ProjectFile<frames::StoredFile>, 2> frameLists; // by Direction
-    std::array<ProjectFile<maps::StoredFile>, 2> maps;
+    ProjectFile<project::StoredPargen> settings;
+    std::array<ProjectFile<project::StoredFrameFile>, 2> frameLists; // by Direction
+    std::array<ProjectFile<project::StoredMapFile>, 2> maps;
 
-    const ProjectFile<frames::StoredFile>& frames(Direction d) const
+    const ProjectFile<project::StoredFrameFile>& frames(Direction d) const
     {
         return frameLists[static_cast<std::size_t>(d)];
     }
-    const ProjectFile<maps::StoredFile>& map(Direction d) const
+    const ProjectFile<project::StoredMapFile>& map(Direction d) const
     {
         return maps[static_cast<std::size_t>(d)];
     }

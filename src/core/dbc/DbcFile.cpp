@@ -2,7 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
-#include "core/project/Windows1252.h"
+#include "core/common/Windows1252.h"
 
 #include <algorithm>
 #include <array>

@@ -131,7 +131,7 @@ FrameImport importFrames(const Database& db, Direction direction,
                                                       : "receives no message that it does not transmit"));
     }
     FrameImport result;
-    const std::size_t taken = std::min(selected.size(), frames::MaxFrames);
+    const std::size_t taken = std::min(selected.size(), project::MaxFrames);
     result.leftOut = selected.size() - taken;
     std::vector<std::string> refused;
     for (std::size_t i = 0; i < taken; ++i) {
@@ -151,8 +151,8 @@ std::optional<std::string> leftOutMessage(std::size_t leftOut)
 {
     if (leftOut == 0)
         return std::nullopt;
-    return "The frame list holds " + std::to_string(frames::MaxFrames) + " frames: the first " +
-           std::to_string(frames::MaxFrames) + " messages of the CAN database were imported and the " +
+    return "The frame list holds " + std::to_string(project::MaxFrames) + " frames: the first " +
+           std::to_string(project::MaxFrames) + " messages of the CAN database were imported and the " +
            std::to_string(leftOut) + (leftOut == 1 ? " message after them was" : " messages after them were") +
            " left out.";
 }

@@ -27,7 +27,7 @@ std::vector<const Message*> selectMessages(const Database& db, Direction directi
 std::string cobIdText(std::uint32_t id);
 
 struct FrameImport {
-    std::vector<frames::Frame> frames; // at most 250, in file order
+    std::vector<project::Frame> frames; // at most 250, in file order
     std::size_t leftOut = 0;           // selected messages after the first 250
 };
 

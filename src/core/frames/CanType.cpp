@@ -10,8 +10,8 @@ CanType readProjectCanType(const std::filesystem::path& pargenFile)
 {
     if (!isPresent(pargenFile))
         return CanType::A;
-    const pargen::StoredText stored = pargen::read(pargenFile);
-    if (stored.rootName != pargen::RootName || !stored.canType)
+    const project::StoredPargen stored = project::readPargen(pargenFile);
+    if (stored.rootName != project::PargenRootName || !stored.canType)
         return CanType::A;
     const auto value = parseIntegerText(*stored.canType);
     return value && *value != 0 ? CanType::B : CanType::A;

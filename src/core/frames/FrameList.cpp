@@ -20,10 +20,10 @@ std::string refusal(const std::filesystem::path& file, const std::string& reason
 
 } // namespace
 
-std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows)
+std::vector<project::Frame> listUpToFirstEmptyCobId(const std::vector<project::Frame>& rows)
 {
-    std::vector<Frame> list;
-    for (const Frame& row : rows) {
+    std::vector<project::Frame> list;
+    for (const project::Frame& row : rows) {
         if (row.cobId.empty())
             break;
         list.push_back(row);
@@ -31,7 +31,7 @@ std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows)
     return list;
 }
 
-std::optional<RowsAfterGap> rowsAfterGap(const std::vector<Frame>& rows)
+std::optional<RowsAfterGap> rowsAfterGap(const std::vector<project::Frame>& rows)
 {
     RowsAfterGap gap;
     std::size_t k = 0;
@@ -39,7 +39,7 @@ std::optional<RowsAfterGap> rowsAfterGap(const std::vector<Frame>& rows)
         ++k;
     gap.gapRow = k + 1;
     for (; k < rows.size(); ++k) {
-        const Frame& row = rows[k];
+        const project::Frame& row = rows[k];
         if (!row.cobId.empty() || !row.dimension.empty() || !row.mnemonic.empty())
             gap.dropped.push_back(k + 1);
     }
@@ -65,7 +65,7 @@ std::string rowRanges(const std::vector<std::size_t>& rows)
     return text;
 }
 
-std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType)
+std::optional<std::string> checkList(const std::vector<project::Frame>& list, CanType canType)
 {
     const std::int32_t maxCobId = canType == CanType::A ? MaxCobIdA : MaxCobIdB;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -82,21 +82,21 @@ std::optional<std::string> checkList(const std::vector<Frame>& list, CanType can
     return std::nullopt;
 }
 
-std::vector<Frame> loadList(const std::filesystem::path& file)
+std::vector<project::Frame> loadList(const std::filesystem::path& file)
 {
     if (!isPresent(file))
         return {};
-    const StoredFile stored = read(file);
-    if (stored.rootName != RootName)
+    const project::StoredFrameFile stored = project::readFrames(file);
+    if (stored.rootName != project::FrameRootName)
         throw Error(refusal(file, "Its root element is \"" + stored.rootName + "\", not \"" +
-                                      RootName + "\"."));
-    if (stored.rows.size() > MaxFrames)
+                                      project::FrameRootName + "\"."));
+    if (stored.rows.size() > project::MaxFrames)
         throw Error(refusal(file, "It holds " + std::to_string(stored.rows.size()) +
                                       " frames; a list holds at most " +
-                                      std::to_string(MaxFrames) + "."));
-    std::vector<Frame> list;
+                                      std::to_string(project::MaxFrames) + "."));
+    std::vector<project::Frame> list;
     for (std::size_t i = 0; i < stored.rows.size(); ++i) {
-        const StoredRow& row = stored.rows[i];
+        const project::StoredFrameRow& row = stored.rows[i];
         if (!row.cobId || row.cobId->empty())
             throw Error(refusal(file, "Row " + std::to_string(i + 1) + " has no CobID."));
         list.push_back({*row.cobId, row.dimension.value_or(""), row.mnemonic.value_or("")});

@@ -20,7 +20,7 @@ inline constexpr int MaxDataLength = 8;
 
 // The list that a table of rows holds: it ends at the first row whose COB-ID is empty, whatever
 // the rows after it hold.
-std::vector<Frame> listUpToFirstEmptyCobId(const std::vector<Frame>& rows);
+std::vector<project::Frame> listUpToFirstEmptyCobId(const std::vector<project::Frame>& rows);
 
 // The rows that the list leaves out although they hold something: those after the first row
 // whose COB-ID is empty (which may hold a length or mnemonic itself). Rows count from 1.
@@ -28,7 +28,7 @@ struct RowsAfterGap {
     std::size_t gapRow = 0;           // the first row without a COB-ID
     std::vector<std::size_t> dropped; // the rows from it on that hold something, in order
 };
-std::optional<RowsAfterGap> rowsAfterGap(const std::vector<Frame>& rows);
+std::optional<RowsAfterGap> rowsAfterGap(const std::vector<project::Frame>& rows);
 
 // "3", "3 and 5", "3-7, 9 and 12": row numbers in order, runs joined.
 std::string rowRanges(const std::vector<std::size_t>& rows);
@@ -36,14 +36,14 @@ std::string rowRanges(const std::vector<std::size_t>& rows);
 // Checks frames in order, each COB-ID before its data length; the first failure ends the check.
 // Returns its message, "Error in row " + the 1-based row + the failed test's text, or nothing
 // when every frame passes. A text that is not integer text counts as -1.
-std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType);
+std::optional<std::string> checkList(const std::vector<project::Frame>& list, CanType canType);
 
 // The frame list of a file, for the editors. No file is an empty list. A file that cannot be
 // shown whole is refused with Error naming the file and the reason, so that saving the editor
 // can never replace it with fewer frames: unreadable or malformed, a root other than "COBID",
 // more than 250 rows, or a row without a COB-ID (the list would end there). A missing
 // "Dimensin" or "Mnemonic" reads as empty text; the check reports the former.
-std::vector<Frame> loadList(const std::filesystem::path& file);
+std::vector<project::Frame> loadList(const std::filesystem::path& file);
 
 // The width every grid column gets when the frame list dialog is resized: the grid's width
 // shared among the columns, rounded to the nearest pixel (halves to even), less 10.

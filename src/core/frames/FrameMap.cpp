@@ -34,7 +34,7 @@ MapLoadReport FrameMap::load(const std::filesystem::path& frameFile,
     frames_.clear();
     MapLoadReport report;
     try {
-        for (const Frame& frame : loadList(frameFile))
+        for (const project::Frame& frame : loadList(frameFile))
             addFrame(frame.cobId);
     } catch (const Error& error) {
         report.frameFileError = withDetail(ErrorReadingPdoXml, error.what());
@@ -43,18 +43,18 @@ MapLoadReport FrameMap::load(const std::filesystem::path& frameFile,
     try {
         if (!isPresent(mapFile))
             return report;
-        report.mapFileError = takeRows(maps::read(mapFile), mapFile);
+        report.mapFileError = takeRows(project::readMap(mapFile), mapFile);
     } catch (const Error& error) {
         report.mapFileError = withDetail(ErrorReadingSdoPdoXml, error.what());
     }
     return report;
 }
 
-std::optional<std::string> FrameMap::takeRows(const maps::StoredFile& stored,
+std::optional<std::string> FrameMap::takeRows(const project::StoredMapFile& stored,
                                               const std::filesystem::path& mapFile)
 {
     for (std::size_t i = 0; i < stored.rows.size(); ++i) {
-        const maps::StoredRow& row = stored.rows[i];
+        const project::StoredMapRow& row = stored.rows[i];
         const auto problem = [&](const std::string& reason) {
             return withDetail(ErrorReadingSdoPdoXml, rowProblem(mapFile, i + 1, reason));
         };
@@ -109,11 +109,11 @@ void FrameMap::deleteEntry(EntryRef entry)
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(entry.position));
 }
 
-std::vector<maps::Row> FrameMap::orderedRows() const
+std::vector<project::MapRow> FrameMap::orderedRows() const
 {
     struct Keyed {
         std::int32_t value;
-        maps::Row row;
+        project::MapRow row;
     };
     // Walk the editor backwards so that a stable sort puts later entries first among equals.
     std::vector<Keyed> keyed;
@@ -123,7 +123,7 @@ std::vector<maps::Row> FrameMap::orderedRows() const
                              {entry->index, std::to_string(frame->number), entry->posComp}});
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const Keyed& a, const Keyed& b) { return a.value < b.value; });
-    std::vector<maps::Row> rows;
+    std::vector<project::MapRow> rows;
     rows.reserve(keyed.size());
     for (Keyed& k : keyed)
         rows.push_back(std::move(k.row));
@@ -132,7 +132,7 @@ std::vector<maps::Row> FrameMap::orderedRows() const
 
 void FrameMap::save(const std::filesystem::path& mapFile, Direction direction) const
 {
-    maps::write(mapFile, maps::rootName(direction), orderedRows());
+    project::writeMap(mapFile, project::mapRootName(direction), orderedRows());
 }
 
 CopyBuffer copyOf(const std::string& indexText, ByteChoices choices)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/frames/ByteSelection.h"
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/TClPdo.h"
 #include "core/project/MapFile.h"
 
@@ -47,7 +47,7 @@ public:
     // number below 1; what was read before stays.
     MapLoadReport load(const std::filesystem::path& frameFile, const std::filesystem::path& mapFile);
     // The rows of a map file, taken into the current frames as load() takes them.
-    std::optional<std::string> takeRows(const maps::StoredFile& stored,
+    std::optional<std::string> takeRows(const project::StoredMapFile& stored,
                                         const std::filesystem::path& mapFile);
 
     // The register index test of New and Modify: `text` must be integer text and its value must
@@ -65,7 +65,7 @@ public:
     // The rows "OK" writes: every entry, by ascending register index value; among equal values
     // the entry later in the editor (frame, then position) first. Every 32-bit value has its
     // place. Throws Error with the conversion message when an index is not integer text.
-    std::vector<maps::Row> orderedRows() const;
+    std::vector<project::MapRow> orderedRows() const;
     // Writes orderedRows() to the map file of a direction; throws Error, and then nothing is
     // written.
     void save(const std::filesystem::path& mapFile, Direction direction) const;

@@ -88,10 +88,10 @@ std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction di
     const std::size_t entrySize =
         can20A ? FrameEntrySize20A : (receive ? RxFrameEntrySize20B : TxFrameEntrySize20B);
 
-    const frames::StoredFile stored = frames::read(file);
+    const project::StoredFrameFile stored = project::readFrames(file);
     checkRowCount(file, stored.rows.size(), table.capacity(entrySize));
     for (std::size_t i = 0; i < stored.rows.size(); ++i) {
-        const frames::StoredRow& row = stored.rows[i];
+        const project::StoredFrameRow& row = stored.rows[i];
         const Place place{file, i};
         const std::int32_t cobId = attributeOf(row.cobId, place, "CobID");
         const std::int32_t length = attributeOf(row.dimension, place, "Dimensin");
@@ -120,10 +120,10 @@ std::uint16_t placeFrames(ConfigImage& image, const fs::path& file, Direction di
 
 std::uint16_t placeRegisters(ConfigImage& image, const fs::path& file, const Region& map)
 {
-    const maps::StoredFile stored = maps::read(file);
+    const project::StoredMapFile stored = project::readMap(file);
     checkRowCount(file, stored.rows.size(), map.capacity(RegisterEntrySize));
     for (std::size_t i = 0; i < stored.rows.size(); ++i) {
-        const maps::StoredRow& row = stored.rows[i];
+        const project::StoredMapRow& row = stored.rows[i];
         const Place place{file, i};
         const std::size_t at = i * RegisterEntrySize;
         image.put16(map, at, bits(attributeOf(row.index, place, "Index")));
@@ -140,7 +140,7 @@ struct Counts {
     std::uint16_t txRegisters = 0;
 };
 
-void writeCommBlock(ConfigImage& image, const fs::path& file, const pargen::StoredText& settings,
+void writeCommBlock(ConfigImage& image, const fs::path& file, const project::StoredPargen& settings,
                     const Counts& counts)
 {
     static const char* const IpNames[4] = {"IPB1", "IPB2", "IPB3", "IPB4"};
@@ -177,10 +177,10 @@ ConfigImage BuildConfigImage(const fs::path& projectDir, const BuildMoment& mome
     // the build like one that cannot be read.
     const ProjectFolder project(projectDir);
     const fs::path settingsFile = project.pargen();
-    std::optional<pargen::StoredText> settings;
+    std::optional<project::StoredPargen> settings;
     bool can20A = true;
     if (isPresent(settingsFile)) {
-        settings = pargen::read(settingsFile);
+        settings = project::readPargen(settingsFile);
         const std::int32_t canType =
             elementOf(settings->canType, Place{settingsFile, std::nullopt}, "CANType");
         can20A = (bits(canType) & 0xFFu) == 0;

@@ -36,18 +36,18 @@ std::optional<fs::path> existingProjectFile(const ProjectFolder& folder)
     return std::nullopt;
 }
 
-std::vector<frames::Frame> framesOf(const std::vector<DeviceFrame>& list)
+std::vector<project::Frame> framesOf(const std::vector<DeviceFrame>& list)
 {
-    std::vector<frames::Frame> out;
+    std::vector<project::Frame> out;
     out.reserve(list.size());
     for (const DeviceFrame& frame : list)
         out.push_back({cobIdText(frame.cobId), std::to_string(frame.length), ""});
     return out;
 }
 
-std::vector<maps::Row> rowsOf(const std::vector<DeviceRegister>& list)
+std::vector<project::MapRow> rowsOf(const std::vector<DeviceRegister>& list)
 {
-    std::vector<maps::Row> out;
+    std::vector<project::MapRow> out;
     out.reserve(list.size());
     for (const DeviceRegister& row : list)
         out.push_back({std::to_string(row.index), std::to_string(row.nrPdo),
@@ -74,7 +74,7 @@ void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& pr
                     ec.message());
 
     const DeviceSettings& s = config.settings;
-    pargen::Values values;
+    project::PargenValues values;
     // The code is the list index plus one; code 0 is "no rate chosen", stored as -1.
     values.baudRateIndex = static_cast<int>(s.bitRateCode) - 1;
     values.canType = s.canType;
@@ -83,11 +83,11 @@ void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& pr
         values.mask[k] = s.mask[k];
     }
     values.port = std::to_string(s.port);
-    pargen::write(folder.pargen(), values);
-    frames::write(folder.frameFile(Direction::Receive), framesOf(config.rxFrames));
-    frames::write(folder.frameFile(Direction::Transmit), framesOf(config.txFrames));
-    maps::write(folder.mapFile(Direction::Receive), maps::ReceiveRootName, rowsOf(config.rxRegisters));
-    maps::write(folder.mapFile(Direction::Transmit), maps::TransmitRootName, rowsOf(config.txRegisters));
+    project::writePargen(folder.pargen(), values);
+    project::writeFrames(folder.frameFile(Direction::Receive), framesOf(config.rxFrames));
+    project::writeFrames(folder.frameFile(Direction::Transmit), framesOf(config.txFrames));
+    project::writeMap(folder.mapFile(Direction::Receive), project::ReceiveMapRootName, rowsOf(config.rxRegisters));
+    project::writeMap(folder.mapFile(Direction::Transmit), project::TransmitMapRootName, rowsOf(config.txRegisters));
 }
 
 } // namespace cravent::image

@@ -3,7 +3,7 @@
 #include "core/common/FileIo.h"
 #include "core/project/ProjectXml.h"
 
-namespace cravent::frames {
+namespace cravent::project {
 
 namespace {
 
@@ -11,22 +11,22 @@ const std::initializer_list<const char*> Attributes = {"CobID", "Dimensin", "Mne
 
 } // namespace
 
-StoredFile read(const std::filesystem::path& file)
+StoredFrameFile readFrames(const std::filesystem::path& file)
 {
-    return xml::readThreeValueRows<StoredFile>(file, Attributes);
+    return project::xml::readThreeValueRows<StoredFrameFile>(file, Attributes);
 }
 
-std::string serialise(const std::vector<Frame>& frames)
+std::string serialiseFrames(const std::vector<Frame>& frames)
 {
     std::vector<std::vector<std::string>> rows;
     for (const Frame& frame : frames)
         rows.push_back({frame.cobId, frame.dimension, frame.mnemonic});
-    return xml::serialiseTable(RootName, Attributes, rows);
+    return project::xml::serialiseTable(FrameRootName, Attributes, rows);
 }
 
-void write(const std::filesystem::path& file, const std::vector<Frame>& frames)
+void writeFrames(const std::filesystem::path& file, const std::vector<Frame>& frames)
 {
-    writeFileAtomically(file, serialise(frames));
+    writeFileAtomically(file, serialiseFrames(frames));
 }
 
-} // namespace cravent::frames
+} // namespace cravent::project

@@ -5,15 +5,14 @@
 #include <string>
 #include <vector>
 
-namespace cravent {
+namespace cravent::project {
 
 // "RCobDef.xml" and "TCobDef.xml": the received and transmitted CAN frames, in list order.
 //
 // <COBID><row CobID="0x181" Dimensin="8" Mnemonic="Speed"/>...</COBID>
 // ("Dimensin" is the attribute's name in every project file ever written.)
-namespace frames {
 
-inline constexpr const char* RootName = "COBID";
+inline constexpr const char* FrameRootName = "COBID";
 inline constexpr std::size_t MaxFrames = 250;
 
 // One frame as the user typed it.
@@ -25,23 +24,22 @@ struct Frame {
 };
 
 // One row as stored; an attribute that is missing is nothing.
-struct StoredRow {
+struct StoredFrameRow {
     std::optional<std::string> cobId;
     std::optional<std::string> dimension;
     std::optional<std::string> mnemonic;
 };
 
-struct StoredFile {
+struct StoredFrameFile {
     std::string rootName;
-    std::vector<StoredRow> rows; // every child element of the root, in order
+    std::vector<StoredFrameRow> rows; // every child element of the root, in order
 };
 
 // Throws Error naming the file when it cannot be read or parsed.
-StoredFile read(const std::filesystem::path& file);
+StoredFrameFile readFrames(const std::filesystem::path& file);
 
-std::string serialise(const std::vector<Frame>& frames);
+std::string serialiseFrames(const std::vector<Frame>& frames);
 // Throws Error naming the file when it cannot be written; the old file is then unchanged.
-void write(const std::filesystem::path& file, const std::vector<Frame>& frames);
+void writeFrames(const std::filesystem::path& file, const std::vector<Frame>& frames);
 
-} // namespace frames
-} // namespace cravent
+} // namespace cravent::project

@@ -3,7 +3,7 @@
 #include "core/common/FileIo.h"
 #include "core/project/ProjectXml.h"
 
-namespace cravent::maps {
+namespace cravent::project {
 
 namespace {
 
@@ -11,22 +11,22 @@ const std::initializer_list<const char*> Attributes = {"Index", "NrPdo", "PosCom
 
 } // namespace
 
-StoredFile read(const std::filesystem::path& file)
+StoredMapFile readMap(const std::filesystem::path& file)
 {
-    return xml::readThreeValueRows<StoredFile>(file, Attributes);
+    return project::xml::readThreeValueRows<StoredMapFile>(file, Attributes);
 }
 
-std::string serialise(const char* rootName, const std::vector<Row>& rows)
+std::string serialiseMap(const char* rootName, const std::vector<MapRow>& rows)
 {
     std::vector<std::vector<std::string>> values;
-    for (const Row& row : rows)
+    for (const MapRow& row : rows)
         values.push_back({row.index, row.nrPdo, row.posComp});
-    return xml::serialiseTable(rootName, Attributes, values);
+    return project::xml::serialiseTable(rootName, Attributes, values);
 }
 
-void write(const std::filesystem::path& file, const char* rootName, const std::vector<Row>& rows)
+void writeMap(const std::filesystem::path& file, const char* rootName, const std::vector<MapRow>& rows)
 {
-    writeFileAtomically(file, serialise(rootName, rows));
+    writeFileAtomically(file, serialiseMap(rootName, rows));
 }
 
-} // namespace cravent::maps
+} // namespace cravent::project

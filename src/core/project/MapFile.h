@@ -7,48 +7,46 @@
 #include <string>
 #include <vector>
 
-namespace cravent {
+namespace cravent::project {
 
 // "RInfoCob.xml" and "TInfoCob.xml": which Modbus register each frame carries, sorted by
 // register index. The root is named after the file.
 //
 // <RInfoCob><row Index="0" NrPdo="1" PosComp="33"/>...</RInfoCob>
-namespace maps {
 
-inline constexpr const char* ReceiveRootName = "RInfoCob";
-inline constexpr const char* TransmitRootName = "TInfoCob";
+inline constexpr const char* ReceiveMapRootName = "RInfoCob";
+inline constexpr const char* TransmitMapRootName = "TInfoCob";
 
-constexpr const char* rootName(Direction direction)
+constexpr const char* mapRootName(Direction direction)
 {
-    return direction == Direction::Receive ? ReceiveRootName : TransmitRootName;
+    return direction == Direction::Receive ? ReceiveMapRootName : TransmitMapRootName;
 }
 
 // One register entry as written: the register index and byte selection as typed, the frame
 // number in decimal.
-struct Row {
+struct MapRow {
     std::string index;
     std::string nrPdo;
     std::string posComp;
-    bool operator==(const Row&) const = default;
+    bool operator==(const MapRow&) const = default;
 };
 
-struct StoredRow {
+struct StoredMapRow {
     std::optional<std::string> index;
     std::optional<std::string> nrPdo;
     std::optional<std::string> posComp;
 };
 
-struct StoredFile {
+struct StoredMapFile {
     std::string rootName;
-    std::vector<StoredRow> rows; // every child element of the root, in order
+    std::vector<StoredMapRow> rows; // every child element of the root, in order
 };
 
 // Throws Error naming the file when it cannot be read or parsed.
-StoredFile read(const std::filesystem::path& file);
+StoredMapFile readMap(const std::filesystem::path& file);
 
-std::string serialise(const char* rootName, const std::vector<Row>& rows);
+std::string serialiseMap(const char* rootName, const std::vector<MapRow>& rows);
 // Throws Error naming the file when it cannot be written; the old file is then unchanged.
-void write(const std::filesystem::path& file, const char* rootName, const std::vector<Row>& rows);
+void writeMap(const std::filesystem::path& file, const char* rootName, const std::vector<MapRow>& rows);
 
-} // namespace maps
-} // namespace cravent
+} // namespace cravent::project

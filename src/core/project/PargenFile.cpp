@@ -3,7 +3,7 @@
 #include "core/common/FileIo.h"
 #include "core/project/ProjectXml.h"
 
-namespace cravent::pargen {
+namespace cravent::project {
 
 namespace {
 
@@ -15,7 +15,7 @@ std::optional<std::string> textOf(const pugi::xml_node& root, const char* name)
     const pugi::xml_node element = root.child(name);
     if (!element)
         return std::nullopt;
-    return xml::elementText(element);
+    return project::xml::elementText(element);
 }
 
 std::array<std::optional<std::string>, 4> attributesOf(const pugi::xml_node& root, const char* name,
@@ -29,10 +29,10 @@ std::array<std::optional<std::string>, 4> attributesOf(const pugi::xml_node& roo
     return values;
 }
 
-pugi::xml_document document(const Values& values)
+pugi::xml_document document(const PargenValues& values)
 {
     pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child(RootName);
+    pugi::xml_node root = doc.append_child(PargenRootName);
     root.append_child("BaudRateCAN").text().set(std::to_string(values.baudRateIndex).c_str());
     root.append_child("CANType").text().set(std::to_string(values.canType).c_str());
     pugi::xml_node ip = root.append_child("ADD_IP");
@@ -47,12 +47,12 @@ pugi::xml_document document(const Values& values)
 
 } // namespace
 
-StoredText read(const std::filesystem::path& file)
+StoredPargen readPargen(const std::filesystem::path& file)
 {
     pugi::xml_document doc;
-    xml::load(file, doc);
+    project::xml::load(file, doc);
     const pugi::xml_node root = doc.document_element();
-    StoredText stored;
+    StoredPargen stored;
     stored.rootName = root.name();
     stored.baudRateCan = textOf(root, "BaudRateCAN");
     stored.canType = textOf(root, "CANType");
@@ -62,14 +62,14 @@ StoredText read(const std::filesystem::path& file)
     return stored;
 }
 
-std::string serialise(const Values& values)
+std::string serialisePargen(const PargenValues& values)
 {
-    return xml::serialise(document(values));
+    return project::xml::serialise(document(values));
 }
 
-void write(const std::filesystem::path& file, const Values& values)
+void writePargen(const std::filesystem::path& file, const PargenValues& values)
 {
-    writeFileAtomically(file, serialise(values));
+    writeFileAtomically(file, serialisePargen(values));
 }
 
-} // namespace cravent::pargen
+} // namespace cravent::project

@@ -2,12 +2,12 @@
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
-#include "core/project/Windows1252.h"
+#include "core/common/Windows1252.h"
 
 #include <algorithm>
 #include <sstream>
 
-namespace cravent::xml {
+namespace cravent::project::xml {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::string serialiseTable(const char* rootName, std::initializer_list<const cha
     return serialise(doc);
 }
 
-} // namespace cravent::xml
+} // namespace cravent::project::xml

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace cravent::xml {
+namespace cravent::project::xml {
 
 // A project file beyond this is refused before it is read: the fullest tables the image holds
 // take well under a MiB, and the parsed document needs several times the file's size.
@@ -58,4 +58,4 @@ File readThreeValueRows(const std::filesystem::path& file, std::initializer_list
 std::string serialiseTable(const char* rootName, std::initializer_list<const char*> names,
                            const std::vector<std::vector<std::string>>& rows);
 
-} // namespace cravent::xml
+} // namespace cravent::project::xml

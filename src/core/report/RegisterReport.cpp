@@ -39,7 +39,7 @@ std::vector<Setting> settingsOf(const check::ProjectSnapshot& project)
         return {{"Settings", "none: the project has no " + file.name()}};
     if (!file.stored)
         return {{"Settings", "unreadable: " + file.readError.value_or("")}};
-    const pargen::StoredText& s = *file.stored;
+    const project::StoredPargen& s = *file.stored;
     std::vector<Setting> lines;
     lines.push_back({"IP address", dotted(s.ip)});
     lines.push_back({"Subnet mask", dotted(s.mask)});
@@ -82,7 +82,7 @@ RegisterReport makeReport(const check::ProjectSnapshot& project)
         auto& frameLines = report.frames[static_cast<std::size_t>(d)];
         if (const auto& list = project.frames(d).stored) {
             for (std::size_t i = 0; i < list->rows.size(); ++i) {
-                const frames::StoredRow& row = list->rows[i];
+                const project::StoredFrameRow& row = list->rows[i];
                 frameLines.push_back(
                     {i + 1, cobIdText(row.cobId), asTyped(row.dimension), asTyped(row.mnemonic)});
             }
@@ -92,7 +92,7 @@ RegisterReport makeReport(const check::ProjectSnapshot& project)
         if (!map)
             continue;
         for (std::size_t i = 0; i < map->rows.size(); ++i) {
-            const maps::StoredRow& row = map->rows[i];
+            const project::StoredMapRow& row = map->rows[i];
             RegisterLine line;
             line.direction = d;
             line.row = i + 1;

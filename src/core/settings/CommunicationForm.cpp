@@ -38,10 +38,10 @@ RangeValue octetField(std::string text)
     return RangeValue(0, 255, std::move(text));
 }
 
-void applyStored(CommunicationForm& form, const pargen::StoredText& stored)
+void applyStored(CommunicationForm& form, const project::StoredPargen& stored)
 {
     // A document whose root is some other element holds none of the values.
-    const bool rootFound = stored.rootName == pargen::RootName;
+    const bool rootFound = stored.rootName == project::PargenRootName;
     const auto valueOf = [rootFound](const std::optional<std::string>& text) {
         return rootFound ? numberOf(text) : std::nullopt;
     };
@@ -63,9 +63,9 @@ void applyStored(CommunicationForm& form, const pargen::StoredText& stored)
         form.port = *stored.port;
 }
 
-pargen::Values valuesToStore(CommunicationForm& form)
+project::PargenValues valuesToStore(CommunicationForm& form)
 {
-    pargen::Values values;
+    project::PargenValues values;
     values.baudRateIndex = bitRateIndex(form.bitRate);
     values.canType = form.can20B ? 1 : 0;
     for (std::size_t i = 0; i < 4; ++i) {

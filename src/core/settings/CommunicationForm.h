@@ -32,11 +32,11 @@ struct CommunicationForm {
 // Shows a loaded "pargen.xml" in the form, value by value. A value whose root, element or
 // attribute is missing or whose number is not integer text falls back on its own: bit rate to
 // the first item, CAN type to 2.0A, IP and mask each to 0.0.0.0, and the port keeps its text.
-void applyStored(CommunicationForm& form, const pargen::StoredText& stored);
+void applyStored(CommunicationForm& form, const project::StoredPargen& stored);
 
 // What "OK" stores. Reading the octets' values turns an empty octet text into "0", as the
 // dialog then shows it.
-pargen::Values valuesToStore(CommunicationForm& form);
+project::PargenValues valuesToStore(CommunicationForm& form);
 
 // The ping address "OK" hands to the main window: the IP octets' texts as shown, joined with ".".
 std::string pingAddress(const CommunicationForm& form);

@@ -12,19 +12,19 @@ constexpr std::string_view LineEnd = "\r\n";
 
 } // namespace
 
-const char* mapExportName(frames::Direction direction)
+const char* mapExportName(Direction direction)
 {
-    return direction == frames::Direction::Receive ? "RInfoCob.csv" : "TInfoCob.csv";
+    return direction == Direction::Receive ? "RInfoCob.csv" : "TInfoCob.csv";
 }
 
-std::string frameListCsv(const std::vector<frames::Frame>& gridRows)
+std::string frameListCsv(const std::vector<project::Frame>& gridRows)
 {
     std::string out(FrameListHeader);
     out += LineEnd;
-    std::vector<frames::Frame> rows = frames::listUpToFirstEmptyCobId(gridRows);
-    if (rows.size() > frames::MaxFrames)
-        rows.resize(frames::MaxFrames);
-    for (const frames::Frame& frame : rows) {
+    std::vector<project::Frame> rows = frames::listUpToFirstEmptyCobId(gridRows);
+    if (rows.size() > project::MaxFrames)
+        rows.resize(project::MaxFrames);
+    for (const project::Frame& frame : rows) {
         out += frame.cobId;
         out += ',';
         out += frame.dimension;

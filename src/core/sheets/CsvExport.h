@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/TClPdo.h"
 #include "core/project/FrameFile.h"
 
@@ -14,7 +14,7 @@ namespace cravent::sheets {
 // The files Export writes into the project folder. The frame list has one for both directions:
 // exporting one direction replaces what the other wrote.
 inline constexpr const char* FrameListExportName = "rpdodef.csv";
-const char* mapExportName(frames::Direction direction); // "RInfoCob.csv" / "TInfoCob.csv"
+const char* mapExportName(Direction direction); // "RInfoCob.csv" / "TInfoCob.csv"
 
 // The header of the frame list export, 42 characters with its trailing blank; the data length
 // stands in the column "id_dev_orig" and the other three columns always hold 0.
@@ -22,7 +22,7 @@ inline constexpr std::string_view FrameListHeader = "cobid,id_dev_orig,en_bypass
 
 // "cobid,dim,0,0,0" per frame of the grid rows up to the first empty COB-ID (at most 250), after
 // the header; the mnemonic is not written. Lines end with CR LF. Texts go out as typed, unquoted.
-std::string frameListCsv(const std::vector<frames::Frame>& gridRows);
+std::string frameListCsv(const std::vector<project::Frame>& gridRows);
 
 // "index,nr,poscomp," per register entry, frames in order and each frame's entries in list
 // order; no header. Lines end with CR LF.

@@ -4,16 +4,16 @@
 
 namespace cravent::sheets {
 
-const char* mapSheetName(frames::Direction direction)
+const char* mapSheetName(Direction direction)
 {
-    return direction == frames::Direction::Receive ? "RInfoCob" : "TInfoCob";
+    return direction == Direction::Receive ? "RInfoCob" : "TInfoCob";
 }
 
 FrameRowsImport frameRowsFromRecords(const std::vector<Record>& records,
                                      const RecordsBeyond& beyond)
 {
     FrameRowsImport result;
-    const std::size_t taken = std::min(records.size(), frames::MaxFrames);
+    const std::size_t taken = std::min(records.size(), project::MaxFrames);
     for (std::size_t k = 0; k < taken; ++k) {
         const Record& record = records[k];
         result.rows.push_back({field(record, 0), field(record, 1), field(record, 2)});
@@ -51,8 +51,8 @@ std::optional<std::string> leftOutMessage(std::size_t leftOut)
 {
     if (leftOut == 0)
         return std::nullopt;
-    return "The frame list holds " + std::to_string(frames::MaxFrames) + " frames: the first " +
-           std::to_string(frames::MaxFrames) + " rows of the worksheet were imported and the " +
+    return "The frame list holds " + std::to_string(project::MaxFrames) + " frames: the first " +
+           std::to_string(project::MaxFrames) + " rows of the worksheet were imported and the " +
            std::to_string(leftOut) +
            (leftOut == 1 ? " row after them was" : " rows after them were") + " left out.";
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/TClPdo.h"
 #include "core/project/FrameFile.h"
 #include "core/sheets/Worksheet.h"
@@ -21,14 +21,14 @@ inline constexpr std::array<const char*, 5> WorkbookFilters{
 
 // The worksheets the editors import from; the names are matched without regard to case.
 inline constexpr const char* FrameListSheet = "rpdodef"; // both directions
-const char* mapSheetName(frames::Direction direction);   // "RInfoCob" / "TInfoCob"
+const char* mapSheetName(Direction direction);   // "RInfoCob" / "TInfoCob"
 
 // Frame list: record k fills data row k + 1 of the grid, its fields 0, 1 and 2 the COB-ID, data
 // length and mnemonic, as they are; the check waits for "OK". The grid has 250 rows: the
 // further records that hold something, including those the reader only counted (`beyond`),
 // are left out and counted; empty ones are no loss.
 struct FrameRowsImport {
-    std::vector<frames::Frame> rows; // rows[k] for data row k + 1
+    std::vector<project::Frame> rows; // rows[k] for data row k + 1
     std::size_t leftOut = 0;
     std::size_t firstLeftOutRow = 0; // the worksheet row of the first left out (1 is the header)
 };

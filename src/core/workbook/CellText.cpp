@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 std::string numberText(double value)
 {
@@ -18,4 +18,4 @@ std::string numberText(double value)
     return std::string(buffer.data(), result.ptr);
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -1,19 +1,19 @@
 #include "core/common/FileIo.h"
 #include "core/common/IntegerText.h"
-#include "core/project/Windows1252.h"
+#include "core/common/Windows1252.h"
 #include "core/workbook/SheetGrid.h"
 #include "core/workbook/WorkbookFormats.h"
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
 // Comma-separated lines ended by CR LF or LF; a field in double quotes may hold commas, line
 // ends and doubled quotes. Our own exports never quote.
-std::vector<Record> parseLines(std::string_view text)
+std::vector<sheets::Record> parseLines(std::string_view text)
 {
-    std::vector<Record> rows;
-    Record row;
+    std::vector<sheets::Record> rows;
+    sheets::Record row;
     std::string cell;
     bool quoted = false;
     bool rowStarted = false;
@@ -58,9 +58,9 @@ std::vector<Record> parseLines(std::string_view text)
 // A CSV file holds one worksheet, named after the file ("rpdodef.csv" holds "rpdodef"), as a
 // spreadsheet program opens it. The frame list export starts with a header line and the map
 // export has none, so the first line is a header only when it does not start with a number.
-SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view wantedSheet)
+sheets::SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view wantedSheet)
 {
-    SheetLookup lookup;
+    sheets::SheetLookup lookup;
     lookup.sheetNames.push_back(workbook.stem().string());
     if (!findSheet(lookup.sheetNames, wantedSheet))
         return lookup;
@@ -71,7 +71,7 @@ SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view want
     if (!isValidUtf8(text)) // written by a Windows program in its ANSI code page
         text = windows1252ToUtf8(text);
 
-    std::vector<Record> rows = parseLines(text);
+    std::vector<sheets::Record> rows = parseLines(text);
     const bool hasHeader =
         rows.empty() || rows.front().empty() || !parseIntegerText(rows.front().front()).has_value();
     SheetGrid grid;
@@ -84,4 +84,4 @@ SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view want
     return lookup;
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
@@ -146,7 +146,7 @@ private:
 
 } // namespace
 
-SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet)
+sheets::SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet)
 {
     pugi::xml_document content;
     loadPart(archive, "content.xml", content);
@@ -155,7 +155,7 @@ SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet)
     if (!spreadsheet)
         throw Error("the .ods file holds no spreadsheet");
 
-    SheetLookup lookup;
+    sheets::SheetLookup lookup;
     std::vector<pugi::xml_node> tables;
     for (pugi::xml_node table : spreadsheet.children()) {
         if (table.type() == pugi::node_element && localName(table.name()) == "table") {
@@ -172,4 +172,4 @@ SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet)
     return lookup;
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

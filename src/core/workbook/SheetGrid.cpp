@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 std::optional<std::size_t> findSheet(const std::vector<std::string>& names, std::string_view wanted)
 {
@@ -28,7 +28,7 @@ void SheetGrid::checkPosition(std::size_t row, std::size_t column)
 
 void SheetGrid::countBeyond(std::size_t row)
 {
-    const std::size_t at = row - MaxRecordsRead - 1;
+    const std::size_t at = row - sheets::MaxRecordsRead - 1;
     if (beyondRows_.size() <= at)
         beyondRows_.resize(at + 1);
     if (beyondRows_[at])
@@ -44,19 +44,19 @@ void SheetGrid::put(std::size_t row, std::size_t column, std::string text)
     if (text.empty())
         return;
     checkPosition(row, column);
-    if (row == 0 || column >= FieldsRead) // the header row, and fields the import never reads
+    if (row == 0 || column >= sheets::FieldsRead) // the header row, and fields the import never reads
         return;
-    if (row > MaxRecordsRead) {
+    if (row > sheets::MaxRecordsRead) {
         countBeyond(row);
         return;
     }
-    if (text.size() > MaxFieldBytes)
-        throw Error("cell " + cellName(row, column) + " holds " + std::to_string(text.size()) +
-                    " bytes of text, more than the " + std::to_string(MaxFieldBytes) +
+    if (text.size() > sheets::MaxFieldBytes)
+        throw Error("cell " + sheets::cellName(row, column) + " holds " + std::to_string(text.size()) +
+                    " bytes of text, more than the " + std::to_string(sheets::MaxFieldBytes) +
                     " a field of the import can hold");
     if (records_.size() < row)
         records_.resize(row);
-    Record& record = records_[row - 1];
+    sheets::Record& record = records_[row - 1];
     if (record.size() <= column)
         record.resize(column + 1);
     record[column] = std::move(text);
@@ -65,19 +65,19 @@ void SheetGrid::put(std::size_t row, std::size_t column, std::string text)
 void SheetGrid::putUnreadable(std::size_t row, std::size_t column)
 {
     checkPosition(row, column);
-    if (row == 0 || column >= FieldsRead)
+    if (row == 0 || column >= sheets::FieldsRead)
         return;
-    if (row > MaxRecordsRead)
+    if (row > sheets::MaxRecordsRead)
         countBeyond(row);
-    else if (unreadable_.size() < FieldsRead * MaxRecordsRead)
-        unreadable_.push_back(cellName(row, column));
+    else if (unreadable_.size() < sheets::FieldsRead * sheets::MaxRecordsRead)
+        unreadable_.push_back(sheets::cellName(row, column));
 }
 
-void SheetGrid::handTo(SheetLookup& lookup) &&
+void SheetGrid::handTo(sheets::SheetLookup& lookup) &&
 {
     lookup.records = std::move(records_);
     lookup.beyond = beyond_;
     lookup.unreadableCells = std::move(unreadable_);
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

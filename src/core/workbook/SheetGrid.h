@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 // The first worksheet, in workbook order, whose name equals `wanted` without regard to case.
 std::optional<std::size_t> findSheet(const std::vector<std::string>& names,
@@ -32,17 +32,17 @@ public:
     // A cell holding a formula whose result the workbook does not store.
     void putUnreadable(std::size_t row, std::size_t column);
     // Fills the records, the count of those beyond and the unreadable cells.
-    void handTo(SheetLookup& lookup) &&;
+    void handTo(sheets::SheetLookup& lookup) &&;
 
 private:
     void checkPosition(std::size_t row, std::size_t column);
     void countBeyond(std::size_t row);
 
-    std::vector<Record> records_; // records_[k] is worksheet row k + 2
+    std::vector<sheets::Record> records_; // records_[k] is worksheet row k + 2
     std::size_t cells_ = 0;
     std::vector<bool> beyondRows_;
-    RecordsBeyond beyond_;
+    sheets::RecordsBeyond beyond_;
     std::vector<std::string> unreadable_;
 };
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string_view>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 class ZipArchive;
 
-SheetLookup readXls(const std::filesystem::path& workbook, std::string_view wantedSheet);
-SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet);
-SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet);
-SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view wantedSheet);
+sheets::SheetLookup readXls(const std::filesystem::path& workbook, std::string_view wantedSheet);
+sheets::SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet);
+sheets::SheetLookup readOds(const ZipArchive& archive, std::string_view wantedSheet);
+sheets::SheetLookup readCsv(const std::filesystem::path& workbook, std::string_view wantedSheet);
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

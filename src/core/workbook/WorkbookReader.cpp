@@ -10,7 +10,7 @@
 #include <fstream>
 #include <system_error>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
@@ -27,7 +27,7 @@ std::string leadingBytes(const std::filesystem::path& file, std::size_t count)
 
 } // namespace
 
-SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet)
+sheets::SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet)
 {
     if (std::filesystem::is_directory(workbook))
         throw Error("it is a folder, not a workbook");
@@ -52,4 +52,4 @@ SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view
     throw Error("not a workbook (.xls, .xlsx, .ods or .csv)");
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 // Reads the worksheet `wantedSheet` of a workbook: .xls (BIFF8 over libgsf), .xlsx and .ods
 // (zip and XML), or .csv as our export writes it. The format is told by the file's content;
@@ -17,6 +17,6 @@ namespace cravent::sheets {
 // (core/sheets/SheetReaderClient.h) instead.
 //
 // Throws Error with the reason, not naming the file, when the workbook cannot be read.
-SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet);
+sheets::SheetLookup readWorkbook(const std::filesystem::path& workbook, std::string_view wantedSheet);
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
@@ -417,7 +417,7 @@ void readCells(RecordStream& stream, const Globals& globals, SheetGrid& grid)
             need(record, 10);
             const std::uint32_t index = u32(d + 6);
             if (index >= globals.strings.size())
-                throw Error("cell " + cellName(u16(d), u16(d + 2)) + " refers to shared string " +
+                throw Error("cell " + sheets::cellName(u16(d), u16(d + 2)) + " refers to shared string " +
                             std::to_string(index) +
                             ", which the workbook does not hold (the "
                             "file is damaged)");
@@ -473,12 +473,12 @@ void readCells(RecordStream& stream, const Globals& globals, SheetGrid& grid)
 
 } // namespace
 
-SheetLookup readXls(const std::filesystem::path& workbook, std::string_view wantedSheet)
+sheets::SheetLookup readXls(const std::filesystem::path& workbook, std::string_view wantedSheet)
 {
     const std::vector<std::uint8_t> bytes = workbookStream(workbook);
     RecordStream stream(bytes);
     const Globals globals = readGlobals(stream);
-    SheetLookup lookup;
+    sheets::SheetLookup lookup;
     for (const Sheet& sheet : globals.sheets)
         lookup.sheetNames.push_back(sheet.name);
     const auto index = findSheet(lookup.sheetNames, wantedSheet);
@@ -491,4 +491,4 @@ SheetLookup readXls(const std::filesystem::path& workbook, std::string_view want
     return lookup;
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

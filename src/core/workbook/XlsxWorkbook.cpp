@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
@@ -141,11 +141,11 @@ bool formulaWithoutResult(pugi::xml_node cell)
 
 } // namespace
 
-SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet)
+sheets::SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet)
 {
     pugi::xml_document workbook;
     loadPart(archive, "xl/workbook.xml", workbook);
-    SheetLookup lookup;
+    sheets::SheetLookup lookup;
     std::vector<std::string> relationshipIds;
     for (pugi::xml_node sheet : child(child(workbook, "workbook"), "sheets").children()) {
         if (sheet.type() != pugi::node_element || localName(sheet.name()) != "sheet")
@@ -188,4 +188,4 @@ SheetLookup readXlsx(const ZipArchive& archive, std::string_view wantedSheet)
     return lookup;
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

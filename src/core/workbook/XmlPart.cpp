@@ -1,10 +1,10 @@
 #include "core/workbook/XmlPart.h"
 
 #include "core/common/Error.h"
-#include "core/project/Windows1252.h"
+#include "core/common/Windows1252.h"
 #include "core/workbook/ZipArchive.h"
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 std::string_view localName(const char* name)
 {
@@ -78,4 +78,4 @@ void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_docume
         throw Error("the part " + std::string(name) + " holds text that is not UTF-8");
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

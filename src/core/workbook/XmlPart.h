@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 class ZipArchive;
 
@@ -20,4 +20,4 @@ std::string ownText(pugi::xml_node node);
 // Parses an entry of the archive; throws Error naming the part when it is missing or not XML.
 void loadPart(const ZipArchive& archive, std::string_view name, pugi::xml_document& document);
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

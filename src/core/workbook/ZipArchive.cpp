@@ -4,7 +4,7 @@
 
 #include <zip.h>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 namespace {
 
@@ -64,4 +64,4 @@ std::optional<std::string> ZipArchive::read(std::string_view name) const
     return bytes;
 }
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

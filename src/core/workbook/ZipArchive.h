@@ -7,7 +7,7 @@
 
 struct zip;
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 
 // A read-only zip archive (the container of .xlsx and .ods workbooks).
 class ZipArchive {
@@ -27,4 +27,4 @@ private:
     zip* archive_ = nullptr;
 };
 
-} // namespace cravent::sheets
+} // namespace cravent::workbook

@@ -187,7 +187,7 @@ void TFInfopdoMB::FormShow()
         LPdoCanA_->clear();
     }
     clearRegisterControls();
-    setWindowTitle(direction() == frames::Direction::Receive ? QStringLiteral("Receive CAN Frame Info")
+    setWindowTitle(direction() == Direction::Receive ? QStringLiteral("Receive CAN Frame Info")
                                                               : QStringLiteral("Transmit CAN Frame Info"));
     const ProjectFolder project = workspace_.project();
     const frames::MapLoadReport report =

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/FrameMap.h"
 #include "gui/widgets/UiServices.h"
 
@@ -31,7 +31,7 @@ public:
     // Set by the main window just before showing: 1 receives, any other value transmits.
     void setMode(std::uint8_t mode) { mode_ = mode; }
     int mode() const { return mode_ == 1 ? 1 : 2; }
-    frames::Direction direction() const { return frames::directionOfMode(mode_); }
+    Direction direction() const { return directionOfMode(mode_); }
 
     // The frames of this showing with their register entries (TClPdo, TClIndMB), in frame order;
     // what "OK" saves. Import replaces entries here; the list boxes show them when a frame is

@@ -107,9 +107,9 @@ void TFpdoMB::clearDataCells()
             setCellText(row, column, QString());
 }
 
-std::vector<frames::Frame> TFpdoMB::gridRows() const
+std::vector<project::Frame> TFpdoMB::gridRows() const
 {
-    std::vector<frames::Frame> rows;
+    std::vector<project::Frame> rows;
     for (int row = 1; row <= DataRows; ++row)
         rows.push_back({cellText(row, ColumnCobId).toStdString(),
                         cellText(row, ColumnDimension).toStdString(),
@@ -117,7 +117,7 @@ std::vector<frames::Frame> TFpdoMB::gridRows() const
     return rows;
 }
 
-std::vector<frames::Frame> TFpdoMB::listedFrames() const
+std::vector<project::Frame> TFpdoMB::listedFrames() const
 {
     return frames::listUpToFirstEmptyCobId(gridRows());
 }
@@ -160,10 +160,10 @@ void TFpdoMB::FormShow()
     clearDataCells();
     for (int row = 1; row <= DataRows; ++row)
         sgA_->item(row - 1, ColumnN)->setText(QString::number(row));
-    setWindowTitle(direction() == frames::Direction::Receive ? QStringLiteral("Receive CAN Frame")
+    setWindowTitle(direction() == Direction::Receive ? QStringLiteral("Receive CAN Frame")
                                                               : QStringLiteral("Transmit CAN Frame"));
     try {
-        const std::vector<frames::Frame> list = frames::loadList(listFile());
+        const std::vector<project::Frame> list = frames::loadList(listFile());
         for (std::size_t i = 0; i < list.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             setCellText(row, ColumnCobId, QString::fromStdString(list[i].cobId));
@@ -194,14 +194,14 @@ void TFpdoMB::BitBtn1Click()
     // Rows after the first empty CobID are not part of the list; they are not dropped unasked.
     if (!dropRowsAfterGap())
         return;
-    const std::vector<frames::Frame> list = listedFrames();
+    const std::vector<project::Frame> list = listedFrames();
     try {
         const auto canType = frames::readProjectCanType(workspace_.project().pargen());
         if (auto failure = frames::checkList(list, canType)) {
             ui_.messages.show(this, QString::fromStdString(*failure), Messages::Icon::Error);
             return;
         }
-        frames::write(listFile(), list);
+        project::writeFrames(listFile(), list);
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/project/FrameFile.h"
 #include "gui/widgets/UiServices.h"
 
@@ -32,7 +32,7 @@ public:
     // Set by the main window just before showing: 1 receives, any other value transmits.
     void setMode(std::uint8_t mode) { mode_ = mode; }
     int mode() const { return mode_ == 1 ? 1 : 2; }
-    frames::Direction direction() const { return frames::directionOfMode(mode_); }
+    Direction direction() const { return directionOfMode(mode_); }
 
     // The grid's data rows 1 to 250, columns ColumnCobId to ColumnMnemonic (for import and
     // export as well as tests).
@@ -41,9 +41,9 @@ public:
     // Empties the three editable columns of every data row; the row numbers stay.
     void clearDataCells();
     // The three editable cells of every data row.
-    std::vector<frames::Frame> gridRows() const;
+    std::vector<project::Frame> gridRows() const;
     // The frames "OK" would check and save: the rows up to the first empty CobID.
-    std::vector<frames::Frame> listedFrames() const;
+    std::vector<project::Frame> listedFrames() const;
     // Asks before rows after the first empty CobID are dropped; false: keep the dialog open.
     bool dropRowsAfterGap();
     // False after this showing refused the project's file: the grid then stays empty and

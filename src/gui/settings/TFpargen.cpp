@@ -138,9 +138,9 @@ void TFpargen::FormShow()
     const std::filesystem::path file = pargenFile();
     // A file that is there but cannot be looked at fails in the read below.
     if (!file.empty() && pathKind(file) != PathKind::Missing) {
-        pargen::StoredText stored;
+        project::StoredPargen stored;
         try {
-            stored = pargen::read(file);
+            stored = project::readPargen(file);
         } catch (const Error&) {
             // An unreadable or malformed file leaves the controls as they are, without a word.
             return;
@@ -181,10 +181,10 @@ void TFpargen::showForm(const settings::CommunicationForm& form)
 void TFpargen::bitBtn1Click()
 {
     settings::CommunicationForm form = formFromControls();
-    const pargen::Values values = settings::valuesToStore(form);
+    const project::PargenValues values = settings::valuesToStore(form);
     showForm(form); // an empty octet is shown as the "0" it was stored as
     try {
-        pargen::write(pargenFile(), values);
+        project::writePargen(pargenFile(), values);
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
         return;

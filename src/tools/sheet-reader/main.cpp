@@ -40,7 +40,7 @@ int main(int argc, char** argv)
     }
     std::string answer;
     try {
-        answer = cravent::sheets::encodeLookup(cravent::sheets::readWorkbook(argv[1], argv[2]));
+        answer = cravent::sheets::encodeLookup(cravent::workbook::readWorkbook(argv[1], argv[2]));
     } catch (const cravent::Error& e) {
         answer = cravent::sheets::encodeFailure(e.what());
     } catch (const std::bad_alloc&) {

@@ -77,12 +77,12 @@ TEST(DbcFrameImport, EachMessageBecomesAFrameWithHexadecimalCobIdDlcAndName)
 {
     const Database gateway = readDbcFile(Fixtures / "gateway.dbc");
     const FrameImport rx = importFrames(gateway, Direction::Receive, std::string("GW"), CanType::A);
-    EXPECT_EQ(rx.frames, (std::vector<frames::Frame>{{"0x181", "8", "EngineStatus"}, {"0x281", "4", "Dashboard"}}));
+    EXPECT_EQ(rx.frames, (std::vector<project::Frame>{{"0x181", "8", "EngineStatus"}, {"0x281", "4", "Dashboard"}}));
     EXPECT_EQ(rx.leftOut, 0u);
 
     const Database extended = readDbcFile(Fixtures / "extended.dbc");
     const FrameImport b = importFrames(extended, Direction::Receive, std::string("GW"), CanType::B);
-    EXPECT_EQ(b.frames, (std::vector<frames::Frame>{{"0x18FEF1FE", "8", "CruiseControl"},
+    EXPECT_EQ(b.frames, (std::vector<project::Frame>{{"0x18FEF1FE", "8", "CruiseControl"},
                                                     {"0x101", "4", "PackVoltage"},
                                                     {"0x100", "2", "StandardStatus"}}));
 }
@@ -128,7 +128,7 @@ TEST(DbcFrameImport, MoreThan250MessagesKeepTheFirst250AndCountTheRest)
         text += "BO_ " + std::to_string(i + 1) + " M" + std::to_string(i) + ": 8 GW\n";
     const FrameImport imported = importFrames(parseDbc(text), Direction::Transmit, std::string("GW"), CanType::A);
     ASSERT_EQ(imported.frames.size(), 250u);
-    EXPECT_EQ(imported.frames.back(), (frames::Frame{"0xFA", "8", "M249"}));
+    EXPECT_EQ(imported.frames.back(), (project::Frame{"0xFA", "8", "M249"}));
     EXPECT_EQ(imported.leftOut, 10u);
     EXPECT_EQ(leftOutMessage(imported.leftOut),
               "The frame list holds 250 frames: the first 250 messages of the CAN database were "

@@ -34,9 +34,9 @@ struct TwoBuilds : ::testing::Test {
     std::map<std::string, std::string> first;  // bin folder after a build of list A
     std::map<std::string, std::string> second; // ... of list B
 
-    static std::vector<frames::Frame> list(bool second)
+    static std::vector<project::Frame> list(bool second)
     {
-        std::vector<frames::Frame> frames;
+        std::vector<project::Frame> frames;
         for (std::size_t i = 0; i < (second ? 120u : 3u); ++i)
             frames.push_back({std::to_string(0x100 + i), second ? "4" : "8", ""});
         return frames;
@@ -44,7 +44,7 @@ struct TwoBuilds : ::testing::Test {
 
     void build(bool secondList)
     {
-        frames::write(ProjectFolder(project).frameFile(Direction::Receive), list(secondList));
+        project::writeFrames(ProjectFolder(project).frameFile(Direction::Receive), list(secondList));
         image::buildProjectBanks(project);
     }
 
@@ -159,7 +159,7 @@ TEST_F(TwoBuilds, AKilledBuildNeverLeavesBanksOfTwoBuildsThatCompose)
         Rounds, std::max<std::chrono::microseconds>(2 * oneBuild, 6ms),
         [&] {
             put(first);
-            frames::write(ProjectFolder(project).frameFile(Direction::Receive), list(false));
+            project::writeFrames(ProjectFolder(project).frameFile(Direction::Receive), list(false));
         },
         [&] {
             build(true);

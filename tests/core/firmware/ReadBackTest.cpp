@@ -96,12 +96,12 @@ struct ReadBackTest : ::testing::Test {
     {
         test::writeText(master, test::syntheticMaster(18));
         fs::create_directories(project / "bin");
-        pargen::Values values;
+        project::PargenValues values;
         values.ip = {192, 168, 1, 20};
-        pargen::write(project / "pargen.xml", values);
-        frames::write(project / "RCobDef.xml", {{"0x181", "8", "Speed"}, {"0x7FF", "2", ""}});
-        frames::write(project / "TCobDef.xml", {{"0x201", "4", "Out"}});
-        maps::write(project / "RInfoCob.xml", maps::ReceiveRootName, {{"300", "1", "18"}});
+        project::writePargen(project / "pargen.xml", values);
+        project::writeFrames(project / "RCobDef.xml", {{"0x181", "8", "Speed"}, {"0x7FF", "2", ""}});
+        project::writeFrames(project / "TCobDef.xml", {{"0x201", "4", "Out"}});
+        project::writeMap(project / "RInfoCob.xml", project::ReceiveMapRootName, {{"300", "1", "18"}});
         image::WriteBankFiles(image::BuildConfigImage(project, {2026, 12, 10, 10, 42, 18}), project);
     }
 
@@ -217,12 +217,12 @@ TEST_F(ReadBackTest, ProjectsOfBothLayoutsAtTheirLimitsComeBackFromTheFirmware)
         test::TempDir work;
         const fs::path original = work / "P";
         fs::create_directories(original / "bin");
-        pargen::Values values;
+        project::PargenValues values;
         values.canType = c.canType;
         values.ip = {10, 1, 2, 3};
-        pargen::write(original / "pargen.xml", values);
+        project::writePargen(original / "pargen.xml", values);
         const auto frameList = [&](std::size_t count, std::uint32_t salt) {
-            std::vector<frames::Frame> list;
+            std::vector<project::Frame> list;
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint32_t id = c.canType == 0 ? (i * 7 + salt) % 2048
                                                         : (static_cast<std::uint32_t>(i) * 2654435761u + salt) & 0x1FFFFFFF;
@@ -232,16 +232,16 @@ TEST_F(ReadBackTest, ProjectsOfBothLayoutsAtTheirLimitsComeBackFromTheFirmware)
             }
             return list;
         };
-        frames::write(original / "RCobDef.xml", frameList(c.rxFrames, 1));
-        frames::write(original / "TCobDef.xml", frameList(c.txFrames, 5));
+        project::writeFrames(original / "RCobDef.xml", frameList(c.rxFrames, 1));
+        project::writeFrames(original / "TCobDef.xml", frameList(c.txFrames, 5));
         const auto rows = [](std::size_t count) {
-            std::vector<maps::Row> list;
+            std::vector<project::MapRow> list;
             for (std::size_t i = 0; i < count; ++i)
                 list.push_back({std::to_string(i * 3), std::to_string(i % 250 + 1), std::to_string(i % 256)});
             return list;
         };
-        maps::write(original / "RInfoCob.xml", maps::ReceiveRootName, rows(2912));
-        maps::write(original / "TInfoCob.xml", maps::TransmitRootName, rows(3721));
+        project::writeMap(original / "RInfoCob.xml", project::ReceiveMapRootName, rows(2912));
+        project::writeMap(original / "TInfoCob.xml", project::TransmitMapRootName, rows(3721));
         const image::ConfigImage built = image::BuildConfigImage(original, moment);
         image::WriteBankFiles(built, original);
 

@@ -1,6 +1,6 @@
 #include "ErrorText.h"
 #include "core/frames/CanType.h"
-#include "core/frames/Direction.h"
+#include "core/common/Direction.h"
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
 #include "core/workspace/ProjectFolder.h"
@@ -12,6 +12,7 @@
 
 using namespace cravent;
 using namespace cravent::frames;
+using cravent::project::Frame;
 using cravent::test::errorText;
 using cravent::test::readText;
 using cravent::test::TempDir;
@@ -146,7 +147,7 @@ TEST(FrameFileLoad, KeepsTextsAndRefusesWhatCannotBeShownWhole)
     const auto file = dir / "RCobDef.xml";
     EXPECT_TRUE(loadList(file).empty()) << "a new project has no frame file";
 
-    frames::write(file, {{"0x181", "8", "Speed"}, {"641", "2", ""}});
+    project::writeFrames(file, {{"0x181", "8", "Speed"}, {"641", "2", ""}});
     EXPECT_EQ(readText(file), "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
                               "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>");
     EXPECT_EQ(loadList(file), (std::vector<Frame>{{"0x181", "8", "Speed"}, {"641", "2", ""}}));

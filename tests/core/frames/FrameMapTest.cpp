@@ -190,7 +190,7 @@ TEST(FrameMapEdit, OkOrdersEveryValueAndPutsLaterEqualEntriesFirst)
         two.entries.emplace_back(index, index);
 
     std::vector<std::string> order;
-    for (const maps::Row& row : map.orderedRows())
+    for (const project::MapRow& row : map.orderedRows())
         order.push_back(row.index + "@" + row.nrPdo);
     EXPECT_EQ(order, (std::vector<std::string>{"-2@1", "0@2", "$5@2", "5@2", "5@1", "0x999999@1",
                                                "0x99999A@2", "0x7FFFFFFF@1"}));

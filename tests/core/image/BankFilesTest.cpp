@@ -184,7 +184,7 @@ TEST(ProjectBuild, ReadOnlyListingStopsAfterTheBankFiles)
 TEST(ProjectBuild, FailedBuildWritesNothing)
 {
     ImageProject project;
-    pargen::Values values;
+    project::PargenValues values;
     values.port = "";
     project.settings(values);
     project.receive({{"0x181", "8"}});
@@ -218,8 +218,8 @@ TEST(BankListing, CompilesToArraysHoldingTheBankBytes)
     project.settings();
     project.manyFrames(names::ReceiveFrames, 250);
     project.manyFrames(names::TransmitFrames, 250);
-    project.manyRegisters(names::ReceiveMap, maps::ReceiveRootName, 2912);
-    project.manyRegisters(names::TransmitMap, maps::TransmitRootName, 3721);
+    project.manyRegisters(names::ReceiveMap, project::ReceiveMapRootName, 2912);
+    project.manyRegisters(names::TransmitMap, project::TransmitMapRootName, 3721);
     buildProjectBanks(project.path());
 
     const fs::path dump = project.dir / "dump.c";

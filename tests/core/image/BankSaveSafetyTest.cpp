@@ -23,13 +23,13 @@ const std::vector<std::string> BuiltFiles = {"bank1.bin", "bank2.bin", "bank3.bi
 void writeProject(const fs::path& project, int port, std::size_t frameCount)
 {
     fs::create_directories(project / "bin");
-    pargen::Values values;
+    project::PargenValues values;
     values.port = std::to_string(port);
-    pargen::write(project / "pargen.xml", values);
-    std::vector<frames::Frame> list;
+    project::writePargen(project / "pargen.xml", values);
+    std::vector<project::Frame> list;
     for (std::size_t i = 0; i < frameCount; ++i)
         list.push_back({std::to_string(0x100 + i), "8", ""});
-    frames::write(project / "RCobDef.xml", list);
+    project::writeFrames(project / "RCobDef.xml", list);
 }
 
 std::map<std::string, std::string> builtFiles(const fs::path& project)

@@ -115,9 +115,9 @@ TEST(ImageBuilder, Frames20BTakeTheirOwnLayout)
 TEST(ImageBuilder, RegisterMapsInBothBanks)
 {
     ImageProject project;
-    project.map(names::ReceiveMap, maps::ReceiveRootName,
+    project.map(names::ReceiveMap, project::ReceiveMapRootName,
                 {{"300", "3", "18"}, {"0xFFFF", "1", "0x80"}});
-    project.map(names::TransmitMap, maps::TransmitRootName,
+    project.map(names::TransmitMap, project::TransmitMapRootName,
                 {{"1", "2", "0"}, {"300", "3", "18"}});
     const ConfigImage image = build(project);
     EXPECT_EQ(bytes(image, 1, 4352, 8), (Bytes{0x2C, 0x01, 0x03, 0x12, 0xFF, 0xFF, 0x01, 0x80}));
@@ -152,7 +152,7 @@ TEST(ImageBuilder, CommunicationBlock)
     };
     for (const auto& c : cases) {
         ImageProject project;
-        pargen::Values values;
+        project::PargenValues values;
         values.canType = c.canType;
         values.baudRateIndex = c.baudRate;
         values.ip = {192, 168, 0, 30};
@@ -160,7 +160,7 @@ TEST(ImageBuilder, CommunicationBlock)
         project.settings(values);
         project.receive({{"0x181", "8"}, {"0x182", "8"}});
         project.transmit({{"0x201", "8"}});
-        project.map(names::ReceiveMap, maps::ReceiveRootName, {{"0", "1", "33"}});
+        project.map(names::ReceiveMap, project::ReceiveMapRootName, {{"0", "1", "33"}});
         const ConfigImage image = build(project);
         EXPECT_EQ(bytes(image, 1, 16000, 12), c.block) << c.what;
         EXPECT_EQ(bytes(image, 1, 16012, 12),
@@ -177,8 +177,8 @@ TEST(ImageBuilder, IntegerTextFormsGiveTheSameImage)
     ImageProject hex, dec;
     hex.receive({{"0x181", "0x8"}});
     dec.receive({{"385", "8"}});
-    hex.map(names::ReceiveMap, maps::ReceiveRootName, {{"$12C", "x3", "0X12"}});
-    dec.map(names::ReceiveMap, maps::ReceiveRootName, {{" 300", "+3", "18"}});
+    hex.map(names::ReceiveMap, project::ReceiveMapRootName, {{"$12C", "x3", "0X12"}});
+    dec.map(names::ReceiveMap, project::ReceiveMapRootName, {{" 300", "+3", "18"}});
     const ConfigImage a = build(hex), b = build(dec);
     for (int n = 1; n <= BankCount; ++n)
         EXPECT_TRUE(std::ranges::equal(a.bank(n), b.bank(n))) << "bank " << n;
@@ -217,11 +217,11 @@ TEST(ImageBuilder, FramesWithoutSettingsTake20AAndLeaveTheBlockOut)
 TEST(ImageBuilder, FindsProjectFilesWhateverTheCaseOfTheirNames)
 {
     ImageProject project;
-    pargen::Values values;
+    project::PargenValues values;
     values.canType = 1;
-    pargen::write(project.dir / "PARGEN.XML", values);
+    project::writePargen(project.dir / "PARGEN.XML", values);
     project.frameList("rcobdef.xml", {{"0x1ABCD", "4"}});
-    project.map("TINFOCOB.xml", maps::TransmitRootName, {{"300", "3", "18"}});
+    project.map("TINFOCOB.xml", project::TransmitMapRootName, {{"300", "3", "18"}});
     const ConfigImage image = build(project);
     EXPECT_EQ(bytes(image, 1, 0, 6), (Bytes{0xCD, 0xAB, 0x01, 0x00, 0x04, 0x00}));
     EXPECT_EQ(bytes(image, 2, 1500, 4), (Bytes{0x2C, 0x01, 0x03, 0x12}));
@@ -231,7 +231,7 @@ TEST(ImageBuilder, FindsProjectFilesWhateverTheCaseOfTheirNames)
 TEST(ImageBuilder, EachBuildStartsFromAnEmptyImage)
 {
     ImageProject first;
-    pargen::Values values;
+    project::PargenValues values;
     values.ip = {10, 0, 0, 7};
     first.settings(values);
     first.transmit({{"1", "8"}, {"2", "8"}, {"3", "8"}});
@@ -261,8 +261,8 @@ TEST(ImageBuilder, FullTablesFitExactlyAndOneRowMoreStopsTheBuild)
         {"2.0A transmit", 0, names::TransmitFrames, nullptr, 250},
         {"2.0B receive", 1, names::ReceiveFrames, nullptr, 725},
         {"2.0B transmit", 1, names::TransmitFrames, nullptr, 300},
-        {"receive map", 0, names::ReceiveMap, maps::ReceiveRootName, 2912},
-        {"transmit map", 0, names::TransmitMap, maps::TransmitRootName, 3721},
+        {"receive map", 0, names::ReceiveMap, project::ReceiveMapRootName, 2912},
+        {"transmit map", 0, names::TransmitMap, project::TransmitMapRootName, 3721},
     };
     for (const Case& c : cases) {
         ImageProject project;
@@ -293,10 +293,10 @@ TEST(ImageBuilder, MaximalProjectEndsExactlyAtItsRegions)
     project.settings();
     project.manyFrames(names::ReceiveFrames, 250);
     project.manyFrames(names::TransmitFrames, 250);
-    project.map(names::ReceiveMap, maps::ReceiveRootName,
-                std::vector<maps::Row>(2912, maps::Row{"0xA1B2", "0xC3", "0xD4"}));
-    project.map(names::TransmitMap, maps::TransmitRootName,
-                std::vector<maps::Row>(3721, maps::Row{"0xA1B2", "0xC3", "0xD4"}));
+    project.map(names::ReceiveMap, project::ReceiveMapRootName,
+                std::vector<project::MapRow>(2912, project::MapRow{"0xA1B2", "0xC3", "0xD4"}));
+    project.map(names::TransmitMap, project::TransmitMapRootName,
+                std::vector<project::MapRow>(3721, project::MapRow{"0xA1B2", "0xC3", "0xD4"}));
     const ConfigImage image = build(project);
     // Last frame 249: COB-ID 249 * 7 % 2048 = 1743 = 0x6CF, length 249 % 8 + 1 = 2.
     EXPECT_EQ(bytes(image, 2, 747, 6), (Bytes{0xCF, 0x06, 2, 0, 0, 1}));

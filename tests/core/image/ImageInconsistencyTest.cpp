@@ -22,8 +22,8 @@ ConfigImage soundImage(int canType)
     project.settingsCanType(canType);
     project.receive({{"0x181", "8"}, {"0x182", "4"}, {"0x181", "2"}});
     project.transmit({{"0x201", "8"}});
-    project.map(names::ReceiveMap, maps::ReceiveRootName, {{"1", "1", "18"}});
-    project.map(names::TransmitMap, maps::TransmitRootName, {{"2", "1", "33"}});
+    project.map(names::ReceiveMap, project::ReceiveMapRootName, {{"1", "1", "18"}});
+    project.map(names::TransmitMap, project::TransmitMapRootName, {{"2", "1", "33"}});
     return BuildConfigImage(project.path(), Moment);
 }
 

@@ -22,10 +22,10 @@ struct ImageProject {
     std::filesystem::path path() const { return dir.path(); }
     std::filesystem::path bin(std::string_view name) const { return dir / "bin" / name; }
 
-    void settings(const pargen::Values& values = {}) { pargen::write(dir / "pargen.xml", values); }
+    void settings(const project::PargenValues& values = {}) { project::writePargen(dir / "pargen.xml", values); }
     void settingsCanType(int canType)
     {
-        pargen::Values values;
+        project::PargenValues values;
         values.canType = canType;
         settings(values);
     }
@@ -33,10 +33,10 @@ struct ImageProject {
     void frameList(const char* fileName,
                    const std::vector<std::pair<std::string, std::string>>& rows)
     {
-        std::vector<frames::Frame> list;
+        std::vector<project::Frame> list;
         for (const auto& [cobId, length] : rows)
             list.push_back({cobId, length, ""});
-        frames::write(dir / fileName, list);
+        project::writeFrames(dir / fileName, list);
     }
     void receive(const std::vector<std::pair<std::string, std::string>>& rows)
     {
@@ -46,9 +46,9 @@ struct ImageProject {
     {
         frameList(names::TransmitFrames, rows);
     }
-    void map(const char* fileName, const char* rootName, const std::vector<maps::Row>& rows)
+    void map(const char* fileName, const char* rootName, const std::vector<project::MapRow>& rows)
     {
-        maps::write(dir / fileName, rootName, rows);
+        project::writeMap(dir / fileName, rootName, rows);
     }
     // `count` frames or register rows, numbered so that neighbouring entries differ.
     void manyFrames(const char* fileName, std::size_t count)
@@ -60,7 +60,7 @@ struct ImageProject {
     }
     void manyRegisters(const char* fileName, const char* rootName, std::size_t count)
     {
-        std::vector<maps::Row> rows;
+        std::vector<project::MapRow> rows;
         for (std::size_t i = 0; i < count; ++i)
             rows.push_back({std::to_string(i), std::to_string(i % 250 + 1), std::to_string(0x12)});
         map(fileName, rootName, rows);

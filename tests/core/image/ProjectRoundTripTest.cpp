@@ -40,7 +40,7 @@ void fillRandomProject(ImageProject& project, const Shape& shape, std::mt19937& 
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    pargen::Values values;
+    project::PargenValues values;
     values.baudRateIndex = pick(-1, 8);
     values.canType = shape.canType;
     for (auto& octet : values.ip)
@@ -66,15 +66,15 @@ void fillRandomProject(ImageProject& project, const Shape& shape, std::mt19937& 
     frameList(names::ReceiveFrames, shape.rxFrames);
     frameList(names::TransmitFrames, shape.txFrames);
     const auto registers = [&](const char* file, const char* root, std::size_t count) {
-        std::vector<maps::Row> rows;
+        std::vector<project::MapRow> rows;
         for (std::size_t i = 0; i < count; ++i)
             rows.push_back({std::to_string(pick(0, 70000)), std::to_string(pick(0, 300)),
                             pick(0, 1) ? hexText(static_cast<std::uint32_t>(pick(0, 255)))
                                        : std::to_string(pick(0, 255))});
         project.map(file, root, rows);
     };
-    registers(names::ReceiveMap, maps::ReceiveRootName, shape.rxRegisters);
-    registers(names::TransmitMap, maps::TransmitRootName, shape.txRegisters);
+    registers(names::ReceiveMap, project::ReceiveMapRootName, shape.rxRegisters);
+    registers(names::TransmitMap, project::TransmitMapRootName, shape.txRegisters);
 }
 
 TEST(ProjectRoundTripTest, ADecodedProjectBuildsToTheSameBanks)
@@ -114,7 +114,7 @@ TEST(ProjectRoundTripTest, ADecodedProjectBuildsToTheSameBanks)
 TEST(ProjectRoundTripTest, TheDecoderReadsTheFieldsWhereTheDeviceKeepsThem)
 {
     ImageProject project;
-    pargen::Values values;
+    project::PargenValues values;
     values.baudRateIndex = 6;
     values.canType = 1;
     values.ip = {192, 168, 1, 20};
@@ -123,7 +123,7 @@ TEST(ProjectRoundTripTest, TheDecoderReadsTheFieldsWhereTheDeviceKeepsThem)
     project.settings(values);
     project.receive({{"0x1ABCD", "4"}, {"0x1FFFFFFF", "8"}});
     project.transmit({{"0x100", "2"}});
-    project.map(names::ReceiveMap, maps::ReceiveRootName, {{"300", "3", "18"}});
+    project.map(names::ReceiveMap, project::ReceiveMapRootName, {{"300", "3", "18"}});
 
     const DeviceConfiguration config = readConfiguration(BuildConfigImage(project.path(), Moment));
     EXPECT_EQ(config.settings.bitRateCode, 7);

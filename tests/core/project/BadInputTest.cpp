@@ -25,9 +25,9 @@ struct Reader {
 };
 
 const Reader Readers[] = {
-    {"pargen.xml", [](const fs::path& f) { pargen::read(f); }},
-    {"RCobDef.xml", [](const fs::path& f) { frames::read(f); }},
-    {"TInfoCob.xml", [](const fs::path& f) { maps::read(f); }},
+    {"pargen.xml", [](const fs::path& f) { project::readPargen(f); }},
+    {"RCobDef.xml", [](const fs::path& f) { project::readFrames(f); }},
+    {"TInfoCob.xml", [](const fs::path& f) { project::readMap(f); }},
 };
 
 } // namespace
@@ -57,7 +57,7 @@ TEST(ProjectFileBadInput, EveryReaderRefusesWhatIsNoXmlDocumentNamingTheFileAndT
         {"beyond the bound",
          [](const fs::path& f) {
              writeText(f, "<COBID/>");
-             fs::resize_file(f, xml::ProjectFileLimit + 1);
+             fs::resize_file(f, project::xml::ProjectFileLimit + 1);
          },
          "It holds 16777217 bytes; a file of its kind holds at most 16 MiB (16777216 bytes)"},
     };
@@ -86,7 +86,7 @@ TEST(ProjectFileBadInput, WhatIsWellFormedIsReadAsStoredForTheCallersToJudge)
     // the callers' business: the editors and the builder refuse them with their own messages.
     writeText(dir / "RCobDef.xml",
               "<TInfoCob><row Index=\"1\"/><row CobID=\"12a\" Dimensin=\"99999999999\"/></TInfoCob>");
-    const frames::StoredFile stored = frames::read(dir / "RCobDef.xml");
+    const project::StoredFrameFile stored = project::readFrames(dir / "RCobDef.xml");
     EXPECT_EQ(stored.rootName, "TInfoCob");
     ASSERT_EQ(stored.rows.size(), 2u);
     EXPECT_FALSE(stored.rows[0].cobId);
@@ -94,7 +94,7 @@ TEST(ProjectFileBadInput, WhatIsWellFormedIsReadAsStoredForTheCallersToJudge)
     EXPECT_EQ(stored.rows[1].dimension, "99999999999");
 
     writeText(dir / "pargen.xml", "<Settings><Port>http</Port><ADD_IP IPB1=\"1\"/></Settings>");
-    const pargen::StoredText settings = pargen::read(dir / "pargen.xml");
+    const project::StoredPargen settings = project::readPargen(dir / "pargen.xml");
     EXPECT_EQ(settings.rootName, "Settings");
     EXPECT_EQ(settings.port, "http");
     EXPECT_EQ(settings.ip[0], "1");
@@ -105,11 +105,11 @@ TEST(ProjectFileBadInput, WhatIsWellFormedIsReadAsStoredForTheCallersToJudge)
 TEST(ProjectFileBadInput, TenThousandRowsAreReadInOrder)
 {
     TempDir dir;
-    std::vector<maps::Row> rows;
+    std::vector<project::MapRow> rows;
     for (int i = 0; i < 10000; ++i)
         rows.push_back({std::to_string(i), std::to_string(i % 250 + 1), "0x12"});
-    maps::write(dir / "RInfoCob.xml", maps::ReceiveRootName, rows);
-    const maps::StoredFile stored = maps::read(dir / "RInfoCob.xml");
+    project::writeMap(dir / "RInfoCob.xml", project::ReceiveMapRootName, rows);
+    const project::StoredMapFile stored = project::readMap(dir / "RInfoCob.xml");
     ASSERT_EQ(stored.rows.size(), 10000u);
     EXPECT_EQ(stored.rows[9999].index, "9999");
 }

@@ -14,8 +14,8 @@ namespace {
 std::string loadAndSave(const std::filesystem::path& file)
 {
     pugi::xml_document doc;
-    xml::load(file, doc);
-    return xml::serialise(doc);
+    project::xml::load(file, doc);
+    return project::xml::serialise(doc);
 }
 
 } // namespace
@@ -41,7 +41,7 @@ TEST(ProjectXml, FilesOfTheWindowsProgramKeepTheirNonAsciiText)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         writeText(dir / "RCobDef.xml", c.bytes);
-        const auto stored = frames::read(dir / "RCobDef.xml");
+        const auto stored = project::readFrames(dir / "RCobDef.xml");
         ASSERT_EQ(stored.rows.size(), 1u);
         if (std::string(c.name) == "euro sign in ANSI")
             EXPECT_EQ(stored.rows[0].mnemonic, "\xE2\x82\xAC");
@@ -74,7 +74,7 @@ TEST(ProjectXml, LoadErrorsNameTheFileAndTheReason)
             writeText(file, c.bytes);
         pugi::xml_document doc;
         try {
-            xml::load(file, doc);
+            project::xml::load(file, doc);
             FAIL() << "loaded";
         } catch (const Error& error) {
             const std::string message = error.what();
@@ -86,6 +86,6 @@ TEST(ProjectXml, LoadErrorsNameTheFileAndTheReason)
 
 TEST(ProjectXml, SavesRawUtf8WithEscapesAndNoDeclaration)
 {
-    EXPECT_EQ(frames::serialise({{"0x181", "8", "a<b & \"c\""}}),
+    EXPECT_EQ(project::serialiseFrames({{"0x181", "8", "a<b & \"c\""}}),
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"a&lt;b &amp; &quot;c&quot;\"/></COBID>");
 }

@@ -19,9 +19,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::vector<frames::Frame> manyFrames(std::size_t count)
+std::vector<project::Frame> manyFrames(std::size_t count)
 {
-    std::vector<frames::Frame> list;
+    std::vector<project::Frame> list;
     for (std::size_t i = 0; i < count; ++i)
         list.push_back({"0x" + std::to_string(100 + i), "8", "Frame " + std::to_string(i)});
     return list;
@@ -37,12 +37,12 @@ TEST(ProjectSaveSafety, EverySaveOntoAFullDiskFailsWithTheReasonAndKeepsTheOldFi
         std::function<void(const fs::path&)> save;
     } cases[] = {
         {"pargen.xml", "<GeneralParameter><Port>502</Port></GeneralParameter>",
-         [](const fs::path& f) { pargen::write(f, pargen::Values{}); }},
+         [](const fs::path& f) { project::writePargen(f, project::PargenValues{}); }},
         {"RCobDef.xml", "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/></COBID>",
-         [](const fs::path& f) { frames::write(f, manyFrames(250)); }},
+         [](const fs::path& f) { project::writeFrames(f, manyFrames(250)); }},
         {"TInfoCob.xml", "<TInfoCob><row Index=\"0\" NrPdo=\"1\" PosComp=\"33\"/></TInfoCob>",
          [](const fs::path& f) {
-             maps::write(f, maps::TransmitRootName, std::vector<maps::Row>(2000, {"1", "2", "0x12"}));
+             project::writeMap(f, project::TransmitMapRootName, std::vector<project::MapRow>(2000, {"1", "2", "0x12"}));
          }},
     };
     for (const auto& c : cases) {
@@ -67,21 +67,21 @@ TEST(ProjectSaveSafety, AKilledSaveLeavesTheOldOrTheNewFileAndNoReadableLeftover
     const fs::path frameFile = dir / names::ReceiveFrames;
     const auto oldList = manyFrames(3);
     const auto newList = manyFrames(250);
-    const std::string oldBytes = frames::serialise(oldList);
-    const std::string newBytes = frames::serialise(newList);
+    const std::string oldBytes = project::serialiseFrames(oldList);
+    const std::string newBytes = project::serialiseFrames(newList);
 
     test::killWhileWriting(
         60, 30ms, [&] { writeText(frameFile, oldBytes); },
-        [&] { frames::write(frameFile, newList); },
+        [&] { project::writeFrames(frameFile, newList); },
         [&](int round) {
             const std::string now = readText(frameFile);
             ASSERT_TRUE(now == oldBytes || now == newBytes) << "round " << round;
             // The reader finds the project file, never a leftover, and reads it whole.
             const fs::path found = findFileNoCase(dir.path(), "rcobdef.xml");
             EXPECT_EQ(found, frameFile);
-            EXPECT_EQ(frames::read(found).rows.size(), now == oldBytes ? 3u : 250u);
+            EXPECT_EQ(project::readFrames(found).rows.size(), now == oldBytes ? 3u : 250u);
             test::leftoversIn(dir.path(), {names::ReceiveFrames, "rcobdef.xml"});
         });
-    frames::write(frameFile, oldList);
+    project::writeFrames(frameFile, oldList);
     EXPECT_TRUE(test::leftoversIn(dir.path(), {}).empty()) << "the next save cleans up";
 }

@@ -29,9 +29,9 @@ CommunicationForm editedForm()
     return form;
 }
 
-pargen::StoredText fullFile()
+project::StoredPargen fullFile()
 {
-    pargen::StoredText stored;
+    project::StoredPargen stored;
     stored.rootName = "GeneralParameter";
     stored.baudRateCan = "8";
     stored.canType = "1";
@@ -47,14 +47,14 @@ TEST(CommunicationForm, LoadingFallsBackValueByValue)
 {
     const struct {
         const char* name;
-        void (*change)(pargen::StoredText&);
+        void (*change)(project::StoredPargen&);
         const char* bitRate;
         bool can20B;
         const char* ip;
         const char* mask;
         const char* port;
     } cases[] = {
-        {"whole file", [](pargen::StoredText&) {}, "1000", true, "192.168.0.30", "255.255.0.0", "503"},
+        {"whole file", [](project::StoredPargen&) {}, "1000", true, "192.168.0.30", "255.255.0.0", "503"},
         {"no BaudRateCAN", [](auto& s) { s.baudRateCan.reset(); }, "10", true, "192.168.0.30", "255.255.0.0", "503"},
         {"BaudRateCAN not a number", [](auto& s) { s.baudRateCan = "fast"; }, "10", true, "192.168.0.30", "255.255.0.0", "503"},
         {"BaudRateCAN empty", [](auto& s) { s.baudRateCan = ""; }, "10", true, "192.168.0.30", "255.255.0.0", "503"},
@@ -75,7 +75,7 @@ TEST(CommunicationForm, LoadingFallsBackValueByValue)
         {"another root", [](auto& s) { s.rootName = "Other"; }, "10", false, "0.0.0.0", "0.0.0.0", "777"},
     };
     for (const auto& c : cases) {
-        pargen::StoredText stored = fullFile();
+        project::StoredPargen stored = fullFile();
         c.change(stored);
         CommunicationForm form = editedForm();
         applyStored(form, stored);
@@ -90,7 +90,7 @@ TEST(CommunicationForm, LoadingFallsBackValueByValue)
 TEST(CommunicationForm, InitialFormStoresTheDefaults)
 {
     CommunicationForm form;
-    const pargen::Values values = valuesToStore(form);
+    const project::PargenValues values = valuesToStore(form);
     EXPECT_EQ(values.baudRateIndex, 0);
     EXPECT_EQ(values.canType, 0);
     EXPECT_EQ(values.ip, (std::array<int, 4>{0, 0, 0, 0}));
@@ -118,7 +118,7 @@ TEST(CommunicationForm, StoresTheBitRateIndexAndTheOctetValues)
     form.ip[3].setText("300"); // a third digit typed into 30
     form.mask[3].setText("junk");
     form.port = "";
-    const pargen::Values values = valuesToStore(form);
+    const project::PargenValues values = valuesToStore(form);
     EXPECT_EQ(values.canType, 1);
     EXPECT_EQ(values.ip, (std::array<int, 4>{12, 13, 0, 30}));
     EXPECT_EQ(values.mask, (std::array<int, 4>{255, 255, 255, 0}));
@@ -134,21 +134,21 @@ TEST(CommunicationForm, StoredFileLoadsBackIntoTheSameForm)
     form.bitRate = "250";
     form.ip[3].setText("254");
     form.port = "1502";
-    const pargen::Values stored = valuesToStore(form);
-    pargen::write(dir / "pargen.xml", stored);
+    const project::PargenValues stored = valuesToStore(form);
+    project::writePargen(dir / "pargen.xml", stored);
 
     CommunicationForm loaded;
-    applyStored(loaded, pargen::read(dir / "pargen.xml"));
+    applyStored(loaded, project::readPargen(dir / "pargen.xml"));
     EXPECT_EQ(loaded.bitRate, "250");
     EXPECT_TRUE(loaded.can20B);
     EXPECT_EQ(octets(loaded.ip), "1.2.3.254");
     EXPECT_EQ(octets(loaded.mask), "9.9.9.9");
     EXPECT_EQ(loaded.port, "1502");
-    const pargen::Values again = valuesToStore(loaded);
+    const project::PargenValues again = valuesToStore(loaded);
     EXPECT_EQ(again.baudRateIndex, stored.baudRateIndex);
     EXPECT_EQ(again.ip, stored.ip);
     EXPECT_EQ(again.mask, stored.mask);
-    EXPECT_EQ(pargen::serialise(again), pargen::serialise(stored));
+    EXPECT_EQ(project::serialisePargen(again), project::serialisePargen(stored));
 }
 
 TEST(CommunicationForm, AFileOfTheWindowsProgramLoads)
@@ -160,7 +160,7 @@ TEST(CommunicationForm, AFileOfTheWindowsProgramLoads)
               "  <SUBNET SMB1=\"255\" SMB2=\"0\" SMB3=\"0\" SMB4=\"0\"/>\r\n  <Port>502</Port>\r\n"
               "  <Comment>ignored</Comment>\r\n</GeneralParameter>\r\n");
     CommunicationForm form = editedForm();
-    applyStored(form, pargen::read(dir / "pargen.xml"));
+    applyStored(form, project::readPargen(dir / "pargen.xml"));
     EXPECT_EQ(form.bitRate, "125");
     EXPECT_FALSE(form.can20B);
     EXPECT_EQ(octets(form.ip), "10.0.0.7");

@@ -10,7 +10,7 @@
 namespace cravent::sheets {
 namespace {
 
-using frames::Frame;
+using project::Frame;
 using frames::TClPdo;
 using test::readText;
 using test::TempDir;
@@ -53,8 +53,8 @@ TEST(MapExport, EntriesInEditorOrderEveryLineEndingInAComma)
     EXPECT_EQ(mapCsv(frames), "0,1,33,\r\n1,1,16,\r\n0x10,3,0,\r\n2,3,136,\r\n");
     EXPECT_EQ(mapCsv({{"0x181", 1}}), "");
     EXPECT_EQ(mapCsv({}), "");
-    EXPECT_STREQ(mapExportName(frames::Direction::Receive), "RInfoCob.csv");
-    EXPECT_STREQ(mapExportName(frames::Direction::Transmit), "TInfoCob.csv");
+    EXPECT_STREQ(mapExportName(Direction::Receive), "RInfoCob.csv");
+    EXPECT_STREQ(mapExportName(Direction::Transmit), "TInfoCob.csv");
 }
 
 TEST(ExportFile, ReplacesTheFileOfAnyCaseAndKeepsTheOldOneOnFailure)
@@ -92,7 +92,7 @@ TEST(ExportFile, ExportsImportAgain)
     TempDir dir;
     writeExportFile(dir.path(), FrameListExportName,
                     frameListCsv({{"0x181", "8", "Speed"}, {"641", "2", ""}}));
-    const SheetLookup framesBack = readWorkbook(dir / FrameListExportName, FrameListSheet);
+    const SheetLookup framesBack = workbook::readWorkbook(dir / FrameListExportName, FrameListSheet);
     ASSERT_TRUE(framesBack.records);
     // The mnemonic comes back as 0: the "en_bypass" column stands in its place.
     EXPECT_EQ(frameRowsFromRecords(*framesBack.records).rows,
@@ -101,9 +101,9 @@ TEST(ExportFile, ExportsImportAgain)
     std::vector<TClPdo> frames{{"0x181", 1}, {"641", 2}};
     frames[0].entries.emplace_back("0", "33");
     frames[1].entries.emplace_back("1", "16");
-    const auto name = mapExportName(frames::Direction::Receive);
+    const auto name = mapExportName(Direction::Receive);
     writeExportFile(dir.path(), name, mapCsv(frames));
-    const SheetLookup mapBack = readWorkbook(dir / name, mapSheetName(frames::Direction::Receive));
+    const SheetLookup mapBack = workbook::readWorkbook(dir / name, mapSheetName(Direction::Receive));
     ASSERT_TRUE(mapBack.records);
     std::vector<TClPdo> again{{"0x181", 1}, {"641", 2}};
     EXPECT_FALSE(takeMapRecords(*mapBack.records, again).stoppedAt);

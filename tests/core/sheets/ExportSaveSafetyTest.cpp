@@ -14,7 +14,7 @@ TEST(ExportSaveSafety, AnExportOntoAFullDiskKeepsTheEarlierExport)
     fs::create_directories(project);
     // Found without regard to case, so the earlier export keeps its own spelling.
     const fs::path earlier = project / "RPDODEF.csv";
-    std::vector<frames::Frame> rows(250, frames::Frame{"0x181", "8", "Speed"});
+    std::vector<project::Frame> rows(250, project::Frame{"0x181", "8", "Speed"});
     const int result = test::inMountNamespace([&] {
         return test::saveOnFullDisk(
             project, [&] { test::writeText(earlier, "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n"); },

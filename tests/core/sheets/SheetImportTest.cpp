@@ -5,7 +5,7 @@
 namespace cravent::sheets {
 namespace {
 
-using frames::Frame;
+using project::Frame;
 using frames::TClIndMB;
 using frames::TClPdo;
 
@@ -41,7 +41,7 @@ TEST(FrameImport, MoreThan250RecordsKeepTheFirst250AndCountTheRest)
 TEST(FrameImport, OnlyRecordsThatHoldSomethingCountAsLeftOut)
 {
     std::vector<Record> records(MaxRecordsRead);
-    for (std::size_t k = 0; k < frames::MaxFrames; ++k)
+    for (std::size_t k = 0; k < project::MaxFrames; ++k)
         records[k] = {std::to_string(k + 1), "8"};
     records[300] = {"", "", "late"};
     FrameRowsImport imported = frameRowsFromRecords(records);
@@ -52,7 +52,7 @@ TEST(FrameImport, OnlyRecordsThatHoldSomethingCountAsLeftOut)
     EXPECT_EQ(imported.leftOut, 4u);
     EXPECT_EQ(imported.firstLeftOutRow, 302u);
 
-    records.resize(frames::MaxFrames);
+    records.resize(project::MaxFrames);
     imported = frameRowsFromRecords(records, RecordsBeyond{1, 1048576});
     EXPECT_EQ(imported.leftOut, 1u);
     EXPECT_EQ(imported.firstLeftOutRow, 1048576u);
@@ -127,8 +127,8 @@ TEST(MapImport, NoRecordsOrNoFramesEmptyEveryList)
 
 TEST(MapImport, SheetNamesFollowTheDirection)
 {
-    EXPECT_STREQ(mapSheetName(frames::Direction::Receive), "RInfoCob");
-    EXPECT_STREQ(mapSheetName(frames::Direction::Transmit), "TInfoCob");
+    EXPECT_STREQ(mapSheetName(Direction::Receive), "RInfoCob");
+    EXPECT_STREQ(mapSheetName(Direction::Transmit), "TInfoCob");
 }
 
 } // namespace

@@ -28,7 +28,7 @@ struct UpdateDeviceTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
-        frames::write(workspace.ProjectDir() / "RCobDef.xml", {{"0x181", "8", "Speed"}});
+        project::writeFrames(workspace.ProjectDir() / "RCobDef.xml", {{"0x181", "8", "Speed"}});
     }
     fs::path bin(const char* name) const { return workspace.ProjectDir() / "bin" / name; }
 
@@ -57,9 +57,9 @@ struct UpdateDeviceTest : ::testing::Test {
 TEST_F(UpdateDeviceTest, WritesTheBanksAndTheListingOfTheCurrentProject)
 {
     // An address the device can be reached on: 0.0.0.0 would stop at the check's warning.
-    pargen::Values settings;
+    project::PargenValues settings;
     settings.ip = {192, 168, 0, 30};
-    pargen::write(workspace.ProjectDir() / "pargen.xml", settings);
+    project::writePargen(workspace.ProjectDir() / "pargen.xml", settings);
     test::writeText(app / "MASTER" / "QF40231.sx", "S9030000FC\r\n");
     // The sequence ends in the Generate Firmware dialog.
     QString shown;
@@ -78,9 +78,9 @@ TEST_F(UpdateDeviceTest, WritesTheBanksAndTheListingOfTheCurrentProject)
 
 TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
 {
-    pargen::Values values;
+    project::PargenValues values;
     values.port = "";
-    pargen::write(workspace.ProjectDir() / "pargen.xml", values);
+    project::writePargen(workspace.ProjectDir() / "pargen.xml", values);
     // The check finds the build's refusal first and shows it in the findings window, in the
     // build's words; nothing is built and no other dialog follows.
     QStringList messages;

@@ -64,8 +64,8 @@ TEST_F(MainWindowFrames, EachButtonOpensItsDialogInItsMode)
 
 TEST_F(MainWindowFrames, CancelledReceiveEditsDoNotReachTheTransmitList)
 {
-    frames::write(file("RCobDef.xml"), {{"0x181", "8", "rx"}});
-    frames::write(file("TCobDef.xml"), {{"0x201", "4", "tx"}, {"0x202", "2", ""}});
+    project::writeFrames(file("RCobDef.xml"), {{"0x181", "8", "rx"}});
+    project::writeFrames(file("TCobDef.xml"), {{"0x201", "4", "tx"}, {"0x202", "2", ""}});
     const std::string receive = readText(file("RCobDef.xml"));
 
     test::whenModalOpens([](QDialog* dialog) {
@@ -77,13 +77,13 @@ TEST_F(MainWindowFrames, CancelledReceiveEditsDoNotReachTheTransmitList)
     });
     pushButton(*window, "btn_RCOB")->click();
 
-    std::vector<frames::Frame> shown;
+    std::vector<project::Frame> shown;
     test::whenModalOpens([&](QDialog* dialog) {
         shown = qobject_cast<TFpdoMB*>(dialog)->listedFrames();
         dialog->reject();
     });
     pushButton(*window, "btn_TCOB")->click();
-    EXPECT_EQ(shown, (std::vector<frames::Frame>{{"0x201", "4", "tx"}, {"0x202", "2", ""}}));
+    EXPECT_EQ(shown, (std::vector<project::Frame>{{"0x201", "4", "tx"}, {"0x202", "2", ""}}));
     EXPECT_EQ(readText(file("RCobDef.xml")), receive);
 }
 

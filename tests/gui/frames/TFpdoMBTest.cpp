@@ -115,7 +115,7 @@ TEST_F(FrameListDialog, OkSavesTheRowsUpToTheFirstEmptyCobIdAsTyped)
 
 TEST_F(FrameListDialog, FailedCheckShowsTheRowAndKeepsTheDialogAndTheFile)
 {
-    frames::write(file("TCobDef.xml"), {{"1", "8", "kept"}});
+    project::writeFrames(file("TCobDef.xml"), {{"1", "8", "kept"}});
     const std::string before = readText(file("TCobDef.xml"));
     showIn(2);
     type(1, "1", "8");

@@ -30,6 +30,6 @@ TEST(MainWindowSetCommunication, OpensTheDialogWhoseOkSetsThePingAddress)
 
     EXPECT_EQ(title, QStringLiteral("SET COMMUNICATION"));
     EXPECT_EQ(window.pingAddress()->text(), QStringLiteral("192.168.0.30"));
-    EXPECT_EQ(pargen::read(workspace.PargenPath()).ip[3], "30");
+    EXPECT_EQ(project::readPargen(workspace.PargenPath()).ip[3], "30");
     EXPECT_TRUE(ui.messages.texts.isEmpty());
 }

@@ -121,13 +121,13 @@ TEST_F(TFpargenTest, FirstShowingWithoutAFilePresentsTheInitialValuesAndOkStores
 
 TEST_F(TFpargenTest, SettingsShownForOneProjectCarryOverToAProjectWithoutAFile)
 {
-    pargen::Values values;
+    project::PargenValues values;
     values.baudRateIndex = 6;
     values.canType = 1;
     values.ip = {10, 0, 0, 7};
     values.mask = {255, 0, 0, 0};
     values.port = "1502";
-    pargen::write(pargen(), values);
+    project::writePargen(pargen(), values);
     showAnd([this] {
         EXPECT_EQ(shown(), "500|2.0B|10.0.0.7|255.0.0.0|1502");
         cancel()->click();
@@ -160,7 +160,7 @@ TEST_F(TFpargenTest, StoresTheIndexOfTheBitRateSelectedOrTyped)
                 bitRate()->setCurrentIndex(bitRate()->findText(rate));
             ok()->click();
         });
-        const auto stored = pargen::read(pargen());
+        const auto stored = project::readPargen(pargen());
         EXPECT_EQ(stored.baudRateCan, c.stored) << c.rate << (c.typed ? " typed" : " selected");
     }
     // A stored index outside the list selects nothing and leaves the box empty.
@@ -239,7 +239,7 @@ TEST_F(TFpargenTest, OkStoresRoundedOctetsAndHandsTheShownTextsToThePing)
         ok()->click();
     });
     EXPECT_EQ(result, QDialog::Accepted);
-    const auto stored = pargen::read(pargen());
+    const auto stored = project::readPargen(pargen());
     EXPECT_EQ(stored.ip, (std::array<std::optional<std::string>, 4>{"12", "13", "30", "0"}));
     EXPECT_EQ(stored.mask[3], "25"); // typing 256 went through 2 and 25, the last valid value
     EXPECT_EQ(stored.port, "x");
@@ -293,5 +293,5 @@ TEST_F(TFpargenTest, AFileNamedInAnotherCaseIsReadAndReplaced)
         ok()->click();
     });
     EXPECT_FALSE(fs::exists(pargen()));
-    EXPECT_EQ(pargen::read(windowsName).baudRateCan, "5");
+    EXPECT_EQ(project::readPargen(windowsName).baudRateCan, "5");
 }

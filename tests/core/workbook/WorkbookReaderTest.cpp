@@ -9,9 +9,14 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-namespace cravent::sheets {
+namespace cravent::workbook {
 namespace {
 
+using sheets::field;
+using sheets::MaxFieldBytes;
+using sheets::MaxRecordsRead;
+using sheets::Record;
+using sheets::SheetLookup;
 using test::TempDir;
 using test::writeText;
 
@@ -272,4 +277,4 @@ TEST(Unreadable, DamagedFilesAndNonWorkbooksThrowWithTheReason)
 }
 
 } // namespace
-} // namespace cravent::sheets
+} // namespace cravent::workbook

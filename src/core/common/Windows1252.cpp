@@ -1,4 +1,4 @@
-#include "core/project/Windows1252.h"
+#include "core/common/Windows1252.h"
 
 #include <cstdint>
 
