@@ -4,9 +4,9 @@
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/common/TextLines.h"
+#include "core/firmware/BankSetCheck.h"
 #include "core/firmware/FirmwareVerify.h"
 #include "core/firmware/SRecord.h"
-#include "core/image/BuildMark.h"
 
 #include <array>
 #include <optional>
@@ -217,29 +217,6 @@ private:
         return findFileNoCase(inputs_.bankDir, names::bankFile(window.bank));
     }
 
-    // The hashes of the build mark beside the banks; nothing when there is none.
-    const std::optional<image::BankHashes>& buildMark()
-    {
-        if (markRead_)
-            return mark_;
-        markRead_ = true;
-        const fs::path file = findFileNoCase(inputs_.bankDir, names::BuildMark);
-        std::string text;
-        try {
-            if (!isPresent(file))
-                return mark_;
-            text = readFile(file);
-        } catch (const Error& error) {
-            notCreated(error.what());
-        }
-        mark_ = image::readBuildMark(text);
-        if (!mark_)
-            notCreated("File \"" + file.string() +
-                       "\" is no build mark, so the bank files cannot be told to come from one "
-                       "build. Build the banks again.");
-        return mark_;
-    }
-
     void loadBank(const BankWindow& window)
     {
         const auto index = static_cast<std::size_t>(window.bank - 1);
@@ -265,12 +242,12 @@ private:
         }
         if (bank.size() != BankSize)
             wrongSize(bank.size());
-        // A build stopped half-way leaves some banks of the new build beside the old ones.
         if (!extras_.bankBytes) {
-            if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
-                notCreated("File \"" + file.string() +
-                           "\" is not the one the last build wrote: the bank files come from "
-                           "different builds. Build the banks again.");
+            try {
+                bankSet_.check(window.bank, file, bank);
+            } catch (const Error& error) {
+                notCreated(error.what());
+            }
         }
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
@@ -340,8 +317,7 @@ private:
     std::vector<RecordLine> lines_;
     std::array<std::string, BankCount> records_;
     std::array<std::vector<RecordLine>, BankCount> recordLines_;
-    bool markRead_ = false;
-    std::optional<image::BankHashes> mark_;
+    BankSetCheck bankSet_{inputs_.bankDir};
     BankBytes banks_; // what the new firmware must hold
 };
 

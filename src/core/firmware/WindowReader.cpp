@@ -5,6 +5,7 @@
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/common/TextLines.h"
+#include "core/firmware/BankSetCheck.h"
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
@@ -106,6 +107,7 @@ BankBytes readFirmwareWindows(const fs::path& firmware, const BankSelection& ban
 BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
 {
     BankBytes result;
+    BankSetCheck bankSet(binDir);
     for (const BankWindow& window : BankWindows) {
         if (!banks[static_cast<std::size_t>(window.bank - 1)])
             continue;
@@ -116,6 +118,7 @@ BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
         if (bytes.size() != BankSize)
             throw Error("File \"" + file.string() + "\" holds " + std::to_string(bytes.size()) +
                         " bytes, not " + std::to_string(BankSize) + ".");
+        bankSet.check(window.bank, file, bytes);
         result[static_cast<std::size_t>(window.bank - 1)] = std::move(bytes);
     }
     return result;

@@ -23,7 +23,8 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
 BankBytes readFirmwareWindows(const std::filesystem::path& firmware, const BankSelection& banks);
 
 // The selected banks from their bank files ("bank1.bin" ...) in `binDir`, each exactly 16384
-// bytes. Throws Error naming a missing, unreadable or short file.
+// bytes. Throws Error naming a missing, unreadable or short file, and a set of bank files that
+// the build mark beside them shows to come from different builds (BankSetCheck).
 BankBytes readBankFiles(const std::filesystem::path& binDir, const BankSelection& banks);
 
 } // namespace cravent::firmware
