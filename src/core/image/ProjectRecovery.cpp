@@ -1,6 +1,7 @@
 #include "core/image/ProjectRecovery.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/image/ConfigurationText.h"
 #include "core/project/FrameFile.h"
@@ -8,7 +9,6 @@
 #include "core/project/PargenFile.h"
 #include "core/workspace/ProjectFolder.h"
 
-#include <system_error>
 #include <vector>
 
 namespace cravent::image {
@@ -57,22 +57,17 @@ std::vector<maps::Row> rowsOf(const std::vector<DeviceRegister>& list)
 
 } // namespace
 
-void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& projectDir)
+void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& projectDir,
+                           const std::string& source)
 {
     if (!config.hasSettings)
-        throw Error("The image holds no communication settings (its project had no pargen.xml), "
+        throw Error(source + " holds no communication settings (its project had no pargen.xml), "
                     "so it holds no frame or register counts: the frames and registers cannot be "
                     "recovered.");
     const ProjectFolder folder(projectDir);
     if (const auto file = existingProjectFile(folder))
         throw Error("Folder \"" + projectDir.string() + "\" already holds the project file \"" +
                     file->filename().string() + "\"; decode writes only into a folder without one.");
-    std::error_code ec;
-    fs::create_directories(projectDir / names::BinFolder, ec);
-    if (ec)
-        throw Error("Cannot create folder \"" + (projectDir / names::BinFolder).string() + "\". " +
-                    ec.message());
-
     const DeviceSettings& s = config.settings;
     pargen::Values values;
     // The code is the list index plus one; code 0 is "no rate chosen", stored as -1.
@@ -83,11 +78,17 @@ void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& pr
         values.mask[k] = s.mask[k];
     }
     values.port = std::to_string(s.port);
-    pargen::write(folder.pargen(), values);
-    frames::write(folder.frameFile(Direction::Receive), framesOf(config.rxFrames));
-    frames::write(folder.frameFile(Direction::Transmit), framesOf(config.txFrames));
-    maps::write(folder.mapFile(Direction::Receive), maps::ReceiveRootName, rowsOf(config.rxRegisters));
-    maps::write(folder.mapFile(Direction::Transmit), maps::TransmitRootName, rowsOf(config.txRegisters));
+    // All files or none: a half project would build, and a second decode would refuse it.
+    writeFilesTogether(
+        projectDir,
+        {{names::Pargen, pargen::serialise(values)},
+         {names::frameFile(Direction::Receive), frames::serialise(framesOf(config.rxFrames))},
+         {names::frameFile(Direction::Transmit), frames::serialise(framesOf(config.txFrames))},
+         {names::mapFile(Direction::Receive),
+          maps::serialise(maps::ReceiveRootName, rowsOf(config.rxRegisters))},
+         {names::mapFile(Direction::Transmit),
+          maps::serialise(maps::TransmitRootName, rowsOf(config.txRegisters))}},
+        {folder.bin().filename().string()});
 }
 
 } // namespace cravent::image
