@@ -8,9 +8,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <climits>
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -37,6 +40,40 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& repor
         if (written == 0)
             fail(reportedName, ENOSPC); // a write that makes no progress is a full device
         bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// The pieces written in order, as few system calls as the system allows.
+void writeAll(int fd, std::span<const std::string_view> pieces,
+              const std::filesystem::path& reportedName)
+{
+    std::vector<std::string_view> left(pieces.begin(), pieces.end());
+    std::size_t first = 0;
+    while (first < left.size()) {
+        if (left[first].empty()) {
+            ++first;
+            continue;
+        }
+        std::vector<iovec> batch;
+        for (std::size_t k = first; k < left.size() && batch.size() < IOV_MAX; ++k)
+            if (!left[k].empty())
+                batch.push_back({const_cast<char*>(left[k].data()), left[k].size()});
+        const ssize_t written = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(reportedName, errno);
+        }
+        if (written == 0)
+            fail(reportedName, ENOSPC);
+        auto count = static_cast<std::size_t>(written);
+        while (count > 0) {
+            const std::size_t taken = std::min(count, left[first].size());
+            left[first].remove_prefix(taken);
+            count -= taken;
+            if (left[first].empty())
+                ++first;
+        }
     }
 }
 
@@ -162,7 +199,8 @@ std::string readFile(const std::filesystem::path& file, std::uint64_t maximumByt
 
 namespace {
 
-void replaceFile(const std::filesystem::path& target, std::string_view bytes, bool flush)
+void replaceFile(const std::filesystem::path& target, std::span<const std::string_view> bytes,
+                 bool flush)
 {
     mode_t mode = 0644;
     struct stat existing {};
@@ -209,12 +247,24 @@ void replaceFile(const std::filesystem::path& target, std::string_view bytes, bo
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
 {
-    replaceFile(target, bytes, true);
+    replaceFile(target, std::span(&bytes, 1), true);
+}
+
+void writeFileAtomically(const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces)
+{
+    replaceFile(target, pieces, true);
 }
 
 void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes)
 {
-    replaceFile(target, bytes, false);
+    replaceFile(target, std::span(&bytes, 1), false);
+}
+
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target,
+                                  std::span<const std::string_view> pieces)
+{
+    replaceFile(target, pieces, false);
 }
 
 namespace {

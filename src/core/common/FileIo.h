@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,11 @@ std::string readFile(const std::filesystem::path& file,
 // read-only file would be. Throws Error naming the file and the system's reason.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
+// writeFileAtomically() of a file given in pieces, written in order: a file of megabytes made
+// of a master's runs and a few new lines is never copied into one buffer first.
+void writeFileAtomically(const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces);
+
 // writeFileAtomically() without waiting for the disk: the rename still replaces the target
 // whole, but the bytes may reach the disk later. For a run of many new files in one folder that
 // ends with flushToDisk() of each and then one writeFileAtomically() into the same folder (which
@@ -32,6 +38,8 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
 // for a killed writer's leftovers: a scan of the folder per file would make a run into a folder
 // of many files quadratic, so the run calls removeAtomicWriteLeftovers() once at its start.
 void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes);
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target,
+                                  std::span<const std::string_view> pieces);
 
 // Removes the temporary files that killed writers left in `folder` (never those of a writer
 // still at work), in one pass over the folder.

@@ -33,7 +33,8 @@ struct WindowFill {
 
 } // namespace
 
-BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks)
+BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks,
+                      std::size_t firstLine)
 {
     std::vector<WindowFill> fills;
     for (const BankWindow& window : BankWindows) {
@@ -45,7 +46,7 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         return "Line " + std::to_string(number) + " of \"" + name + "\"";
     };
 
-    std::size_t number = 0;
+    std::size_t number = firstLine - 1;
     forEachLine(text, [&](std::string_view lineText) {
         ++number;
         if (lineText.empty())
