@@ -140,7 +140,7 @@ TEST(DecodeSafety, AKilledDecodeLeavesTheFolderAsItWasOrTheWholeProject)
             std::chrono::steady_clock::now() - start);
         int complete = 0;
         test::killWhileWriting(
-            40, std::max<std::chrono::microseconds>(2 * oneDecode, 4ms), reset,
+            25, std::max<std::chrono::microseconds>(2 * oneDecode, 4ms), reset,
             [&] {
                 image::writeRecoveredProject(config, target);
                 for (;;)
