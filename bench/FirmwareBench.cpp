@@ -1,6 +1,7 @@
 // The composition of the new firmware on a master of 0.7 MB (18 flash pages) and one of 8 MB
 // (205 pages), against two peers doing the same in the same run: srec_cat performing the same
-// merge, and cp copying the master, the least any tool writing the new file has to pay.
+// merge, and cp copying the master, the least any tool writing the new file has to pay; and
+// `cravent-cli compose` as a whole on the 8 MB master against cp followed by sync of the copy.
 #include "support/SyntheticMaster.h"
 #include "core/firmware/BankWindow.h"
 #include "core/firmware/Composition.h"
@@ -8,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -67,14 +69,20 @@ Setup& setup(int pages)
     return *slot;
 }
 
-void run(const std::vector<std::string>& command)
+void run(const std::vector<std::string>& command, bool quiet = false)
 {
     std::vector<char*> argv;
     for (const std::string& arg : command)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (quiet)
+        ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    const int started = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
         throw std::runtime_error("cannot start " + command[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -121,8 +129,35 @@ void BM_PeerCpMaster(benchmark::State& state)
     label(state, s);
 }
 
+// The whole command as a user runs it: start, compose, read back, print the summary.
+void BM_ComposeCli(benchmark::State& state)
+{
+    const Setup& s = setup(static_cast<int>(state.range(0)));
+    const std::vector<std::string> command = {CRAVENT_CLI, "compose", s.dir().string(), "--master",
+                                              s.master().string()};
+    for (auto _ : state)
+        run(command, true);
+    label(state, s);
+}
+
+// The least a tool that writes the new file safely pays: the copy, and the wait for the disk.
+void BM_PeerCpSync(benchmark::State& state)
+{
+    const Setup& s = setup(static_cast<int>(state.range(0)));
+    const std::string copy = (s.dir() / "cp.sx").string();
+    const std::vector<std::string> cp = {"cp", s.master().string(), copy};
+    const std::vector<std::string> sync = {"sync", copy};
+    for (auto _ : state) {
+        run(cp);
+        run(sync);
+    }
+    label(state, s);
+}
+
 } // namespace
 
+BENCHMARK(BM_ComposeCli)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PeerCpSync)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ComposeFirmware)->Arg(18)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PeerSrecCatMerge)->Arg(18)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PeerCpMaster)->Arg(18)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();

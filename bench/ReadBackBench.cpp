@@ -181,8 +181,54 @@ void BM_PeerUpdateLoop100Units(benchmark::State& state)
         run(command);
 }
 
+// A batch of 300 units into a folder that already holds 30,000 files, against the same batch
+// into an empty folder: the files already there must cost nothing per unit.
+constexpr int CrowdUnits = 300;
+constexpr int CrowdFiles = 30000;
+
+std::vector<std::string> crowdBatch(const Setup& s, const fs::path& out)
+{
+    const fs::path units = s.dir() / "crowd-units.csv";
+    if (!fs::exists(units)) {
+        std::string text = "name,ip\n";
+        for (int unit = 0; unit < CrowdUnits; ++unit)
+            text += "unit" + std::to_string(unit) + "," + unitAddress(unit) + "\n";
+        writeBytes(units, text);
+    }
+    return {CRAVENT_CLI, "--app-dir", s.app().string(), "batch", s.project().string(),
+            units.string(), "--out", out.string()};
+}
+
+void BM_Batch300UnitsIntoAFolderOf30000Files(benchmark::State& state)
+{
+    const Setup& s = setup(static_cast<int>(state.range(0)));
+    const fs::path out = s.dir() / "crowded";
+    if (!fs::exists(out)) {
+        fs::create_directories(out);
+        for (int k = 0; k < CrowdFiles; ++k)
+            std::ofstream(out / ("earlier" + std::to_string(k) + ".sx")) << k;
+    }
+    const std::vector<std::string> command = crowdBatch(s, out);
+    for (auto _ : state)
+        run(command);
+}
+
+void BM_PeerBatch300UnitsIntoAnEmptyFolder(benchmark::State& state)
+{
+    const Setup& s = setup(static_cast<int>(state.range(0)));
+    const std::vector<std::string> command = crowdBatch(s, s.dir() / "empty");
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(s.dir() / "empty");
+        state.ResumeTiming();
+        run(command);
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_Batch300UnitsIntoAFolderOf30000Files)->Arg(18)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PeerBatch300UnitsIntoAnEmptyFolder)->Arg(18)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ReadConfigurationInProcess)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_InspectCli)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PeerSrecCatCrop)->Arg(205)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -43,7 +43,7 @@ int runBatch(const BatchArguments& arguments, Context& context)
         const std::vector<firmware::Unit> units =
             firmware::readUnits(readFile(unitsFile), unitsFile.string());
         const auto outputs =
-            firmware::runBatch(projectDir, units, master, out, image::buildMomentNow());
+            firmware::runBatch(projectDir, units, master, out, image::buildMomentNow(), unitsFile);
         for (const firmware::BatchOutput& output : outputs)
             context.out << output.file.string() << '\n';
         context.out << (out / firmware::ManifestName).string() << '\n';

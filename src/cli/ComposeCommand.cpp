@@ -31,10 +31,11 @@ int runCompose(const ComposeArguments& arguments, Context& context)
     if (!projectFolderFound(arguments.projectDir, context.err))
         return Failure;
     try {
+        firmware::BankBytes held;
         const fs::path newFirmware = composeNewFirmware(
             arguments.projectDir,
-            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware()));
-        context.out << newFirmware.string() << '\n' << firmwareSummary(newFirmware) << '\n';
+            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware()), held);
+        context.out << newFirmware.string() << '\n' << firmwareSummary(held) << '\n';
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -56,15 +57,20 @@ Runner declareCompose(CLI::App& command)
 
 } // namespace
 
-fs::path composeNewFirmware(const fs::path& projectDir, const fs::path& master)
+fs::path composeNewFirmware(const fs::path& projectDir, const fs::path& master,
+                            firmware::BankBytes& held)
 {
-    return firmware::composeFirmware(firmware::projectComposition(
-        ProjectFolder(projectDir), master, firmware::banksOfGatewayModel(product::GatewayModel)));
+    firmware::CompositionExtras extras;
+    extras.heldBanks = &held;
+    return firmware::composeFirmware(
+        firmware::projectComposition(ProjectFolder(projectDir), master,
+                                     firmware::banksOfGatewayModel(product::GatewayModel)),
+        {}, extras);
 }
 
-std::string firmwareSummary(const fs::path& newFirmware)
+std::string firmwareSummary(const firmware::BankBytes& held)
 {
-    return image::summaryLine(firmware::readConfigurationOf(newFirmware, false));
+    return image::summaryLine(firmware::readConfiguration(held));
 }
 
 const Command ComposeCommand{

@@ -1,16 +1,21 @@
 #pragma once
 
+#include "core/firmware/WindowReader.h"
+
 #include <filesystem>
 #include <string>
 
 namespace cravent::cli {
 
 // The gateway model's banks of the project into New_<master name> in the project folder, read
-// back and verified; compose and update both end with it.
+// back and verified; compose and update both end with it. `held` receives the banks that the
+// written file was read back to hold.
 std::filesystem::path composeNewFirmware(const std::filesystem::path& projectDir,
-                                         const std::filesystem::path& master);
+                                         const std::filesystem::path& master,
+                                         firmware::BankBytes& held);
 
-// What the verified firmware brings to the device, so that a wrong project shows at a glance.
-std::string firmwareSummary(const std::filesystem::path& newFirmware);
+// What the verified firmware brings to the device, so that a wrong project shows at a glance;
+// from the banks it was read back to hold, not from a third reading of the file.
+std::string firmwareSummary(const firmware::BankBytes& held);
 
 } // namespace cravent::cli

@@ -23,7 +23,7 @@ int runDecode(const DecodeArguments& arguments, Context& context)
     try {
         const image::DeviceConfiguration config =
             firmware::readConfigurationOf(arguments.source, false);
-        image::writeRecoveredProject(config, arguments.projectDir);
+        image::writeRecoveredProject(config, arguments.projectDir, "\"" + arguments.source + "\"");
         context.out << arguments.projectDir << '\n' << image::summaryLine(config) << '\n';
         if (!config.inconsistencies.empty()) {
             context.err << "Warning: the image is inconsistent, so the project may not build to "

@@ -35,8 +35,9 @@ int runUpdate(const UpdateArguments& arguments, Context& context)
         return Failure;
     try {
         image::buildProjectBanks(arguments.projectDir);
-        const fs::path newFirmware = composeNewFirmware(arguments.projectDir, master);
-        context.out << newFirmware.string() << '\n' << firmwareSummary(newFirmware) << '\n';
+        firmware::BankBytes held;
+        const fs::path newFirmware = composeNewFirmware(arguments.projectDir, master, held);
+        context.out << newFirmware.string() << '\n' << firmwareSummary(held) << '\n';
         // Like the dialog, the flashing program starts in the master's folder.
         if (arguments.port)
             firmware::launchFlasher(context.appDir, newFirmware, *arguments.port,

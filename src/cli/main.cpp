@@ -1,6 +1,7 @@
 #include "cli/CommandTable.h"
 #include "core/common/Error.h"
 #include "core/common/Executable.h"
+#include "core/common/TerminalText.h"
 #include "core/workspace/ProgramLocation.h"
 
 #include <exception>
@@ -8,6 +9,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <unistd.h>
 
 namespace cravent::cli {
 
@@ -68,15 +70,21 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err)
 
 int main(int argc, char** argv)
 {
+    // Names from files and peers reach a terminal without their control characters.
+    cravent::TerminalTextBuffer outText(std::cout.rdbuf());
+    cravent::TerminalTextBuffer errText(std::cerr.rdbuf());
+    std::ostream out(::isatty(STDOUT_FILENO) ? &outText : std::cout.rdbuf());
+    std::ostream err(::isatty(STDERR_FILENO) ? &errText : std::cerr.rdbuf());
+    err.setf(std::ios::unitbuf);
     // Whatever stops a command ends the program with its reason, never with an abort.
     try {
-        return cravent::cli::run(argc, argv, std::cout, std::cerr);
+        return cravent::cli::run(argc, argv, out, err);
     } catch (const std::bad_alloc&) {
-        std::cerr << "cravent-cli: not enough memory to finish the command\n";
+        err << "cravent-cli: not enough memory to finish the command\n";
     } catch (const std::exception& error) {
-        std::cerr << "cravent-cli: " << error.what() << '\n';
+        err << "cravent-cli: " << error.what() << '\n';
     } catch (...) {
-        std::cerr << "cravent-cli: the command stopped for an unknown reason\n";
+        err << "cravent-cli: the command stopped for an unknown reason\n";
     }
     return cravent::cli::Failure;
 }

@@ -84,6 +84,23 @@ check_bad 'name,ip\nA\n' "line 2: a unit is name,ip[,mask][,port], not 1 field."
 check_bad 'name,ip\nA,10.0.0.1,255.255.255.0,70000\n' "line 2: the port '70000' is not a number from 1 to 65535."
 check_bad 'A,10.0.0.1\n' "line 1: the first line must be the header name,ip[,mask][,port]."
 
+# A unit whose firmware would land on the master is refused before anything is written.
+cp "$app/MASTER/QF40231.sx" "$dir/master.keep"
+printf 'name,ip\nA,10.0.0.1\nQF40231,10.0.0.2\n' >"$dir/onmaster.csv"
+"$cli" --app-dir "$app" batch "$p" "$dir/onmaster.csv" --out "$app/MASTER" >/dev/null 2>"$dir/err"
+[ $? -eq 1 ] || fail "a unit on the master must exit 1"
+[ "$(cat "$dir/err")" = "File \"$dir/onmaster.csv\", line 3: the firmware of unit 'QF40231' would be written as \"$app/MASTER/QF40231.sx\" over the master firmware \"$app/MASTER/QF40231.sx\". Give --out another folder or the unit another name." ] ||
+    fail "unit on the master: $(cat "$dir/err")"
+cmp -s "$dir/master.keep" "$app/MASTER/QF40231.sx" || fail "the master was replaced"
+[ -e "$app/MASTER/A.sx" ] && fail "a unit was written beside the master"
+# A second batch into the same folder removes the first one's manifest before any unit file.
+printf 'name,ip\nline-A,10.9.0.1\n' >"$dir/again.csv"
+"$cli" --app-dir "$app" batch "$p" "$dir/again.csv" --out "$dir/out" --master /nonexistent/QF40231.sx >/dev/null 2>"$dir/err"
+[ $? -eq 1 ] || fail "a missing master must exit 1"
+[ "$(cat "$dir/err")" = "$(printf 'File *.Sx Not Found,Abort Procedure\nMaster firmware "/nonexistent/QF40231.sx" not found.')" ] ||
+    fail "missing master: $(cat "$dir/err")"
+[ -e "$dir/out/manifest.csv" ] || fail "a batch refused before its work removed the manifest"
+
 "$cli" batch "$p" "$dir/units.csv" >/dev/null 2>&1; [ $? -eq 2 ] || fail "batch without --out must exit 2"
 "$cli" batch "$p" --out "$dir/x" >/dev/null 2>&1; [ $? -eq 2 ] || fail "batch without units must exit 2"
 "$cli" batch "$p" "$dir/units.csv" --out >/dev/null 2>&1; [ $? -eq 2 ] || fail "--out without folder must exit 2"

@@ -88,6 +88,17 @@ cp "$b/BIN/bank2.bin" "$dir/own2.bin"
 cp "$p/bin/bank2.bin" "$b/BIN/bank2.bin"
 "$cli" --app-dir "$app" compose "$b" >/dev/null 2>"$dir/err"; [ $? -eq 1 ] || fail "mixed banks must exit 1"
 grep -q "come from different builds. Build the banks again." "$dir/err" || fail "mixed: $(cat "$dir/err")"
+# The readers of a bin folder refuse the same set, naming the bank file, and decode writes nothing.
+for command in "inspect $b/BIN" "decode $b/BIN $dir/decoded" "diff $b/BIN $b"; do
+    # shellcheck disable=SC2086
+    "$cli" --app-dir "$app" $command >/dev/null 2>"$dir/err"
+    status=$?
+    case "$command" in diff*) want=2 ;; *) want=1 ;; esac
+    [ $status -eq $want ] || fail "$command of mixed banks exits $status"
+    grep -q "bank2.bin\" is not the one the last build wrote: the bank files come from different builds" "$dir/err" ||
+        fail "$command of mixed banks: $(cat "$dir/err")"
+done
+[ ! -e "$dir/decoded" ] || fail "decode of mixed banks wrote a project"
 rm "$b/BIN/banks.mark"
 "$cli" --app-dir "$app" compose "$b" >/dev/null 2>"$dir/err" || fail "unmarked banks: $(cat "$dir/err")"
 # A project without any bin folder composes nothing.

@@ -22,7 +22,7 @@ export cli fixtures dir p
 unshare -m --propagation private sh -c '
     fail() { echo "FAIL: $*"; exit 1; }
     mount -t tmpfs -o size=4m tmpfs "$p" || exit 77
-    mkdir -p "$p/bin"
+    mkdir -p "$p/bin" "$p/E"
     printf "%s" "<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType><ADD_IP IPB1=\"192\" IPB2=\"168\" IPB3=\"0\" IPB4=\"30\"/><SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/><Port>502</Port></GeneralParameter>" >"$p/pargen.xml"
     printf "%s" "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/></COBID>" >"$p/RCobDef.xml"
     SOURCE_DATE_EPOCH=1 "$cli" build "$p" || fail "first build"
@@ -48,6 +48,12 @@ unshare -m --propagation private sh -c '
     run RCobDef.xml import --keep-first "$p" rx-frames "$fixtures/frames.xlsx"
     run RInfoCob.xml import "$p" rx-map "$fixtures/frames.ods"
     run rpdodef.csv export "$p" rx-frames
+    # decode writes the whole project or nothing, into a new folder or an empty one.
+    run D/pargen.xml decode "$p/New_QF40231.sx" "$p/D"
+    [ ! -e "$p/D" ] || fail "decode left the folder $p/D"
+    run E/pargen.xml decode "$p/New_QF40231.sx" "$p/E"
+    [ -z "$(ls -A "$p/E")" ] || fail "decode left $(ls -A "$p/E") in the empty folder"
+    [ -z "$(cd "$p" && find . -name ".*" ! -name .)" ] || fail "decode left $(cd "$p" && find . -name ".*")"
 '
 status=$?
 [ $status -eq 77 ] && { echo "mount namespaces or tmpfs mounts are not allowed here"; exit 77; }

@@ -128,4 +128,12 @@ grep -q "the frames and registers cannot be recovered" "$dir/err" || fail "no-se
 "$cli" inspect "$dir/N/bin" >"$dir/out" || fail "inspect without settings is no inconsistency"
 grep -q "frame and register counts are unknown" "$dir/out" || fail "inspect says why: $(cat "$dir/out")"
 "$cli" decode "$fw" >/dev/null 2>&1; [ $? -eq 2 ] || fail "decode without folder must exit 2"
+# A hostile name reaches a terminal as text: its escape sequence is shown, not run.
+command -v script >/dev/null || fail "script missing (package bsdutils)"
+evil=$(printf '%s/x\033]0;owned\007\033[2J' "$dir")
+script -qec "\"$cli\" inspect '$evil'" /dev/null >"$dir/tty" 2>&1
+grep -qF 'x\x1B]0;owned\x07\x1B[2J" not found.' "$dir/tty" || fail "terminal text: $(od -c "$dir/tty" | head)"
+! grep -q "$(printf '\033')" "$dir/tty" || fail "an escape reached the terminal"
+"$cli" inspect "$evil" 2>"$dir/err"
+grep -q "$(printf '\033\\[2J')" "$dir/err" || fail "a pipe gets the name's bytes as they are"
 echo "cli inspect/decode: ok"

@@ -8,9 +8,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <climits>
 #include <unistd.h>
 
+#include <cstdio>
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 namespace cravent {
 
@@ -38,6 +43,40 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& repor
     }
 }
 
+// The pieces written in order, as few system calls as the system allows.
+void writeAll(int fd, std::span<const std::string_view> pieces,
+              const std::filesystem::path& reportedName)
+{
+    std::vector<std::string_view> left(pieces.begin(), pieces.end());
+    std::size_t first = 0;
+    while (first < left.size()) {
+        if (left[first].empty()) {
+            ++first;
+            continue;
+        }
+        std::vector<iovec> batch;
+        for (std::size_t k = first; k < left.size() && batch.size() < IOV_MAX; ++k)
+            if (!left[k].empty())
+                batch.push_back({const_cast<char*>(left[k].data()), left[k].size()});
+        const ssize_t written = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(reportedName, errno);
+        }
+        if (written == 0)
+            fail(reportedName, ENOSPC);
+        auto count = static_cast<std::size_t>(written);
+        while (count > 0) {
+            const std::size_t taken = std::min(count, left[first].size());
+            left[first].remove_prefix(taken);
+            count -= taken;
+            if (left[first].empty())
+                ++first;
+        }
+    }
+}
+
 std::string temporaryPrefix(const std::filesystem::path& target)
 {
     // Appended piece by piece: "." + string trips a false -Wrestrict of GCC 12 at -O3.
@@ -49,20 +88,25 @@ std::string temporaryPrefix(const std::filesystem::path& target)
 
 // A writer holds a lock on its temporary file until the rename, and the kernel drops the lock
 // of a killed writer; a temporary file whose lock can be taken was left by a crash.
-void removeLeftovers(const std::filesystem::path& target)
+template <typename IsLeftover>
+void removeLeftoversIn(const std::filesystem::path& folder, const IsLeftover& isLeftover)
 {
-    const std::string prefix = temporaryPrefix(target);
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!name.starts_with(prefix))
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (!isLeftover(it->path().filename().string()))
             continue;
         Descriptor fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (fd.get() >= 0 && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
             ::unlink(it->path().c_str());
     }
+}
+
+void removeLeftovers(const std::filesystem::path& target)
+{
+    const std::string prefix = temporaryPrefix(target);
+    removeLeftoversIn(target.parent_path(),
+                      [&prefix](const std::string& name) { return name.starts_with(prefix); });
 }
 
 // Creates the locked temporary file of `target`; the lock is taken again when a clean-up of
@@ -155,7 +199,8 @@ std::string readFile(const std::filesystem::path& file, std::uint64_t maximumByt
 
 namespace {
 
-void replaceFile(const std::filesystem::path& target, std::string_view bytes, bool flush)
+void replaceFile(const std::filesystem::path& target, std::span<const std::string_view> bytes,
+                 bool flush)
 {
     mode_t mode = 0644;
     struct stat existing {};
@@ -168,7 +213,9 @@ void replaceFile(const std::filesystem::path& target, std::string_view bytes, bo
         mode = existing.st_mode & 07777;
     }
 
-    removeLeftovers(target);
+    // An unflushed write is one of a run, which removes the leftovers once at its start.
+    if (flush)
+        removeLeftovers(target);
     std::filesystem::path temporary;
     Descriptor fd(createTemporary(target, temporary));
     if (fd.get() < 0)
@@ -200,12 +247,158 @@ void replaceFile(const std::filesystem::path& target, std::string_view bytes, bo
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
 {
-    replaceFile(target, bytes, true);
+    replaceFile(target, std::span(&bytes, 1), true);
+}
+
+void writeFileAtomically(const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces)
+{
+    replaceFile(target, pieces, true);
 }
 
 void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes)
 {
-    replaceFile(target, bytes, false);
+    replaceFile(target, std::span(&bytes, 1), false);
+}
+
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target,
+                                  std::span<const std::string_view> pieces)
+{
+    replaceFile(target, pieces, false);
+}
+
+namespace {
+
+// rename() that never replaces an entry: a file or folder that appeared meanwhile is kept.
+int renameNew(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno;
+}
+
+// The new entries made so far, removed again (deepest first) unless the work was committed.
+class Undo {
+public:
+    ~Undo()
+    {
+        if (committed_)
+            return;
+        std::error_code ec;
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it)
+            std::filesystem::remove_all(*it, ec);
+    }
+    void made(const std::filesystem::path& entry) { made_.push_back(entry); }
+    void commit() { committed_ = true; }
+
+private:
+    std::vector<std::filesystem::path> made_;
+    bool committed_ = false;
+};
+
+// Writes `bytes` to a new locked temporary file for `target` and flushes it; returns the
+// temporary file's path, its lock held by `lock` until the caller renames it.
+std::filesystem::path writeTemporary(const std::filesystem::path& target, std::string_view bytes,
+                                     Descriptor& lock)
+{
+    std::filesystem::path temporary;
+    Descriptor fd(createTemporary(target, temporary));
+    if (fd.get() < 0)
+        fail(target, errno);
+    try {
+        lock = Descriptor(::dup(fd.get()));
+        if (lock.get() < 0 || ::fchmod(fd.get(), 0644) != 0)
+            fail(target, errno);
+        writeAll(fd.get(), bytes, target);
+        if (::fsync(fd.get()) != 0)
+            fail(target, errno);
+        if (const int error = fd.close(); error != 0)
+            fail(target, error);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    return temporary;
+}
+
+[[noreturn]] void folderFailed(const std::filesystem::path& folder, int errorNumber)
+{
+    throw Error("Cannot create folder \"" + folder.string() + "\". " + std::strerror(errorNumber));
+}
+
+void makeFolder(const std::filesystem::path& folder, Undo& undo)
+{
+    if (::mkdir(folder.c_str(), 0777) != 0)
+        folderFailed(folder, errno);
+    undo.made(folder);
+}
+
+} // namespace
+
+void writeFilesTogether(const std::filesystem::path& folder, const std::vector<NewFile>& files,
+                        const std::vector<std::string>& folders)
+{
+    Undo undo;
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(folder, ec))) {
+        const std::filesystem::path absolute = std::filesystem::absolute(folder).lexically_normal();
+        const std::filesystem::path target =
+            absolute.has_filename() ? absolute : absolute.parent_path();
+        std::vector<std::filesystem::path> parents;
+        for (std::filesystem::path p = target.parent_path();
+             !std::filesystem::exists(p, ec) && p != p.parent_path(); p = p.parent_path())
+            parents.push_back(p);
+        for (auto it = parents.rbegin(); it != parents.rend(); ++it)
+            makeFolder(*it, undo);
+        std::string pattern =
+            (target.parent_path() / temporaryPrefix(target)).string() + "XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            folderFailed(folder, errno);
+        const std::filesystem::path temporary = pattern;
+        undo.made(temporary);
+        for (const NewFile& file : files) {
+            Descriptor fd(::open((temporary / file.name).c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+            if (fd.get() < 0)
+                fail(folder / file.name, errno);
+            writeAll(fd.get(), file.bytes, folder / file.name);
+            if (::fsync(fd.get()) != 0)
+                fail(folder / file.name, errno);
+            if (const int error = fd.close(); error != 0)
+                fail(folder / file.name, error);
+        }
+        for (const std::string& name : folders)
+            if (::mkdir((temporary / name).c_str(), 0777) != 0)
+                folderFailed(folder / name, errno);
+        syncFolder(temporary);
+        if (const int error = renameNew(temporary, target); error != 0)
+            folderFailed(folder, error);
+        undo.commit();
+        syncFolder(target.parent_path());
+        return;
+    }
+
+    std::vector<std::pair<std::filesystem::path, Descriptor>> written; // temporary file, its lock
+    Undo temporaries;
+    for (const NewFile& file : files) {
+        removeLeftovers(folder / file.name); // of an earlier run that was killed
+        Descriptor lock;
+        const std::filesystem::path temporary = writeTemporary(folder / file.name, file.bytes, lock);
+        temporaries.made(temporary);
+        written.emplace_back(temporary, std::move(lock));
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const std::filesystem::path target = folder / files[k].name;
+        if (const int error = renameNew(written[k].first, target); error != 0)
+            fail(target, error);
+        undo.made(target);
+    }
+    for (const std::string& name : folders)
+        if (!std::filesystem::is_directory(folder / name, ec))
+            makeFolder(folder / name, undo);
+    syncFolder(folder);
+    undo.commit();
+    temporaries.commit();
 }
 
 void flushToDisk(const std::filesystem::path& file)
@@ -213,6 +406,23 @@ void flushToDisk(const std::filesystem::path& file)
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0 || ::fsync(fd.get()) != 0)
         fail(file, errno);
+}
+
+void removeAtomicWriteLeftovers(const std::filesystem::path& folder)
+{
+    removeLeftoversIn(folder, [](const std::string& name) {
+        return name.starts_with('.') && name.find(TemporaryMarker) != std::string::npos;
+    });
+}
+
+void removeFileDurably(const std::filesystem::path& file)
+{
+    if (::unlink(file.c_str()) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw Error("Cannot remove file \"" + file.string() + "\". " + std::strerror(errno));
+    }
+    syncFolder(file.parent_path());
 }
 
 bool isAtomicWriteLeftover(const std::filesystem::path& file)

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cravent {
 
@@ -24,11 +26,44 @@ std::string readFile(const std::filesystem::path& file,
 // read-only file would be. Throws Error naming the file and the system's reason.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
+// writeFileAtomically() of a file given in pieces, written in order: a file of megabytes made
+// of a master's runs and a few new lines is never copied into one buffer first.
+void writeFileAtomically(const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces);
+
 // writeFileAtomically() without waiting for the disk: the rename still replaces the target
 // whole, but the bytes may reach the disk later. For a run of many new files in one folder that
 // ends with flushToDisk() of each and then one writeFileAtomically() into the same folder (which
-// also puts the folder's entries on the disk) of a file that vouches for them.
+// also puts the folder's entries on the disk) of a file that vouches for them. It does not look
+// for a killed writer's leftovers: a scan of the folder per file would make a run into a folder
+// of many files quadratic, so the run calls removeAtomicWriteLeftovers() once at its start.
 void writeFileAtomicallyUnflushed(const std::filesystem::path& target, std::string_view bytes);
+void writeFileAtomicallyUnflushed(const std::filesystem::path& target,
+                                  std::span<const std::string_view> pieces);
+
+// Removes the temporary files that killed writers left in `folder` (never those of a writer
+// still at work), in one pass over the folder.
+void removeAtomicWriteLeftovers(const std::filesystem::path& folder);
+
+// Removes `file` if it is there and puts the removal on the disk. Throws Error naming the file
+// and the system's reason when it stays.
+void removeFileDurably(const std::filesystem::path& file);
+
+// A file that writeFilesTogether() creates.
+struct NewFile {
+    std::string name; // a plain name in the folder
+    std::string bytes;
+};
+
+// Creates `files` and the empty subfolders `folders` in `folder` all together or not at all:
+// whatever fails (a full disk, a name that appeared meanwhile, the process killed), `folder`
+// ends as it was. A missing folder is made as a hidden sibling and renamed into place whole
+// (missing parents are made, and removed again on failure); in an existing one each file is
+// written under a temporary name of the atomic writer, flushed, and renamed to its name only
+// when every file was written, never over an entry that is there. Throws Error naming the file
+// (its final path) and the system's reason.
+void writeFilesTogether(const std::filesystem::path& folder, const std::vector<NewFile>& files,
+                        const std::vector<std::string>& folders);
 
 // Waits until the file's bytes are on the disk. Throws Error naming the file.
 void flushToDisk(const std::filesystem::path& file);

@@ -4,11 +4,12 @@
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/common/TextLines.h"
+#include "core/firmware/BankSetCheck.h"
 #include "core/firmware/FirmwareVerify.h"
 #include "core/firmware/SRecord.h"
-#include "core/image/BuildMark.h"
 
 #include <array>
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -32,15 +33,43 @@ std::string lineOf(std::size_t number, const fs::path& file)
     return "Line " + std::to_string(number) + " of \"" + file.string() + "\"";
 }
 
+// A piece of the master as the merge sees it: one record line, or a run of lines that no merge
+// touches, each already ended by CR LF, copied as they stand. Runs keep the merge from walking
+// and copying each of the hundreds of thousands of lines of a large master.
+struct MasterPiece {
+    RecordLine line;               // of a run: kind Other, the text spans its lines and their ends
+    std::uint32_t lines = 1;       // master lines it stands for
+    std::uint32_t dataRecords = 0; // data records in a run
+    bool run = false;
+};
+
 // Reads the master's lines and refuses a master that would give a wrong firmware.
-std::vector<RecordLine> readMaster(std::string_view bytes, const fs::path& file,
-                                   const BankSelection& banks)
+std::vector<MasterPiece> readMaster(std::string_view bytes, const fs::path& file,
+                                    const BankSelection& banks)
 {
-    std::vector<RecordLine> lines;
-    lines.reserve(bytes.size() / 64 + 16);
+    std::vector<MasterPiece> pieces;
     std::size_t number = 0;
     std::size_t dataRecords = 0;
     bool ended = false;
+    // A line that stays as it stands joins the run before it.
+    const auto keep = [&](const RecordLine& line, bool data) {
+        const char* end = line.text.data() + line.text.size();
+        const bool crLf = end + 1 < bytes.data() + bytes.size() && end[0] == '\r' && end[1] == '\n';
+        if (!crLf) {
+            pieces.push_back({line});
+            return;
+        }
+        MasterPiece* last = pieces.empty() ? nullptr : &pieces.back();
+        if (last && last->run && last->line.text.data() + last->line.text.size() == line.text.data()) {
+            last->line.text = std::string_view(last->line.text.data(), last->line.text.size() + line.text.size() + 2);
+            ++last->lines;
+        } else {
+            pieces.push_back({RecordLine{std::string_view(line.text.data(), line.text.size() + 2)}, 1, 0, true});
+            last = &pieces.back();
+        }
+        if (data)
+            ++last->dataRecords;
+    };
     forEachLine(bytes, [&](std::string_view text) {
         ++number;
         RecordLine line;
@@ -49,7 +78,7 @@ std::vector<RecordLine> readMaster(std::string_view bytes, const fs::path& file,
             // reader that stops at the end, or flashed by one that does not.
             if (!text.empty())
                 notCreated(lineOf(number, file) + " follows the end record.");
-            lines.push_back(RecordLine{text});
+            keep(RecordLine{text}, false);
             return;
         }
         switch (readRecordLine(text, line)) {
@@ -64,6 +93,7 @@ std::vector<RecordLine> readMaster(std::string_view bytes, const fs::path& file,
             ++dataRecords;
             const std::uint64_t first = line.address;
             const std::uint64_t last = first + (line.dataLength == 0 ? 0 : line.dataLength - 1);
+            bool inWindow = false;
             for (const BankWindow& window : BankWindows) {
                 if (!banks[static_cast<std::size_t>(window.bank - 1)])
                     continue;
@@ -73,18 +103,26 @@ std::vector<RecordLine> readMaster(std::string_view bytes, const fs::path& file,
                 if (overlaps && !inside)
                     notCreated(lineOf(number, file) + " crosses the bounds of the bank " +
                                std::to_string(window.bank) + " window " + windowText(window) + ".");
+                inWindow = inWindow || inside;
+            }
+            if (!inWindow) {
+                keep(line, true);
+                return;
             }
         } else if (line.kind == RecordKind::Count && line.address != dataRecords) {
             notCreated(lineOf(number, file) + " counts " + std::to_string(line.address) +
                        " data records, but " + std::to_string(dataRecords) + " precede it.");
         } else if (line.kind == RecordKind::End) {
             ended = true;
+        } else if (line.kind != RecordKind::Count) {
+            keep(line, false);
+            return;
         }
-        lines.push_back(line);
+        pieces.push_back({line});
     });
     if (!ended)
         notCreated("\"" + file.string() + "\" has no S7, S8 or S9 end record.");
-    return lines;
+    return pieces;
 }
 
 std::vector<RecordLine> readOwnRecords(std::string_view records)
@@ -110,24 +148,59 @@ std::string countRecord(const RecordLine& original, std::size_t dataRecords)
     return record;
 }
 
-std::string joinLines(const std::vector<RecordLine>& lines)
-{
-    std::size_t size = 0;
-    for (const RecordLine& line : lines)
-        size += line.text.size() + 2;
-    std::string bytes;
-    bytes.reserve(size + 16);
-    std::size_t dataRecords = 0;
-    for (const RecordLine& line : lines) {
-        if (line.kind == RecordKind::Count && line.address != dataRecords)
-            bytes += countRecord(line, dataRecords);
-        else
-            bytes.append(line.text);
-        bytes += "\r\n";
-        if (line.kind == RecordKind::Data)
-            ++dataRecords;
+// The new firmware in pieces (runs of the master, record lines, line ends), and where the
+// selected windows' records stand in it.
+struct JoinedLines {
+    std::vector<std::string_view> pieces;
+    std::deque<std::string> countRecords; // the rewritten ones, which the pieces point into
+    std::uint64_t size = 0;
+    WindowPlaces places;
+
+    void add(std::string_view piece)
+    {
+        pieces.push_back(piece);
+        size += piece.size();
     }
-    return bytes;
+};
+
+JoinedLines joinLines(const std::vector<MasterPiece>& pieces, const BankSelection& banks)
+{
+    constexpr std::string_view CrLf = "\r\n";
+    JoinedLines joined;
+    joined.pieces.reserve(2 * pieces.size());
+    std::size_t dataRecords = 0;
+    std::size_t number = 0;
+    for (const MasterPiece& piece : pieces) {
+        if (piece.run) {
+            joined.add(piece.line.text); // its lines end in CR LF already
+            number += piece.lines;
+            dataRecords += piece.dataRecords;
+            continue;
+        }
+        const RecordLine& line = piece.line;
+        ++number;
+        const std::uint64_t start = joined.size;
+        if (line.kind == RecordKind::Count && line.address != dataRecords)
+            joined.add(joined.countRecords.emplace_back(countRecord(line, dataRecords)));
+        else
+            joined.add(line.text);
+        joined.add(CrLf);
+        if (line.kind != RecordKind::Data)
+            continue;
+        ++dataRecords;
+        for (const BankWindow& window : BankWindows) {
+            const auto index = static_cast<std::size_t>(window.bank - 1);
+            if (!banks[index] || !window.holds(line.address))
+                continue;
+            WindowPlace& place = joined.places[index];
+            if (place.length == 0) {
+                place.offset = start;
+                place.firstLine = number;
+            }
+            place.length = joined.size - place.offset;
+        }
+    }
+    return joined;
 }
 
 // The chain of merge steps over the bank selection, run in memory: the master is read once,
@@ -164,24 +237,27 @@ public:
             readMasterOnce();
         }
         const fs::path target = inputs_.newFirmwarePath();
+        const JoinedLines joined = joinLines(pieces_, inputs_.banks);
         try {
             if (extras_.flushLater)
-                writeFileAtomicallyUnflushed(target, joinLines(lines_));
+                writeFileAtomicallyUnflushed(target, joined.pieces);
             else
-                writeFileAtomically(target, joinLines(lines_));
+                writeFileAtomically(target, joined.pieces);
         } catch (const Error& error) {
             notCreated(error.what());
         }
         if (extras_.beforeVerify)
             extras_.beforeVerify(target);
         try {
-            verifyNewFirmware(target, banks_, inputs_.banks);
+            verifyNewFirmware(target, joined.size, joined.places, banks_, inputs_.banks);
         } catch (const Error&) {
             // Nobody may flash a firmware that is known not to hold the configuration.
             std::error_code ec;
             fs::remove(target, ec);
             throw;
         }
+        if (extras_.heldBanks)
+            *extras_.heldBanks = banks_;
         return target;
     }
 
@@ -217,29 +293,6 @@ private:
         return findFileNoCase(inputs_.bankDir, names::bankFile(window.bank));
     }
 
-    // The hashes of the build mark beside the banks; nothing when there is none.
-    const std::optional<image::BankHashes>& buildMark()
-    {
-        if (markRead_)
-            return mark_;
-        markRead_ = true;
-        const fs::path file = findFileNoCase(inputs_.bankDir, names::BuildMark);
-        std::string text;
-        try {
-            if (!isPresent(file))
-                return mark_;
-            text = readFile(file);
-        } catch (const Error& error) {
-            notCreated(error.what());
-        }
-        mark_ = image::readBuildMark(text);
-        if (!mark_)
-            notCreated("File \"" + file.string() +
-                       "\" is no build mark, so the bank files cannot be told to come from one "
-                       "build. Build the banks again.");
-        return mark_;
-    }
-
     void loadBank(const BankWindow& window)
     {
         const auto index = static_cast<std::size_t>(window.bank - 1);
@@ -265,12 +318,12 @@ private:
         }
         if (bank.size() != BankSize)
             wrongSize(bank.size());
-        // A build stopped half-way leaves some banks of the new build beside the old ones.
         if (!extras_.bankBytes) {
-            if (const auto& mark = buildMark(); mark && (*mark)[index] != image::bankHash(bank))
-                notCreated("File \"" + file.string() +
-                           "\" is not the one the last build wrote: the bank files come from "
-                           "different builds. Build the banks again.");
+            try {
+                bankSet_.check(window.bank, file, bank);
+            } catch (const Error& error) {
+                notCreated(error.what());
+            }
         }
         records_[index] = bankRecords(window, bank);
         recordLines_[index] = readOwnRecords(records_[index]);
@@ -286,7 +339,10 @@ private:
         } catch (const Error& error) {
             notCreated(error.what());
         }
-        lines_ = readMaster(master_, inputs_.sourceFirmware, inputs_.banks);
+        pieces_ = readMaster(master_, inputs_.sourceFirmware, inputs_.banks);
+        lineCount_ = 0;
+        for (const MasterPiece& piece : pieces_)
+            lineCount_ += piece.lines;
         masterRead_ = true;
     }
 
@@ -298,30 +354,36 @@ private:
         const auto index = static_cast<std::size_t>(stepIndex);
         const BankWindow& window = BankWindows[index];
         const std::vector<RecordLine>& records = recordLines_[index];
-        const std::size_t maximum = lines_.size() + records.size();
+        const std::size_t maximum = lineCount_ + records.size();
         std::size_t position = 0;
         report(0, maximum);
 
-        std::vector<RecordLine> merged;
-        merged.reserve(lines_.size() + records.size());
+        std::vector<MasterPiece> merged;
+        merged.reserve(pieces_.size() + records.size());
         bool inserted = false;
+        std::size_t dropped = 0;
         int result = -1;
-        for (const RecordLine& line : lines_) {
-            if (++position % ProgressStride == 0)
-                report(position, maximum);
-            if (line.kind == RecordKind::Data && window.holds(line.address)) {
+        for (const MasterPiece& piece : pieces_) {
+            if ((position + piece.lines) / ProgressStride != position / ProgressStride)
+                report(position + piece.lines, maximum);
+            position += piece.lines;
+            const RecordLine& line = piece.line;
+            if (!piece.run && line.kind == RecordKind::Data && window.holds(line.address)) {
                 if (!inserted) {
-                    merged.insert(merged.end(), records.begin(), records.end());
+                    for (const RecordLine& record : records)
+                        merged.push_back({record});
                     position += records.size();
                     inserted = true;
                 }
+                ++dropped;
                 continue;
             }
-            if (line.kind == RecordKind::End)
+            if (!piece.run && line.kind == RecordKind::End)
                 result = inserted ? 1 : 0;
-            merged.push_back(line);
+            merged.push_back(piece);
         }
-        lines_ = std::move(merged);
+        pieces_ = std::move(merged);
+        lineCount_ = lineCount_ - dropped + (inserted ? records.size() : 0);
         report(maximum, maximum);
         return result;
     }
@@ -337,11 +399,11 @@ private:
     const CompositionExtras& extras_;
     std::string master_;
     bool masterRead_ = false;
-    std::vector<RecordLine> lines_;
+    std::vector<MasterPiece> pieces_;
+    std::size_t lineCount_ = 0; // master lines the pieces stand for
     std::array<std::string, BankCount> records_;
     std::array<std::vector<RecordLine>, BankCount> recordLines_;
-    bool markRead_ = false;
-    std::optional<image::BankHashes> mark_;
+    BankSetCheck bankSet_{inputs_.bankDir};
     BankBytes banks_; // what the new firmware must hold
 };
 

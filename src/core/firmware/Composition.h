@@ -56,6 +56,9 @@ struct CompositionExtras {
     // The new firmware is left for the caller to flushToDisk(): a batch of many files waits for
     // the disk once at its end instead of once per file.
     bool flushLater = false;
+    // When given, receives the selected banks' bytes that the written file was read back to
+    // hold, so that a caller shows what the firmware holds without reading it a third time.
+    BankBytes* heldBanks = nullptr;
 };
 
 // Reports how far the merge of one bank has come; it starts again at 0 for each bank.

@@ -1,5 +1,6 @@
 #include "core/firmware/ProductionBatch.h"
 
+#include "core/common/CsvCell.h"
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
@@ -137,6 +138,65 @@ BatchOutput buildUnit(const image::ConfigImage& projectImage, const Unit& unit,
     return {unit.name, file, unit.ip, sha256Hex(readFile(file))};
 }
 
+// The path a file would have once written: the folder resolved (links, "..", the working
+// folder), the name as given.
+fs::path resolvedPath(const fs::path& file)
+{
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(fs::absolute(file, ec).parent_path(), ec);
+    if (ec)
+        folder = fs::absolute(file.parent_path(), ec).lexically_normal();
+    return folder / file.filename();
+}
+
+bool sameFile(const fs::path& a, const fs::path& b)
+{
+    return a.parent_path() == b.parent_path() &&
+           equalsNoCase(a.filename().string(), b.filename().string());
+}
+
+// The files a batch reads, which none of its outputs may replace: the master, the units file and
+// the project's files.
+struct BatchInputs {
+    std::vector<std::pair<fs::path, std::string>> files; // resolved path, what it is
+
+    BatchInputs(const fs::path& projectDir, const fs::path& master, const fs::path& unitsFile)
+    {
+        add(master, "the master firmware");
+        if (!unitsFile.empty())
+            add(unitsFile, "the units file");
+        const ProjectFolder project(projectDir);
+        for (const fs::path& file :
+             {project.pargen(), project.frameFile(Direction::Receive),
+              project.frameFile(Direction::Transmit), project.mapFile(Direction::Receive),
+              project.mapFile(Direction::Transmit), project.newFirmware(master),
+              project.listing(), project.buildMark()})
+            add(file, "the project's file");
+        for (int bank = 1; bank <= BankCount; ++bank)
+            add(project.bankFile(bank), "the project's file");
+    }
+
+    void add(const fs::path& file, const std::string& what)
+    {
+        const std::string named = what + " \"" + file.string() + "\"";
+        files.emplace_back(resolvedPath(file), named);
+        // A link given as an input is read through: what it leads to is the input too.
+        std::error_code ec;
+        if (const fs::path target = fs::weakly_canonical(fs::absolute(file, ec), ec); !ec)
+            files.emplace_back(target, named);
+    }
+
+    // What `output` would replace; nothing when it replaces no input.
+    std::optional<std::string> replacedBy(const fs::path& output) const
+    {
+        const fs::path resolved = resolvedPath(output);
+        for (const auto& [file, what] : files)
+            if (sameFile(resolved, file))
+                return what;
+        return std::nullopt;
+    }
+};
+
 } // namespace
 
 std::vector<Unit> readUnits(std::string_view text, const std::string& fileName)
@@ -206,7 +266,7 @@ std::vector<Unit> readUnits(std::string_view text, const std::string& fileName)
 
 std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<Unit>& units,
                                   const fs::path& master, const fs::path& outDir,
-                                  const image::BuildMoment& moment)
+                                  const image::BuildMoment& moment, const fs::path& unitsFile)
 {
     const fs::path pargen = ProjectFolder(projectDir).pargen();
     if (!isPresent(pargen) || !isFile(pargen))
@@ -214,11 +274,29 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
                     ": a unit's address needs the communication settings.");
     const image::ConfigImage projectImage = image::BuildConfigImage(projectDir, moment);
     if (!isPresent(master) || !isFile(master))
-        throw Error(text::SourceNotFound);
+        throw Error(std::string(text::SourceNotFound) + "\nMaster firmware \"" + master.string() +
+                    "\" not found.");
+    const BatchInputs inputs(projectDir, master, unitsFile);
+    const std::string unitsName = unitsFile.empty() ? "the units file" : "File \"" + unitsFile.string() + "\"";
+    for (const Unit& unit : units) {
+        const fs::path file = outDir / (unit.name + ".sx");
+        if (const auto input = inputs.replacedBy(file))
+            throw Error(unitsName + ", line " + std::to_string(unit.line) + ": the firmware of unit '" +
+                        unit.name + "' would be written as \"" + file.string() + "\" over " +
+                        *input + ". Give --out another folder or the unit another name.");
+    }
+    if (const auto input = inputs.replacedBy(outDir / ManifestName))
+        throw Error("The manifest \"" + (outDir / ManifestName).string() + "\" would be written over " +
+                    *input + ". Give --out another folder.");
+
     std::error_code ec;
     fs::create_directories(outDir, ec);
     if (ec)
         throw Error("Cannot create folder \"" + outDir.string() + "\". " + ec.message());
+    // Until the new manifest is written, none vouches for files that may have been replaced.
+    removeFileDurably(outDir / ManifestName);
+    // Once per run: a save that looked for leftovers itself would scan the folder per unit.
+    removeAtomicWriteLeftovers(outDir);
 
     // Units are independent: each gets its own file, so two of them are made at a time.
     std::vector<std::optional<BatchOutput>> results(units.size());
@@ -252,7 +330,7 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
     for (std::optional<BatchOutput>& result : results) {
         // The manifest, written and flushed last, vouches only for files already on the disk.
         flushToDisk(result->file);
-        manifest += result->name + "," + image::octetsText(result->ip) + "," + result->sha256 + "\n";
+        manifest += csvCell(result->name) + "," + image::octetsText(result->ip) + "," + result->sha256 + "\n";
         outputs.push_back(std::move(*result));
     }
     writeFileAtomically(outDir / ManifestName, manifest);

@@ -38,14 +38,19 @@ struct BatchOutput {
 
 // For each unit, the project's image built once with `moment` and given the unit's address,
 // composed into `master` as outDir/<name>.sx and verified; then outDir/manifest.csv with the
-// name, address and SHA-256 of each file. The project's files are not touched. Throws Error
-// before any file is written when the project has no settings file or cannot be built, and
-// with the composition's message when a unit's firmware cannot be made.
+// name, address and SHA-256 of each file. An earlier manifest in outDir is removed before the
+// first unit's file is written, so that none vouches for files it does not describe. The
+// project's files are not touched. Throws Error before any file is written when the project has
+// no settings file or cannot be built, when a unit's file or the manifest would land on an
+// input (the master, a project file, `unitsFile`; judged on resolved paths, names without
+// regard to case as project files are looked up), and with the composition's message when a
+// unit's firmware cannot be made.
 std::vector<BatchOutput> runBatch(const std::filesystem::path& projectDir,
                                   const std::vector<Unit>& units,
                                   const std::filesystem::path& master,
                                   const std::filesystem::path& outDir,
-                                  const image::BuildMoment& moment);
+                                  const image::BuildMoment& moment,
+                                  const std::filesystem::path& unitsFile = {});
 
 inline constexpr const char* ManifestName = "manifest.csv";
 

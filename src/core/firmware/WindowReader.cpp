@@ -5,6 +5,7 @@
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 #include "core/common/TextLines.h"
+#include "core/firmware/BankSetCheck.h"
 #include "core/firmware/SRecord.h"
 #include "core/workspace/ProjectFolder.h"
 
@@ -32,7 +33,8 @@ struct WindowFill {
 
 } // namespace
 
-BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks)
+BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks,
+                      std::size_t firstLine)
 {
     std::vector<WindowFill> fills;
     for (const BankWindow& window : BankWindows) {
@@ -44,7 +46,7 @@ BankBytes readWindows(std::string_view text, const std::string& name, const Bank
         return "Line " + std::to_string(number) + " of \"" + name + "\"";
     };
 
-    std::size_t number = 0;
+    std::size_t number = firstLine - 1;
     forEachLine(text, [&](std::string_view lineText) {
         ++number;
         if (lineText.empty())
@@ -106,6 +108,7 @@ BankBytes readFirmwareWindows(const fs::path& firmware, const BankSelection& ban
 BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
 {
     BankBytes result;
+    BankSetCheck bankSet(binDir);
     for (const BankWindow& window : BankWindows) {
         if (!banks[static_cast<std::size_t>(window.bank - 1)])
             continue;
@@ -116,6 +119,7 @@ BankBytes readBankFiles(const fs::path& binDir, const BankSelection& banks)
         if (bytes.size() != BankSize)
             throw Error("File \"" + file.string() + "\" holds " + std::to_string(bytes.size()) +
                         " bytes, not " + std::to_string(BankSize) + ".");
+        bankSet.check(window.bank, file, bytes);
         result[static_cast<std::size_t>(window.bank - 1)] = std::move(bytes);
     }
     return result;

@@ -16,14 +16,17 @@ using BankBytes = std::array<std::string, BankCount>;
 // sound (hexadecimal, its byte count matching, its checksum right), and the data of the S2 and
 // S3 records that fall into a window make up its bank. A record that runs out of a window gives
 // only its bytes inside. Throws Error naming `name` and the line of a bad record, an address
-// that two records give, or the first address of a window that no record gives.
-BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks);
+// that two records give, or the first address of a window that no record gives. `firstLine` is
+// the number of the text's first line in the file it comes from.
+BankBytes readWindows(std::string_view text, const std::string& name, const BankSelection& banks,
+                      std::size_t firstLine = 1);
 
 // readWindows() of a firmware file. Throws Error naming the file when it cannot be read.
 BankBytes readFirmwareWindows(const std::filesystem::path& firmware, const BankSelection& banks);
 
 // The selected banks from their bank files ("bank1.bin" ...) in `binDir`, each exactly 16384
-// bytes. Throws Error naming a missing, unreadable or short file.
+// bytes. Throws Error naming a missing, unreadable or short file, and a set of bank files that
+// the build mark beside them shows to come from different builds (BankSetCheck).
 BankBytes readBankFiles(const std::filesystem::path& binDir, const BankSelection& banks);
 
 } // namespace cravent::firmware

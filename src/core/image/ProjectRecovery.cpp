@@ -1,6 +1,7 @@
 #include "core/image/ProjectRecovery.h"
 
 #include "core/common/Error.h"
+#include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
 #include "core/image/ConfigurationText.h"
 #include "core/project/FrameFile.h"
@@ -8,7 +9,6 @@
 #include "core/project/PargenFile.h"
 #include "core/workspace/ProjectFolder.h"
 
-#include <system_error>
 #include <vector>
 
 namespace cravent::image {
@@ -57,22 +57,17 @@ std::vector<project::MapRow> rowsOf(const std::vector<DeviceRegister>& list)
 
 } // namespace
 
-void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& projectDir)
+void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& projectDir,
+                           const std::string& source)
 {
     if (!config.hasSettings)
-        throw Error("The image holds no communication settings (its project had no pargen.xml), "
+        throw Error(source + " holds no communication settings (its project had no pargen.xml), "
                     "so it holds no frame or register counts: the frames and registers cannot be "
                     "recovered.");
     const ProjectFolder folder(projectDir);
     if (const auto file = existingProjectFile(folder))
         throw Error("Folder \"" + projectDir.string() + "\" already holds the project file \"" +
                     file->filename().string() + "\"; decode writes only into a folder without one.");
-    std::error_code ec;
-    fs::create_directories(projectDir / names::BinFolder, ec);
-    if (ec)
-        throw Error("Cannot create folder \"" + (projectDir / names::BinFolder).string() + "\". " +
-                    ec.message());
-
     const DeviceSettings& s = config.settings;
     project::PargenValues values;
     // The code is the list index plus one; code 0 is "no rate chosen", stored as -1.
@@ -83,11 +78,17 @@ void writeRecoveredProject(const DeviceConfiguration& config, const fs::path& pr
         values.mask[k] = s.mask[k];
     }
     values.port = std::to_string(s.port);
-    project::writePargen(folder.pargen(), values);
-    project::writeFrames(folder.frameFile(Direction::Receive), framesOf(config.rxFrames));
-    project::writeFrames(folder.frameFile(Direction::Transmit), framesOf(config.txFrames));
-    project::writeMap(folder.mapFile(Direction::Receive), project::ReceiveMapRootName, rowsOf(config.rxRegisters));
-    project::writeMap(folder.mapFile(Direction::Transmit), project::TransmitMapRootName, rowsOf(config.txRegisters));
+    // All files or none: a half project would build, and a second decode would refuse it.
+    writeFilesTogether(
+        projectDir,
+        {{names::Pargen, project::serialisePargen(values)},
+         {names::frameFile(Direction::Receive), project::serialiseFrames(framesOf(config.rxFrames))},
+         {names::frameFile(Direction::Transmit), project::serialiseFrames(framesOf(config.txFrames))},
+         {names::mapFile(Direction::Receive),
+          project::serialiseMap(project::ReceiveMapRootName, rowsOf(config.rxRegisters))},
+         {names::mapFile(Direction::Transmit),
+          project::serialiseMap(project::TransmitMapRootName, rowsOf(config.txRegisters))}},
+        {folder.bin().filename().string()});
 }
 
 } // namespace cravent::image

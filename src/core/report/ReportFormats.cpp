@@ -1,10 +1,13 @@
 #include "core/report/ReportFormats.h"
 
+#include "core/common/CsvCell.h"
 #include "core/common/JsonText.h"
+#include "core/common/TerminalText.h"
 
 #include <nlohmann/json.hpp>
 
 #include <iterator>
+#include <string_view>
 
 namespace cravent::report {
 
@@ -46,25 +49,24 @@ std::string escapeHtml(const std::string& text)
     return out;
 }
 
+// Markdown that a cell's text cannot turn into a link, an image, a heading, HTML or another
+// column; "_" stays, which names are full of and which inside a word marks nothing. Control
+// characters come out as \xNN, so that the report shown on a terminal cannot drive it.
 std::string escapeMarkdown(const std::string& text)
 {
     std::string out;
+    if (!text.empty() && (text.front() == '!' || text.front() == '#'))
+        out += '\\';
     for (const char c : text) {
-        if (c == '|' || c == '\\' || c == '*' || c == '_' || c == '`' || c == '<' || c == '>')
+        if (c == '\n' || c == '\r') {
+            out += ' ';
+            continue;
+        }
+        if (std::string_view("\\|[]()<>*`").find(c) != std::string_view::npos)
             out += '\\';
-        out += (c == '\n' || c == '\r') ? ' ' : c;
+        out += c;
     }
-    return out;
-}
-
-std::string csvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (const char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + '"';
+    return terminalText(out);
 }
 
 std::string summaryOf(const RegisterReport& report)
@@ -221,7 +223,7 @@ std::string renderCsv(const RegisterReport& report)
     std::string out;
     const auto line = [&out](const std::vector<std::string>& fields) {
         for (std::size_t k = 0; k < fields.size(); ++k)
-            out += (k ? "," : "") + csvField(fields[k]);
+            out += (k ? "," : "") + csvCell(fields[k]);
         out += "\r\n";
     };
     line(titles(RegisterColumns));

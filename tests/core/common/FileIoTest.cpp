@@ -3,6 +3,9 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <span>
+#include <string_view>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -97,6 +100,23 @@ TEST(AtomicWrite, TheUnflushedWriterReplacesAndRefusesAsTheFlushedOneDoes)
         EXPECT_NE(std::string(error.what()).find("gone.sx"), std::string::npos) << error.what();
     }
     EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+// More pieces than one system call takes, empty ones among them, come out whole and in order.
+TEST(AtomicWrite, AFileGivenInPiecesIsWrittenWholeInOrder)
+{
+    TempDir dir;
+    std::vector<std::string> texts;
+    for (int k = 0; k < 3000; ++k)
+        texts.push_back(k % 7 == 0 ? std::string() : "S" + std::to_string(k) + "\r\n");
+    const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+    std::string whole;
+    for (const std::string& text : texts)
+        whole += text;
+    writeFileAtomically(dir / "pieces.sx", pieces);
+    EXPECT_EQ(readFile(dir / "pieces.sx"), whole);
+    writeFileAtomicallyUnflushed(dir / "pieces.sx", std::span(pieces).first(10));
+    EXPECT_EQ(readFile(dir / "pieces.sx"), whole.substr(0, whole.find("S10\r\n")));
 }
 
 TEST(ReadFile, MissingFileIsAnErrorNamingIt)

@@ -4,6 +4,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/firmware/Composition.h"
+#include "core/firmware/ConfigurationSource.h"
 #include "core/image/ProjectBuild.h"
 #include "core/project/FrameFile.h"
 #include "core/workspace/ProjectFolder.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 using namespace cravent;
 using namespace std::chrono_literals;
@@ -188,4 +190,55 @@ TEST_F(TwoBuilds, AKilledBuildNeverLeavesBanksOfTwoBuildsThatCompose)
                 "were refused\n",
                 static_cast<long long>(oneBuild.count()), mixed, Rounds, refused);
     EXPECT_GT(mixed, 0) << "no kill fell between two bank files: the test showed nothing";
+}
+
+// Every reader of a bin folder checks the mark as the composition does: a mixed set is never
+// shown, decoded, compared or served as if it were one build's.
+TEST_F(TwoBuilds, EveryReaderOfABinFolderRefusesBankFilesOfTwoBuilds)
+{
+    const fs::path bin = project / "bin";
+    const struct {
+        const char* reader;
+        std::function<void()> read;
+    } readers[] = {
+        {"inspect, decode", [&] { firmware::readConfigurationOf(bin, false); }},
+        {"diff", [&] { firmware::readConfigurationOf(bin, true); }},
+        {"cravent-sim", [&] { firmware::readConfigurationBanks(bin); }},
+        {"the bank files", [&] { firmware::readBankFiles(bin, firmware::banksOfGatewayModel(3)); }},
+    };
+    const struct {
+        const char* what;
+        const char* fromFirst;
+        const char* refusal; // nullptr: read
+    } sets[] = {
+        {"one build", nullptr, nullptr},
+        {"bank 1 of the earlier build", "bank1.bin", "bank1.bin\" is not the one the last build wrote"},
+        {"bank 2 of the earlier build", "bank2.bin", "bank2.bin\" is not the one the last build wrote"},
+    };
+    for (const auto& set : sets) {
+        put(second);
+        if (set.fromFirst)
+            test::writeText(bin / set.fromFirst, first.at(set.fromFirst));
+        for (const auto& r : readers) {
+            SCOPED_TRACE(std::string(set.what) + " read by " + r.reader);
+            try {
+                r.read();
+                EXPECT_EQ(set.refusal, nullptr) << "a mixed set was read";
+            } catch (const Error& error) {
+                ASSERT_NE(set.refusal, nullptr) << error.what();
+                const std::string message = error.what();
+                EXPECT_NE(message.find(set.refusal), std::string::npos) << message;
+                EXPECT_NE(message.find(MixedMessage), std::string::npos) << message;
+            }
+        }
+    }
+    put(second);
+    test::writeText(bin / "banks.mark", "not a mark\r\n");
+    try {
+        firmware::readConfigurationOf(bin, false);
+        ADD_FAILURE() << "a spoilt mark was taken";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("banks.mark\" is no build mark"), std::string::npos)
+            << error.what();
+    }
 }

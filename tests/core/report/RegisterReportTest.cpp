@@ -85,3 +85,40 @@ TEST(RegisterReportTest, TextsThatLookLikeMarkupStayText)
     EXPECT_NE(report::renderCsv(r).find(",\"a<b>, \"\"c\"\"|d\","), std::string::npos);
     EXPECT_NE(report::renderMarkdown(r).find("| a\\<b\\>, \"c\"\\|d |"), std::string::npos);
 }
+
+// A mnemonic from a hostile workbook or DBC: no live link, image, HTML or extra column in the
+// Markdown, no escape sequence for the terminal that shows it, no formula in the CSV.
+TEST(RegisterReportTest, HostileMnemonicsStayTextInMarkdownAndCsv)
+{
+    const struct {
+        const char* mnemonic;
+        const char* markdown; // the cell between "| " and " |"
+        const char* csv;      // the field
+    } cases[] = {
+        {"[x](javascript:alert(1))", "\\[x\\]\\(javascript:alert\\(1\\)\\)", "[x](javascript:alert(1))"},
+        {"![t](http://evil/t.png)", "\\!\\[t\\]\\(http://evil/t.png\\)", "![t](http://evil/t.png)"},
+        {"#Heading", "\\#Heading", "#Heading"},
+        {"a|b*c`d", "a\\|b\\*c\\`d", "a|b*c`d"},
+        {"back\\slash", "back\\\\slash", "back\\slash"},
+        {"<img src=x>", "\\<img src=x\\>", "<img src=x>"},
+        {"Motor_speed_1", "Motor_speed_1", "Motor_speed_1"},
+        {"bell\x07" "esc\x1b[31m", "bell\\x07esc\\x1B\\[31m", "bell\x07" "esc\x1b[31m"},
+        {"=1+2", "=1+2", "\"'=1+2\""},
+        {"-cmd", "-cmd", "\"'-cmd\""},
+        {"@x", "@x", "\"'@x\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mnemonic);
+        report::RegisterReport r;
+        r.project = "P1";
+        report::RegisterLine line;
+        line.registerText = "-5"; // as typed: a number stays a number
+        line.mnemonic = c.mnemonic;
+        r.registers[0].push_back(line);
+        const std::string markdown = report::renderMarkdown(r);
+        EXPECT_NE(markdown.find(std::string("| ") + c.markdown + " |"), std::string::npos) << markdown;
+        const std::string csv = report::renderCsv(r);
+        EXPECT_NE(csv.find(std::string(",-5,")), std::string::npos) << csv;
+        EXPECT_NE(csv.find(std::string(",") + c.csv + ","), std::string::npos) << csv;
+    }
+}
