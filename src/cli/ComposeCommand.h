@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/commandline/CommandLine.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace cravent::cli {
@@ -12,5 +15,9 @@ std::filesystem::path composeNewFirmware(const std::filesystem::path& projectDir
 
 // What the verified firmware brings to the device, so that a wrong project shows at a glance.
 std::string firmwareSummary(const std::filesystem::path& newFirmware);
+
+// --master FILE, the master firmware instead of MASTER/QF40231.sx of the program folder, which
+// is known only once the command runs.
+CLI::Option* addMasterOption(CLI::App& command, std::optional<std::filesystem::path>& master);
 
 } // namespace cravent::cli
