@@ -1,4 +1,5 @@
 #include "cli/CommandTable.h"
+#include "cli/ComposeCommand.h"
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
@@ -66,11 +67,7 @@ Runner declareBatch(CLI::App& command)
     command.add_option("--out", a->out, "the folder the firmware files and the manifest go to")
         ->required()
         ->option_text("DIR");
-    command
-        .add_option_function<std::string>(
-            "--master", [a](const std::string& file) { a->master = file; },
-            "the master firmware instead of MASTER/QF40231.sx of the program folder")
-        ->option_text("FILE");
+    addMasterOption(command, a->master);
     return [a](Context& context) { return runBatch(*a, context); };
 }
 

@@ -47,11 +47,7 @@ Runner declareCompose(CLI::App& command)
 {
     auto a = std::make_shared<ComposeArguments>();
     command.add_option("PROJECT_DIR", a->projectDir, "the project folder")->required();
-    command
-        .add_option_function<std::string>(
-            "--master", [a](const std::string& file) { a->master = file; },
-            "the master firmware instead of MASTER/QF40231.sx of the program folder")
-        ->option_text("FILE");
+    addMasterOption(command, a->master);
     return [a](Context& context) { return runCompose(*a, context); };
 }
 
@@ -66,6 +62,15 @@ fs::path composeNewFirmware(const fs::path& projectDir, const fs::path& master,
         firmware::projectComposition(ProjectFolder(projectDir), master,
                                      firmware::banksOfGatewayModel(product::GatewayModel)),
         {}, extras);
+}
+
+CLI::Option* addMasterOption(CLI::App& command, std::optional<fs::path>& master)
+{
+    return command
+        .add_option_function<std::string>(
+            "--master", [&master](const std::string& file) { master = file; },
+            "the master firmware instead of MASTER/QF40231.sx of the program folder")
+        ->option_text("FILE");
 }
 
 std::string firmwareSummary(const firmware::BankBytes& held)

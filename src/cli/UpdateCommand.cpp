@@ -53,11 +53,7 @@ Runner declareUpdate(CLI::App& command)
 {
     auto a = std::make_shared<UpdateArguments>();
     command.add_option("PROJECT_DIR", a->projectDir, "the project folder")->required();
-    command
-        .add_option_function<std::string>(
-            "--master", [a](const std::string& file) { a->master = file; },
-            "the master firmware instead of MASTER/QF40231.sx of the program folder")
-        ->option_text("FILE");
+    addMasterOption(command, a->master);
     command
         .add_option_function<std::string>(
             "--flash", [a](const std::string& port) { a->port = firmware::portIndexOf(port); },

@@ -24,7 +24,7 @@ project() {
     printf '<TInfoCob>%s</TInfoCob>' "$6" >"$1/TInfoCob.xml"
 }
 
-# start CONFIG: the simulator on a fresh port, candump lines from fd 3
+# start CONFIG [OPTION...]: the simulator on a fresh port, candump lines from fd 3
 start() {
     port=$(free_port)
     rm -f "$dir/in"; mkfifo "$dir/in"
@@ -32,7 +32,7 @@ start() {
     # sanitizer build (its tracer waiting for a stop that never came), so the simulators of this
     # test leave leaks to the unit tests and fuzz targets of the model; -k kills a hung one.
     ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
-        timeout -k 5 60 "$sim" "$1" --port "$port" <"$dir/in" >"$dir/out" 2>"$dir/err" &
+        timeout -k 5 60 "$sim" "$1" --port "$port" "${@:2}" <"$dir/in" >"$dir/out" 2>"$dir/err" &
     simpid=$!
     exec 3>"$dir/in"
     for _ in $(seq 50); do grep -q "serving Modbus TCP" "$dir/err" && return; sleep 0.1; done
@@ -118,4 +118,19 @@ done
 "$sim" "$dir/P0" --port 99999 >/dev/null 2>&1; [ $? -eq 2 ] || fail "a bad port must exit 2"
 "$cli" read "$dir/P0" --host 127.0.0.1 --port "$(free_port)" 2>"$dir/err2"; [ $? -eq 1 ] || fail "no server must exit 1"
 grep -q "^No answer from 127.0.0.1:" "$dir/err2" || fail "no server message: $(cat "$dir/err2")"
+# --listen takes a numeric IPv4 or IPv6 address or localhost, and never looks a name up.
+for listen in 'not an address' example.com localhost. 127.0.0.256 ''; do
+    "$sim" "$dir/P0" --listen "$listen" >/dev/null 2>"$dir/err2"; rc=$?
+    [ $rc -eq 2 ] || fail "--listen '$listen' must exit 2, not $rc"
+    grep -qF "'$listen' is not an IP address" "$dir/err2" || fail "--listen '$listen': $(cat "$dir/err2")"
+    grep -q "^Usage: cravent-sim CONFIG" "$dir/err2" || fail "--listen '$listen' without usage"
+done
+for listen in ::1 0.0.0.0 ::; do
+    # Past the arguments, the missing configuration is what stops it.
+    "$sim" "$dir/none" --listen "$listen" >/dev/null 2>&1; [ $? -eq 1 ] || fail "--listen $listen must be taken"
+done
+start "$dir/P0" --listen localhost
+grep -q "serving Modbus TCP on 127.0.0.1:$port" "$dir/err" || fail "localhost: $(cat "$dir/err")"
+"$cli" read "$dir/P0" --host 127.0.0.1 --port "$port" >/dev/null 2>"$dir/err2" || fail "read from --listen localhost: $(cat "$dir/err2")"
+stop
 echo "cli sim: ok"

@@ -39,6 +39,16 @@ done
 [ "$(offered 'cravent-cli --')" = "$(printf '%s\n' $options | sort | tr '\n' ' ' | sed 's/ $//')" ] ||
     fail "options offered: $(offered 'cravent-cli --')"
 
+# Each command's own --help against the completion and the manual page: every option it
+# declares is completed (import before its source is known) and documented.
+for c in $commands; do
+    own=$("$cli" "$c" --help | sed -n '/^Options:/,/^$/p' | awk '/^  -/ && $1 != "--help" { print $1 }' | sort | tr '\n' ' ' | sed 's/ $//')
+    [ "$(offered "cravent-cli $c x -")" = "$own" ] || fail "$c: options offered '$(offered "cravent-cli $c x -")', declared '$own'"
+    for o in $own; do
+        grep -q -- "\*$c\* .*\*$o\*" "$page" || fail "manual page lacks $o in the synopsis of $c"
+    done
+done
+
 while IFS='|' read -r line expected; do
     [ "$(offered "$line")" = "$expected" ] || fail "after '$line': '$(offered "$line")', not '$expected'"
 done <<CASES

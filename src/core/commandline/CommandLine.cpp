@@ -78,10 +78,12 @@ std::string section(const std::string& title,
 {
     if (rows.empty())
         return {};
+    // A name too wide for the column stands on a line of its own.
     std::size_t column = 0;
     for (const auto& row : rows)
-        column = std::max(column, row.first.size());
-    column = std::min(column, WidestNameColumn) + 4;
+        if (row.first.size() <= WidestNameColumn)
+            column = std::max(column, row.first.size());
+    column += 4;
     std::string out = "\n" + title + ":\n";
     for (const auto& [name, description] : rows) {
         std::string text = wrapped(description, column);
@@ -217,11 +219,22 @@ std::optional<int> parse(CLI::App& app, int argc, const char* const* argv, std::
         const CLI::App* where = &app;
         while (!where->get_subcommands().empty())
             where = where->get_subcommands().front();
+        // An argument that fits nowhere is named first: whatever else went wrong, it is the
+        // likelier slip, and CLI11 would otherwise report the argument it left unfilled.
         std::string reason = error.what();
-        const std::vector<std::string> left = app.remaining();
-        if (where == &app && !commandsOf(app).empty() && dynamic_cast<const CLI::ExtrasError*>(&error) &&
-            !left.empty() && !left.front().starts_with("-"))
-            reason = "unknown command '" + left.front() + "'";
+        // CLI11 says "--port: 1 required TEXT missing" for an option given without its value.
+        if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) && reason.ends_with(" missing") &&
+            reason.find(": ") != std::string::npos)
+            reason = reason.substr(0, reason.find(": ")) + " needs a value";
+        const std::vector<std::string> left = where->remaining();
+        if (!left.empty()) {
+            if (left.front().starts_with("-"))
+                reason = "unknown option '" + left.front() + "'";
+            else if (where == &app && !commandsOf(app).empty())
+                reason = "unknown command '" + left.front() + "'";
+            else
+                reason = "unexpected argument '" + left.front() + "'";
+        }
         err << fullName(*where) << ": " << reason << '\n'
             << "Usage: " << fullName(*where) << ' ' << usageArguments(*where) << '\n'
             << "See " << fullName(*where) << " --help.\n";

@@ -1,7 +1,7 @@
 // cravent-sim: a virtual gateway that serves, over Modbus TCP, the registers a configuration
 // implies and joins them to CAN frames as candump text or SocketCAN.
+#include "core/commandline/CommandLine.h"
 #include "core/common/Error.h"
-#include "core/common/IntegerText.h"
 #include "core/firmware/ConfigurationSource.h"
 #include "core/image/ImageBuilder.h"
 #include "core/sim/GatewayModel.h"
@@ -11,32 +11,22 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <vector>
+#include <variant>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 namespace {
 
 using namespace cravent;
 
-constexpr const char* Usage =
-    "Usage: cravent-sim CONFIG [--listen ADDR] [--port N] [--can candump|socketcan:IFACE]\n"
-    "                   [--exit-at-end]\n";
-
-constexpr const char* Help =
+constexpr const char* Description =
     "Runs a model of the Cravent gateway from its configuration, so that a PLC program, a SCADA\n"
     "screen or the register map can be tried without the device. It is a model built from what\n"
-    "the configuration image means, not the device's firmware.\n\n"
-    "CONFIG is a project folder (built in memory from its files), a bin folder of bank files\n"
-    "or a composed firmware file.\n\n"
-    "  --listen ADDR   address to serve Modbus TCP on (default 127.0.0.1)\n"
-    "  --port N        TCP port (default: the configured port, or 1502 when that needs\n"
-    "                  privileges or is 0)\n"
-    "  --can candump   CAN frames as candump log lines: in on standard input, out on standard\n"
-    "                  output (the default)\n"
-    "  --can socketcan:IFACE\n"
-    "                  a raw CAN socket on IFACE (vcan0, can0), where the kernel has one\n"
-    "  --exit-at-end   stop when the CAN input ends (replay a log and see the counts)\n\n"
+    "the configuration image means, not the device's firmware.";
+
+constexpr const char* Footer =
     "Modbus: one table of 65536 registers, read with function codes 3 and 4, written with 6 and\n"
     "16, any unit id. A received frame sets every receive register of its frame number to\n"
     "(high byte << 8 | low byte) from its selected bytes; a selected byte beyond the frame's\n"
@@ -46,7 +36,7 @@ constexpr const char* Help =
     "length; frame bytes keep their values between writes (0 at start).\n\n"
     "SIGINT or SIGTERM stop it; it then prints its counts on standard error. Messages go to\n"
     "standard error, so that standard output carries only frames.\n"
-    "Exit status: 0 after a stop, 1 on an error, 2 on wrong usage.\n";
+    "Exit status: 0 after a stop, 1 on an error, 2 on wrong usage.";
 
 struct Options {
     std::string config;
@@ -56,51 +46,58 @@ struct Options {
     bool exitAtEnd = false;
 };
 
-std::optional<Options> parse(const std::vector<std::string>& args, int& exitCode)
+// The address to listen on: a numeric IPv4 or IPv6 address, or "localhost". A name is never
+// looked up, so that the simulator does not wait on DNS nor serve where a name server says.
+std::string numericAddress(const std::string& text)
+{
+    if (text == "localhost")
+        return "127.0.0.1";
+    in6_addr bytes{};
+    if (::inet_pton(AF_INET, text.c_str(), &bytes) == 1 ||
+        ::inet_pton(AF_INET6, text.c_str(), &bytes) == 1)
+        return text;
+    return {};
+}
+
+// The options of the command line, or the exit status when the program stops here.
+std::variant<Options, int> parse(int argc, char** argv)
 {
     Options options;
-    bool haveConfig = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            std::cout << Usage << '\n' << Help;
-            exitCode = 0;
-            return std::nullopt;
-        }
-        const bool needsValue = arg == "--listen" || arg == "--port" || arg == "--can";
-        if (needsValue && i + 1 == args.size()) {
-            std::cerr << "cravent-sim: " << arg << " needs a value\n" << Usage;
-            exitCode = 2;
-            return std::nullopt;
-        }
-        if (arg == "--listen") {
-            options.listen = args[++i];
-        } else if (arg == "--port") {
-            const auto port = parseIntegerText(args[++i]);
-            if (!port || *port < 1 || *port > 65535) {
-                std::cerr << "cravent-sim: --port takes 1 to 65535, not '" << args[i] << "'\n";
-                exitCode = 2;
-                return std::nullopt;
-            }
-            options.port = *port;
-        } else if (arg == "--can") {
-            options.can = args[++i];
-        } else if (arg == "--exit-at-end") {
-            options.exitAtEnd = true;
-        } else if (arg.starts_with("-") || haveConfig) {
-            std::cerr << Usage;
-            exitCode = 2;
-            return std::nullopt;
-        } else {
-            options.config = arg;
-            haveConfig = true;
-        }
-    }
-    if (!haveConfig) {
-        std::cerr << Usage;
-        exitCode = 2;
-        return std::nullopt;
-    }
+    CLI::App app(Description, "cravent-sim");
+    commandline::setUp(app);
+    app.footer(Footer);
+    app.add_option("CONFIG", options.config,
+                   "a project folder (built in memory from its files), a bin folder of bank "
+                   "files or a composed firmware file")
+        ->required();
+    app.add_option("--listen", options.listen,
+                   "address to serve Modbus TCP on: a numeric IPv4 or IPv6 address, or localhost "
+                   "(default 127.0.0.1)")
+        ->option_text("ADDR")
+        ->transform(CLI::Validator(
+            [](std::string& text) {
+                const std::string address = numericAddress(text);
+                if (address.empty())
+                    return "'" + text + "' is not an IP address (a numeric IPv4 or IPv6 address, "
+                                        "or localhost)";
+                text = address;
+                return std::string();
+            },
+            ""));
+    app.add_option_function<int>(
+           "--port", [&options](const int& port) { options.port = port; },
+           "TCP port (default: the configured port, or 1502 when that needs privileges or is 0)")
+        ->option_text("N")
+        ->transform(commandline::integerText(1, 65535));
+    app.add_option("--can", options.can,
+                   "CAN frames as candump log lines, in on standard input and out on standard "
+                   "output (the default), or a raw CAN socket on IFACE (vcan0, can0), where the "
+                   "kernel has one")
+        ->option_text("candump|socketcan:IFACE");
+    commandline::addFlag(app, "--exit-at-end", options.exitAtEnd,
+                         "stop when the CAN input ends (replay a log and see the counts)");
+    if (const auto stop = commandline::parse(app, argc, argv, std::cout, std::cerr))
+        return *stop;
     return options;
 }
 
@@ -132,10 +129,10 @@ int portToServe(const Options& options, int configured)
 
 int main(int argc, char** argv)
 {
-    int exitCode = 0;
-    const auto options = parse(std::vector<std::string>(argv + 1, argv + argc), exitCode);
-    if (!options)
-        return exitCode;
+    const auto parsed = parse(argc, argv);
+    if (const int* stop = std::get_if<int>(&parsed))
+        return *stop;
+    const Options* options = &std::get<Options>(parsed);
     try {
         const firmware::BankBytes banks = loadBanks(options->config);
         const image::DeviceConfiguration configuration = firmware::readConfiguration(banks);
