@@ -40,6 +40,7 @@ ProjectSnapshot readProject(const std::filesystem::path& projectDir)
         project.frameLists[at] = readFile<frames::StoredFile>(folder.frameFile(d), frames::read);
         project.maps[at] = readFile<maps::StoredFile>(folder.mapFile(d), maps::read);
     }
+    project.signals = readFile<signals::StoredFile>(folder.signalFile(), signals::read);
     return project;
 }
 
