@@ -35,6 +35,13 @@ std::size_t mapCapacity(Direction direction)
     return region.capacity(image::RegisterEntrySize);
 }
 
+void applyPlan(const LayoutPlan& plan, std::vector<frames::TClPdo>& frames)
+{
+    for (const PlannedRow& row : plan.rows)
+        frames.at(static_cast<std::size_t>(row.frame - 1))
+            .entries.emplace_back(std::to_string(row.index), frames::byteSelectionText(row.choices));
+}
+
 LayoutPlan planLayout(const std::vector<Signal>& signals, const std::array<DirectionLayout, 2>& layouts,
                       Direction direction, PlanStart start)
 {

@@ -2,6 +2,7 @@
 
 #include "core/common/Direction.h"
 #include "core/frames/ByteSelection.h"
+#include "core/frames/TClPdo.h"
 #include "core/project/SignalFile.h"
 #include "core/signals/DirectionLayout.h"
 
@@ -64,6 +65,10 @@ struct PlanStart {
 // numbering follows the frame list.
 LayoutPlan planLayout(const std::vector<Signal>& signals, const std::array<DirectionLayout, 2>& layouts,
                       Direction direction, PlanStart start = {});
+
+// Appends the plan's rows to a map editor's frames (frame number n is frames[n - 1]), each as
+// the editor's New would: register index and byte selection in decimal. Existing entries stay.
+void applyPlan(const LayoutPlan& plan, std::vector<frames::TClPdo>& frames);
 
 // The room a direction's map has in the configuration image: 2,912 receive, 3,721 transmit rows.
 std::size_t mapCapacity(Direction direction);

@@ -196,3 +196,18 @@ TEST(LayoutPlanner, StaysWithinTheMapsCapacityAndSaysWhatDidNotFit)
     ASSERT_EQ(last.leftOut.size(), 1u);
     EXPECT_EQ(last.leftOut[0].reason, "no free register left at or above 65536 (the last is 65535)");
 }
+
+TEST(LayoutPlanner, APlanGoesIntoAMapEditorAsItsNewWould)
+{
+    Project p;
+    std::vector<frames::TClPdo> pdos{{"0x181", 1}, {"0x182", 2}, {"0x183", 3}};
+    pdos[0].entries = {{"0x20", "1"}};
+    p.layouts[0] = layoutOf(Direction::Receive, pdos);
+    const std::vector<Signal> signals{makeSignal(0x182, "Long", 0, 32), makeSignal(0x181, "B2", 8, 8)};
+    applyPlan(p.plan(signals), pdos);
+    EXPECT_EQ(pdos[0].entries, (std::vector<frames::TClIndMB>{{"0x20", "1"}, {"33", "2"}}));
+    EXPECT_EQ(pdos[1].entries, (std::vector<frames::TClIndMB>{{"34", "67"}, {"35", "33"}}));
+    // Taken back from the editor, the plan has nothing left to add.
+    p.layouts[0] = layoutOf(Direction::Receive, pdos);
+    EXPECT_TRUE(p.plan(signals).rows.empty());
+}
