@@ -5,10 +5,11 @@
 #include "core/modbus/RegisterReader.h"
 #include "core/signals/LayoutPlanner.h"
 #include "core/signals/RegisterPlans.h"
+#include "core/signals/MakeSignal.h"
+#include "support/BareModbusServer.h"
 #include "support/FreePort.h"
 
 #include <benchmark/benchmark.h>
-#include <modbus/modbus.h>
 
 #include <csignal>
 #include <cstdio>
@@ -23,33 +24,10 @@ using namespace cravent::signals;
 
 namespace {
 
-[[noreturn]] void bareServer(int port)
-{
-    modbus_t* context = modbus_new_tcp("127.0.0.1", port);
-    modbus_mapping_t* mapping = modbus_mapping_new(0, 0, 65536, 0);
-    for (int i = 0; i < 65536; ++i)
-        mapping->tab_registers[i] = static_cast<std::uint16_t>(static_cast<unsigned>(i) * 40503u);
-    int server = modbus_tcp_listen(context, 1);
-    for (;;) {
-        modbus_tcp_accept(context, &server);
-        std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
-        int length;
-        while ((length = modbus_receive(context, query)) >= 0)
-            if (length > 0)
-                modbus_reply(context, query, length, mapping);
-    }
-}
-
 Signal signal(std::uint32_t cobId, std::string name, unsigned start, unsigned length,
               ByteOrder order = ByteOrder::Intel)
 {
-    Signal s;
-    s.cobId = cobId;
-    s.message = "F" + std::to_string(cobId);
-    s.name = std::move(name);
-    s.startBit = start;
-    s.length = length;
-    s.byteOrder = order;
+    Signal s = test::makeSignal(cobId, std::move(name), start, length, order);
     s.factor = 0.1;
     s.offset = -40;
     return s;
@@ -89,7 +67,7 @@ struct Setup {
         port = test::freeLoopbackPort();
         server = fork();
         if (server == 0)
-            bareServer(port);
+            test::bareModbusServer(port);
     }
     ~Setup()
     {

@@ -131,13 +131,20 @@ private:
         return static_cast<unsigned>(*value);
     }
 
-    double real(const char* text, const char* name, std::size_t row) const
+    template <typename Number>
+    Number number(const char* text, const char* name, std::size_t row, const char* what) const
     {
-        double value = 0;
+        Number value = 0;
         const char* end = text + std::strlen(text);
         const auto result = std::from_chars(text, end, value);
         if (result.ec != std::errc() || result.ptr != end || *text == '\0')
-            fail(row, std::string(name) + " \"" + text + "\" is not a number");
+            fail(row, std::string(name) + " \"" + text + "\" is not " + what);
+        return value;
+    }
+
+    double real(const char* text, const char* name, std::size_t row) const
+    {
+        const double value = number<double>(text, name, row, "a number");
         if (!std::isfinite(value))
             fail(row, std::string(name) + " " + text + " is not a finite number");
         return value;
@@ -146,12 +153,7 @@ private:
     template <typename Integer>
     Integer wholeNumber(const char* text, const char* name, std::size_t row) const
     {
-        Integer value = 0;
-        const char* end = text + std::strlen(text);
-        const auto result = std::from_chars(text, end, value);
-        if (result.ec != std::errc() || result.ptr != end || *text == '\0')
-            fail(row, std::string(name) + " \"" + text + "\" is not a whole number that fits");
-        return value;
+        return number<Integer>(text, name, row, "a whole number that fits");
     }
 
     void readFrame(const pugi::xml_node& frame, Direction d, StoredFile& stored)

@@ -10,32 +10,31 @@ std::uint64_t Recipe::read(std::span<const std::uint16_t> run) const
     return joinedField(run.first(registerCount).data(), registerCount, shift, mask);
 }
 
-std::uint16_t Recipe::registerMask(unsigned k) const
+// The bits of register firstRegister + k that a field (a value in the signal's bit positions,
+// least significant first) sets: register k holds bits 16 (n - 1 - k) to 16 (n - 1 - k) + 15 of
+// the joined value, and the field starts at bit `shift` of it.
+static std::uint16_t registerBits(const Recipe& r, std::uint64_t field, unsigned k)
 {
-    // Register k holds bits 16 (n - 1 - k) .. 16 (n - 1 - k) + 15 of the joined value.
-    const unsigned base = 16 * (registerCount - 1 - k);
+    const unsigned base = 16 * (r.registerCount - 1 - k);
     std::uint16_t bits = 0;
     for (unsigned b = 0; b < 16; ++b) {
-        const unsigned at = base + b; // bit of the joined value
-        if (at >= shift && at - shift < 64 && ((mask >> (at - shift)) & 1u))
+        const unsigned at = base + b;
+        if (at >= r.shift && at - r.shift < 64 && ((field >> (at - r.shift)) & 1u))
             bits = static_cast<std::uint16_t>(bits | (1u << b));
     }
     return bits;
 }
 
+std::uint16_t Recipe::registerMask(unsigned k) const
+{
+    return registerBits(*this, mask, k);
+}
+
 void Recipe::write(std::uint64_t bits, std::span<std::uint16_t> run) const
 {
-    bits &= mask;
     for (unsigned k = 0; k < registerCount; ++k) {
-        const unsigned base = 16 * (registerCount - 1 - k);
-        std::uint16_t value = 0;
-        for (unsigned b = 0; b < 16; ++b) {
-            const unsigned at = base + b;
-            if (at >= shift && at - shift < 64 && ((bits >> (at - shift)) & 1u))
-                value = static_cast<std::uint16_t>(value | (1u << b));
-        }
         const std::uint16_t keep = static_cast<std::uint16_t>(~registerMask(k));
-        run[k] = static_cast<std::uint16_t>((run[k] & keep) | value);
+        run[k] = static_cast<std::uint16_t>((run[k] & keep) | registerBits(*this, bits & mask, k));
     }
 }
 
