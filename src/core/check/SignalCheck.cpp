@@ -56,7 +56,8 @@ void checkSignals(const ProjectSnapshot& project, std::vector<Finding>& findings
         return;
     const std::string name = file.name();
     if (file.readError) {
-        findings.push_back({Severity::Error, "signals-unreadable", name, std::nullopt,
+        // A warning, not an error: the build never reads the file, so it must not stop the build.
+        findings.push_back({Severity::Warning, "signals-unreadable", name, std::nullopt,
                             *file.readError + ": no signal can be read or written by value until "
                                               "the file is mended"});
         return;

@@ -93,8 +93,13 @@ private:
 
     void requireElement(const pugi::xml_node& node, std::optional<std::size_t> row) const
     {
-        if (node.type() != pugi::node_element)
-            fail(row, std::string("text \"") + node.value() + "\" stands where only elements belong");
+        if (node.type() == pugi::node_element)
+            return;
+        // Quoted in part: the text may be anything up to the size of the file.
+        std::string text = node.value();
+        if (text.size() > 40)
+            text = text.substr(0, 40) + "...";
+        fail(row, "text \"" + text + "\" stands where only elements belong");
     }
 
     void allowOnly(const pugi::xml_node& element, std::initializer_list<const char*> names,
@@ -298,6 +303,13 @@ const char* valueTypeName(ValueType type)
     return "Unsigned";
 }
 
+std::string cobIdText(std::uint32_t cobId)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(cobId));
+    return text;
+}
+
 std::string numberText(double value)
 {
     char buffer[32];
@@ -353,9 +365,7 @@ std::string serialise(const SignalSet& signals)
         for (const Signal& s : signals.of(d)) {
             if (!previous || previous->cobId != s.cobId || previous->message != s.message) {
                 frame = list.append_child("Frame");
-                char cobId[16];
-                std::snprintf(cobId, sizeof cobId, "0x%X", static_cast<unsigned>(s.cobId));
-                frame.append_attribute("CobID").set_value(cobId);
+                frame.append_attribute("CobID").set_value(cobIdText(s.cobId).c_str());
                 frame.append_attribute("Message").set_value(s.message.c_str());
             }
             previous = &s;

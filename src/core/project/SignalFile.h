@@ -109,6 +109,9 @@ struct StoredFile {
     std::size_t row(Direction d, std::size_t i) const { return rows[static_cast<std::size_t>(d)][i]; }
 };
 
+// A COB-ID as the file writes it and messages quote it: "0x181".
+std::string cobIdText(std::uint32_t cobId);
+
 // The shortest text that reads back as the same double: "0.1", "40.95", "-3"; how the file
 // writes numbers, and how messages quote them.
 std::string numberText(double value);

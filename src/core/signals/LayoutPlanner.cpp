@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <set>
 
 namespace cravent::signals {
@@ -14,13 +13,6 @@ namespace cravent::signals {
 namespace {
 
 constexpr unsigned RegisterLimit = 65536;
-
-std::string hex(std::uint32_t cobId)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(cobId));
-    return text;
-}
 
 const char* side(Direction d)
 {
@@ -88,7 +80,7 @@ LayoutPlan planLayout(const std::vector<Signal>& signals, const std::array<Direc
         }
         const ListedFrame* frame = layout.frameOf(s.cobId);
         if (!frame) {
-            leaveOut(i, "COB-ID " + hex(s.cobId) + " is not in the " + side(direction) + " frame list");
+            leaveOut(i, "COB-ID " + cobIdText(s.cobId) + " is not in the " + side(direction) + " frame list");
             continue;
         }
         const BytePlace place = bytePlace(s);

@@ -107,7 +107,7 @@ TEST(SignalCheck, EachFindingNamesTheSignalAndItsRow)
     }
 }
 
-TEST(SignalCheck, AnUnreadableFileIsOneErrorWithTheReadersMessage)
+TEST(SignalCheck, AnUnreadableFileIsOneWarningWithTheReadersMessage)
 {
     test::TempDir dir;
     SmallProject().writeTo(dir.path());
@@ -115,6 +115,7 @@ TEST(SignalCheck, AnUnreadableFileIsOneErrorWithTheReadersMessage)
     const auto all = check::checkProject(dir.path());
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(all.back().code, "signals-unreadable");
+    EXPECT_EQ(all.back().severity, Severity::Warning);
     EXPECT_EQ(all.back().file, "Signals.xml");
     EXPECT_NE(all.back().message.find("format version \"7\""), std::string::npos);
 }

@@ -117,6 +117,8 @@ TEST(SignalFile, AHostileFileIsRefusedWholeNamingTheFileTheSignalAndTheReason)
         {"a newer version", "<Signals Version=\"2\"/>", std::nullopt,
          "format version \"2\" is not one this program reads"},
         {"no version", "<Signals/>", std::nullopt, "no attribute \"Version\""},
+        {"long stray text", "<Signals Version=\"1\">" + std::string(5000, 'x') + "</Signals>", std::nullopt,
+         "text \"" + std::string(40, 'x') + "...\" stands where only elements belong"},
         {"start bit -1", second("StartBit=\"-1\" Length=\"1\" " + sound), 2, "StartBit -1 is outside 0 to 63"},
         {"start bit 70", second("StartBit=\"70\" Length=\"1\" " + sound), 2, "start bit 70 is outside 0 to 63"},
         {"length 0", second("StartBit=\"0\" Length=\"0\" " + sound), 2, "length 0 is outside 1 to 64"},
