@@ -2,6 +2,7 @@
 // registers per request from cravent-sim and from a bare libmodbus server that answers from a
 // constant table, in the same run; and the rate at which candump lines on standard input reach
 // the registers. Usage: bench_sim PATH_TO_CRAVENT_SIM [SECONDS]
+#include "support/BareModbusServer.h"
 #include "support/FreePort.h"
 #include "support/TempDir.h"
 
@@ -20,24 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The limit: libmodbus answering one client from a constant table, nothing else.
-[[noreturn]] void bareServer(int port)
-{
-    modbus_t* context = modbus_new_tcp("127.0.0.1", port);
-    modbus_mapping_t* mapping = modbus_mapping_new(0, 0, 65536, 65536);
-    for (int i = 0; i < 65536; ++i)
-        mapping->tab_registers[i] = static_cast<std::uint16_t>(i);
-    int server = modbus_tcp_listen(context, 1);
-    for (;;) {
-        modbus_tcp_accept(context, &server);
-        std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
-        int length;
-        while ((length = modbus_receive(context, query)) >= 0)
-            if (length > 0)
-                modbus_reply(context, query, length, mapping);
-    }
-}
 
 bool connectWithRetry(modbus_t* context)
 {
@@ -128,7 +111,7 @@ int main(int argc, char** argv)
     const int barePort = cravent::test::freeLoopbackPort();
     const pid_t bare = fork();
     if (bare == 0)
-        bareServer(barePort);
+        cravent::test::bareModbusServer(barePort);
     const double bareRate = requestRate(barePort, seconds);
     kill(bare, SIGKILL);
     waitpid(bare, nullptr, 0);

@@ -1,6 +1,7 @@
 #include "core/check/ProjectCheck.h"
 
 #include "core/check/DeviceValues.h"
+#include "core/check/SignalCheck.h"
 #include "core/common/Error.h"
 #include "core/common/FileError.h"
 #include "core/image/ConfigImage.h"
@@ -46,6 +47,7 @@ public:
         for (const Direction d : {Direction::Receive, Direction::Transmit})
             checkMap(d);
         checkBothDirections();
+        checkSignals(project_, findings_);
         addBuildRefusal();
         order();
         return std::move(findings_);

@@ -40,6 +40,7 @@ ProjectSnapshot readProject(const std::filesystem::path& projectDir)
         project.frameLists[at] = readFile<project::StoredFrameFile>(folder.frameFile(d), project::readFrames);
         project.maps[at] = readFile<project::StoredMapFile>(folder.mapFile(d), project::readMap);
     }
+    project.signals = readFile<signals::StoredFile>(folder.signalFile(), signals::read);
     return project;
 }
 

@@ -4,6 +4,7 @@
 #include "core/project/FrameFile.h"
 #include "core/project/MapFile.h"
 #include "core/project/PargenFile.h"
+#include "core/project/SignalFile.h"
 
 #include <array>
 #include <cstdint>
@@ -25,12 +26,13 @@ struct ProjectFile {
 };
 
 // The five files of a project, each read once through the readers the build uses, so that the
-// check and the report see what the build sees.
+// check and the report see what the build sees; and the signals, which the build never reads.
 struct ProjectSnapshot {
     std::filesystem::path dir;
     ProjectFile<project::StoredPargen> settings;
     std::array<ProjectFile<project::StoredFrameFile>, 2> frameLists; // by Direction
     std::array<ProjectFile<project::StoredMapFile>, 2> maps;
+    ProjectFile<signals::StoredFile> signals;
 
     const ProjectFile<project::StoredFrameFile>& frames(Direction d) const
     {

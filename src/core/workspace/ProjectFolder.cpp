@@ -104,6 +104,11 @@ fs::path ProjectFolder::mapFile(Direction direction) const
     return entry(names::mapFile(direction));
 }
 
+fs::path ProjectFolder::signalFile() const
+{
+    return entry(names::Signals);
+}
+
 fs::path ProjectFolder::bin() const
 {
     return entry(names::BinFolder);

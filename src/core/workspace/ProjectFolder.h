@@ -26,6 +26,8 @@ inline constexpr const char* ReceiveFrames = "RCobDef.xml";
 inline constexpr const char* TransmitFrames = "TCobDef.xml";
 inline constexpr const char* ReceiveMap = "RInfoCob.xml";
 inline constexpr const char* TransmitMap = "TInfoCob.xml";
+// What the signals of the frames mean; the device never sees it.
+inline constexpr const char* Signals = "signals.xml";
 inline constexpr const char* Listing = "bankg.c";
 // Beside the bank files: which bytes each bank file of the last build holds.
 inline constexpr const char* BuildMark = "banks.mark";
@@ -75,6 +77,7 @@ public:
     std::filesystem::path pargen() const;
     std::filesystem::path frameFile(Direction direction) const;
     std::filesystem::path mapFile(Direction direction) const;
+    std::filesystem::path signalFile() const;
 
     // The "bin" folder whatever its case, else dir/bin: where the build writes.
     std::filesystem::path bin() const;

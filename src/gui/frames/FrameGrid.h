@@ -12,7 +12,7 @@ class FrameGrid : public QTableWidget {
 public:
     FrameGrid(int rows, int columns, QWidget* parent = nullptr);
 
-signals:
+Q_SIGNALS:
     // The grid's own size changed (after the layout placed it).
     void resized();
 

@@ -29,7 +29,7 @@ public:
     Q_INVOKABLE void start(const QString& host, int port);
     Q_INVOKABLE void stop();
 
-signals:
+Q_SIGNALS:
     // One value per index, in the order given.
     void answered(const QVector<quint16>& values);
     void failed(const QString& reason);
