@@ -205,9 +205,10 @@ TEST(DbcReader, ASyntaxErrorNamesLineAndColumnAndSkipsOnlyItsStatement)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const Database db = parseDbc(c.text);
+        // The node list runs up to the next statement, BS_ here.
+        const Database db = parseDbc("BU_: ECU GW\nBS_:\n" + c.text);
         ASSERT_EQ(db.warningCount, 1u) << warningsOf(db);
-        EXPECT_EQ(db.warnings[0].line, c.line) << warningsOf(db);
+        EXPECT_EQ(db.warnings[0].line, c.line + 2) << warningsOf(db);
         EXPECT_EQ(db.warnings[0].column, c.column) << warningsOf(db);
         EXPECT_NE(db.warnings[0].text.find(c.reason), std::string::npos) << warningsOf(db);
         std::vector<std::string> names;
@@ -223,7 +224,8 @@ TEST(DbcReader, ASyntaxErrorNamesLineAndColumnAndSkipsOnlyItsStatement)
 
 TEST(DbcReader, FurtherSendersOfAMessageComeFromBoTxBu)
 {
-    const std::string messages = "BO_ 100 A: 8 ECU\nBO_ 2147483848 B: 8 Vector__XXX\nBO_ 300 C: 8 GW\n";
+    const std::string messages =
+        "BU_: ECU GW DASH\nBO_ 100 A: 8 ECU\nBO_ 2147483848 B: 8 Vector__XXX\nBO_ 300 C: 8 GW\n";
     const struct {
         const char* what;
         std::string statements;

@@ -169,7 +169,7 @@ TEST(DbcMapImport, ByteSelectionOfEverySignalShapeByteByByte)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signal);
-        const Database db = parseDbc(std::string("BO_ 256 M: 8 ECU\n SG_ S ") + c.signal +
+        const Database db = parseDbc(std::string("BU_: ECU GW\nBO_ 256 M: 8 ECU\n SG_ S ") + c.signal +
                                      " (1,0) [0|1] \"\" GW\n");
         ASSERT_EQ(db.warningCount, 0u);
         const MapImport proposal =
