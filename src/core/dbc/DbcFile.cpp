@@ -25,8 +25,9 @@ constexpr std::uint32_t ExtendedFlag = 0x80000000u;
 constexpr std::uint32_t IndependentSignalsId = 0xC0000000u;
 constexpr std::string_view IndependentSignalsName = "VECTOR__INDEPENDENT_SIG_MSG";
 constexpr std::string_view NoNode = "Vector__XXX";
-// A signal longer than the 64 data bytes of a CAN FD frame cannot be meant.
-constexpr unsigned MaxSignalBits = 512;
+// The longest message a database describes: J1939's transport protocol carries 1,785 bytes
+// (a display text of 1,600 bits, for one), though no such message is a frame of the gateway.
+constexpr unsigned MaxSignalBits = 1785 * 8;
 
 // Statements that end with ';' and may run over several lines; those not read are passed over
 // whole.
@@ -232,7 +233,7 @@ private:
         const std::size_t start = pos_;
         pos_ += keyword.size();
         if (keyword == "BO_")
-            return message();
+            return message(start);
         if (keyword == "SG_")
             return signal(start);
         if (keyword == "BU_")
@@ -255,7 +256,7 @@ private:
     }
 
     // BO_ <id> <name>: <dlc> <transmitter>
-    void message()
+    void message(std::size_t start)
     {
         Message m;
         m.line = line_;
@@ -280,6 +281,10 @@ private:
         }
         m.extended = (written & ExtendedFlag) != 0;
         m.id = written & ~ExtendedFlag;
+        if (!room(db_.messages.size(), MaxMessages, "messages", start)) {
+            signalsOfSkipped_ = true;
+            return;
+        }
         db_.messages.push_back(std::move(m));
         current_ = db_.messages.size() - 1;
     }
@@ -357,7 +362,8 @@ private:
             if (const auto index = node(receiver, at, false); index && firstInList(*index, list))
                 s.receivers.push_back(nodes_[*index].name);
         }
-        db_.messages[*current_].signalList.push_back(std::move(s));
+        if (room(signals_++, MaxSignals, "signals", start))
+            db_.messages[*current_].signalList.push_back(std::move(s));
     }
 
     // "M", "m<n>", or "m<n>M" (a multiplexed signal that is itself a multiplexor).
@@ -436,7 +442,7 @@ private:
             fail("expected ';' after the comment text");
         }
         ++pos_;
-        if (target)
+        if (target && room(references_++, MaxReferences, "comments, senders, value types and value tables", start))
             comments_.push_back({std::move(*target), std::move(text)});
     }
 
@@ -465,7 +471,8 @@ private:
             }
         }
         ++pos_;
-        senders_.push_back(std::move(senders));
+        if (room(references_++, MaxReferences, "comments, senders, value types and value tables", start))
+            senders_.push_back(std::move(senders));
     }
 
     // SIG_VALTYPE_ <id> <signal> : <0|1|2> ;  an integer, an IEEE float or an IEEE double
@@ -488,7 +495,8 @@ private:
         type.type = code == 1 ? ValueType::Float32 : code == 2 ? ValueType::Float64 : ValueType::Integer;
         blank();
         expect(';', "after the value type");
-        valueTypes_.push_back(std::move(type));
+        if (room(references_++, MaxReferences, "comments, senders, value types and value tables", start))
+            valueTypes_.push_back(std::move(type));
     }
 
     // VAL_ <id> <signal> <raw> "<name>" ... ;  (VAL_ of an environment variable names no id)
@@ -502,14 +510,21 @@ private:
         blank();
         names.signal = word("signal name");
         blank();
+        bool keep = room(references_++, MaxReferences, "comments, senders, value types and value tables", start);
         while (peek() != ';') {
+            const std::size_t at = pos_;
             const std::int64_t raw = rawValue();
             blank();
-            names.names.push_back({raw, quoted("value name")});
+            std::string name = quoted("value name");
+            if (keep && !room(valueNameCount_++, MaxValueNames, "value names", at))
+                keep = false;
+            if (keep)
+                names.names.push_back({raw, std::move(name)});
             blank();
         }
         ++pos_;
-        valueNames_.push_back(std::move(names));
+        if (!names.names.empty())
+            valueNames_.push_back(std::move(names));
     }
 
     // NS_ : followed by one symbol a line
@@ -579,7 +594,10 @@ private:
             return it->second;
         }
         if (nodes_.size() >= MaxNodes) {
-            warn(offset, "more than " + std::to_string(MaxNodes) + " nodes; '" + std::string(name) +
+            if (db_.warnings.size() >= MaxWarnings)
+                ++db_.warningCount;
+            else
+                warn(offset, "more than " + std::to_string(MaxNodes) + " nodes; '" + std::string(name) +
                              "' is passed over");
             return std::nullopt;
         }
@@ -604,6 +622,18 @@ private:
             db_.nodes.push_back(n.name);
             warnAt(n.firstNamed, "node '" + n.name + "' is not declared in BU_; taken as a node");
         }
+    }
+
+    // Whether one more item fits its bound; when not, a warning at `offset`.
+    bool room(std::size_t count, std::size_t max, const char* what, std::size_t offset)
+    {
+        if (count < max)
+            return true;
+        if (db_.warnings.size() >= MaxWarnings)
+            ++db_.warningCount; // counted without the text
+        else
+            warn(offset, "more than " + std::to_string(max) + " " + what + "; passed over");
+        return false;
     }
 
     // True the first time a list (a serial number) names the node: lists keep each node once,
@@ -959,6 +989,7 @@ private:
     std::vector<NodeName> nodes_; // by index
     std::vector<std::uint64_t> nodeList_; // for each node, the last list that named it
     std::uint64_t listSerial_ = 0;
+    std::size_t signals_ = 0, references_ = 0, valueNameCount_ = 0; // as room() bounds them
     std::vector<PendingComment> comments_;
     std::vector<PendingSenders> senders_;
     std::vector<PendingValueType> valueTypes_;

@@ -93,9 +93,14 @@ struct Database {
 inline constexpr std::size_t MaxWarnings = 100;
 // A CAN database of a real network is a few megabytes; anything far larger is refused unread.
 inline constexpr std::uintmax_t MaxFileSize = 64u * 1024u * 1024u;
-// Far more nodes than any bus has (J1939 addresses 254): names beyond are passed over with a
-// warning, so that a list of made-up names cannot take memory without bound.
-inline constexpr std::size_t MaxNodes = 65536;
+// Bounds far above any real network's database (a large vehicle's has a few thousand messages
+// and tens of thousands of signals), so that a file of made-up statements cannot take memory
+// without bound: what lies beyond is passed over with a warning each.
+inline constexpr std::size_t MaxNodes = 65536;       // J1939 has 254 addresses
+inline constexpr std::size_t MaxMessages = 65536;    // with their signals
+inline constexpr std::size_t MaxSignals = 250000;
+inline constexpr std::size_t MaxValueNames = 1000000;
+inline constexpr std::size_t MaxReferences = 500000; // CM_, BO_TX_BU_, SIG_VALTYPE_ and VAL_ statements
 
 // "Line 12, column 5: <text>"
 std::string describe(const Warning& warning);
