@@ -69,14 +69,16 @@ std::string generatedDatabase()
     return text;
 }
 
-// The generated file, in a folder removed when the program ends.
+// A generated file, in a folder of its own removed when the program ends.
 struct GeneratedFile {
-    fs::path dir = fs::temp_directory_path() / ("cravent-bench-dbc-" + std::to_string(::getpid()));
-    fs::path path = dir / "vehicle.dbc";
-    GeneratedFile()
+    fs::path dir;
+    fs::path path;
+    GeneratedFile(const std::string& name, const std::string& text)
+        : dir(fs::temp_directory_path() / ("cravent-bench-dbc-" + name + "-" + std::to_string(::getpid())))
+        , path(dir / (name + ".dbc"))
     {
         fs::create_directories(dir);
-        std::ofstream(path, std::ios::binary) << generatedDatabase();
+        std::ofstream(path, std::ios::binary) << text;
     }
     ~GeneratedFile()
     {
@@ -87,7 +89,7 @@ struct GeneratedFile {
 
 const fs::path& databaseFile()
 {
-    static const GeneratedFile file;
+    static const GeneratedFile file("vehicle", generatedDatabase());
     return file.path;
 }
 
@@ -113,24 +115,9 @@ std::string longListsDatabase()
     return text;
 }
 
-struct GeneratedListsFile {
-    fs::path dir = fs::temp_directory_path() / ("cravent-bench-dbc-lists-" + std::to_string(::getpid()));
-    fs::path path = dir / "lists.dbc";
-    GeneratedListsFile()
-    {
-        fs::create_directories(dir);
-        std::ofstream(path, std::ios::binary) << longListsDatabase();
-    }
-    ~GeneratedListsFile()
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
-
 const fs::path& listsFile()
 {
-    static const GeneratedListsFile file;
+    static const GeneratedFile file("lists", longListsDatabase());
     return file.path;
 }
 
