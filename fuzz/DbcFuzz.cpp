@@ -4,6 +4,7 @@
 #include "core/dbc/DbcFile.h"
 #include "core/dbc/DbcImport.h"
 #include "core/frames/ByteSelection.h"
+#include "core/frames/FrameList.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -46,7 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Database db = parseDbc(bytes);
     FUZZ_CHECK(db.warnings.size() <= MaxWarnings);
     FUZZ_CHECK(db.warningCount >= db.warnings.size());
-    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    // LF, CR LF and a lone CR each end a line.
+    std::size_t lines = 1;
+    for (std::size_t i = 0; i < size; ++i)
+        lines += bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n'));
     for (const Warning& w : db.warnings) {
         FUZZ_CHECK(w.line >= 1 && w.line <= lines);
         FUZZ_CHECK(w.column >= 1 && w.column <= size + 1);
@@ -54,9 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const Message& m : db.messages) {
         FUZZ_CHECK(!m.name.empty());
-        FUZZ_CHECK(!m.extended || m.id <= 0x1FFFFFFFu);
-        for (const Signal& s : m.signalList)
-            FUZZ_CHECK(s.length >= 1 && s.length <= 512 && !s.name.empty());
+        FUZZ_CHECK(m.id <= 0x7FFFFFFFu);
+        for (const Signal& s : m.signalList) {
+            FUZZ_CHECK(s.length >= 1 && s.length <= 14280 && !s.name.empty());
+            FUZZ_CHECK(s.valueType == ValueType::Integer || s.length == (s.valueType == ValueType::Float32 ? 32u : 64u));
+            for (std::size_t i = 1; i < s.valueNames.size(); ++i)
+                FUZZ_CHECK(s.valueNames[i - 1].raw < s.valueNames[i].raw);
+        }
     }
 
     std::vector<std::optional<std::string>> nodes{std::nullopt};
@@ -69,6 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 try {
                     const FrameImport imported = importFrames(db, direction, node, canType);
                     FUZZ_CHECK(imported.frames.size() <= project::MaxFrames);
+                    // Every message is taken, beyond the 250, or left out with its reason; what
+                    // is taken passes the frame list's own check.
+                    FUZZ_CHECK(imported.frames.size() + imported.leftOut + imported.misfits.size() ==
+                               selectMessages(db, direction, node).size());
+                    FUZZ_CHECK(!frames::checkList(imported.frames, canType));
                     for (const project::Frame& frame : imported.frames)
                         list.emplace_back(frame.cobId, static_cast<int>(list.size()) + 1);
                 } catch (const Error& error) {

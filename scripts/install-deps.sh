@@ -9,7 +9,7 @@ packages="build-essential cmake ninja-build pkg-config
   fonts-dejavu-core srecord iputils-ping iproute2 util-linux procps
   clang libclang-rt-14-dev python3 libssl-dev nlohmann-json3-dev poppler-utils
   dpkg-dev lintian desktop-file-utils appstream scdoc librsvg2-bin bash-completion file man-db
-  python3-canmatrix canmatrix-utils libmodbus-dev mbpoll libcli11-dev collectd-core
+  python3-canmatrix canmatrix-utils libmodbus-dev mbpoll libcli11-dev collectd-core libxml2-utils
   xvfb openbox xdotool x11-utils x11-apps netpbm"
 
 missing=""

@@ -46,6 +46,18 @@ void printJson(const dbc::Database& db, std::ostream& out)
                 signal["multiplexValue"] = s.multiplexValue;
             signal["unit"] = s.unit;
             signal["receivers"] = s.receivers;
+            signal["valueType"] = s.valueType == dbc::ValueType::Float32   ? "float32"
+                                  : s.valueType == dbc::ValueType::Float64 ? "float64"
+                                                                           : "integer";
+            signal["factor"] = s.factor;
+            signal["offset"] = s.offset;
+            // "[0|0]" in the file: no range.
+            signal["range"] = s.hasRange() ? Json{{"minimum", s.minimum}, {"maximum", s.maximum}} : Json(nullptr);
+            signal["comment"] = s.comment;
+            Json valueNames = Json::array();
+            for (const dbc::ValueName& v : s.valueNames)
+                valueNames.push_back({{"raw", v.raw}, {"name", v.name}});
+            signal["valueNames"] = std::move(valueNames);
             signalList.push_back(std::move(signal));
         }
         messages.push_back({{"id", m.id},

@@ -27,7 +27,7 @@ void importFrames(const ImportArguments& o, const dbc::Database& db, Context& co
                     std::to_string(project::MaxFrames) +
                     "; nothing was saved (--keep-first takes the first " +
                     std::to_string(project::MaxFrames) + ")");
-    if (const auto note = dbc::leftOutMessage(imported.leftOut))
+    if (const auto note = dbc::leftOutMessage(imported))
         context.err << *note << '\n';
     if (const auto failure = frames::checkList(imported.frames, canType))
         throw Error(*failure);

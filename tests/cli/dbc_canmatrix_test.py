@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads every CAN database fixture with canmatrix, an independent reader, and compares what it
 finds with what `cravent-cli dbc FILE --json` reports: identifiers, extended flags, DLCs, names,
-transmitters (BO_TX_BU_ included), and each signal's start bit, length, byte order, multiplexing and receivers.
+transmitters (BO_TX_BU_ included), and each signal's start bit, length, byte order, multiplexing,
+receivers, value type (SIG_VALTYPE_), comment, value names (VAL_) and range ([0|0] is none).
 
 canconvert writes the messages and signals to JSON (start bits as the file writes them, with
 --jsonMotorolaBitFormat msb) and, to CSV, which node sends or receives each signal."""
@@ -56,6 +57,11 @@ def canmatrix_view(dbc, work):
                 "multiplexing": "multiplexor" if multiplex == "Multiplexor"
                 else "none" if multiplex is None else "multiplexed:%d" % multiplex,
                 "receivers": sorted(roles.get((m["name"], s["name"]), set())),
+                "valueType": ("float%d" % s["bit_length"]) if s["is_float"] else "integer",
+                "comment": s["comment"] or "",
+                "valueNames": {int(k): v for k, v in s["values"].items()},
+                "range": None if float(s["min"]) == 0 and float(s["max"]) == 0
+                else (float(s["min"]), float(s["max"])),
             }
         messages[m["name"]] = {
             "id": m["id"], "extended": m["is_extended_frame"], "dlc": m["length"],
@@ -79,6 +85,11 @@ def our_view(cli, dbc):
                 "start": s["start"], "length": s["length"], "byteOrder": s["byteOrder"],
                 "signed": s["signed"], "multiplexing": multiplexing,
                 "receivers": sorted(s["receivers"]),
+                "valueType": s["valueType"],
+                "comment": s["comment"],
+                "valueNames": {v["raw"]: v["name"] for v in s["valueNames"]},
+                "range": None if s["range"] is None
+                else (float(s["range"]["minimum"]), float(s["range"]["maximum"])),
             }
         messages[m["name"]] = {
             "id": m["id"], "extended": m["extended"], "dlc": m["dlc"],

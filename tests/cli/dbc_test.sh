@@ -56,12 +56,29 @@ grep -qxF "  GatewayCmd.SetpointA: multiplexed (m0): the frame carries it only w
 q="$dir/P2"
 mkdir "$q"
 printf '%s' '<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>1</CANType><ADD_IP IPB1="192" IPB2="168" IPB3="0" IPB4="30"/><SUBNET SMB1="255" SMB2="255" SMB3="255" SMB4="0"/><Port>502</Port></GeneralParameter>' >"$q/pargen.xml"
-"$cli" import "$q" rx-frames "$fixtures/extended.dbc" --node GW || fail "2.0B frames"
-[ "$(cat "$q/RCobDef.xml")" = '<COBID><row CobID="0x18FEF1FE" Dimensin="8" Mnemonic="CruiseControl"/><row CobID="0x101" Dimensin="4" Mnemonic="PackVoltage"/><row CobID="0x100" Dimensin="2" Mnemonic="StandardStatus"/></COBID>' ] ||
+# The 11-bit message is left out with its reason: the 2.0B gateway takes extended frames.
+"$cli" import "$q" rx-frames "$fixtures/extended.dbc" --node GW 2>"$dir/err" || fail "2.0B frames: $(cat "$dir/err")"
+[ "$(cat "$q/RCobDef.xml")" = '<COBID><row CobID="0x18FEF1FE" Dimensin="8" Mnemonic="CruiseControl"/><row CobID="0x101" Dimensin="4" Mnemonic="PackVoltage"/></COBID>' ] ||
     fail "2.0B RCobDef.xml: $(cat "$q/RCobDef.xml")"
+[ "$(cat "$dir/err")" = "1 message does not fit this project and was left out:
+  StandardStatus (0x100): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames" ] ||
+    fail "2.0B left out: $(cat "$dir/err")"
 "$cli" import "$q" rx-map "$fixtures/extended.dbc" --node GW 2>/dev/null || fail "2.0B map"
-[ "$(cat "$q/RInfoCob.xml")" = '<RInfoCob><row Index="0" NrPdo="1" PosComp="50"/><row Index="1" NrPdo="2" PosComp="18"/><row Index="2" NrPdo="2" PosComp="52"/><row Index="3" NrPdo="3" PosComp="1"/></RInfoCob>' ] ||
+[ "$(cat "$q/RInfoCob.xml")" = '<RInfoCob><row Index="0" NrPdo="1" PosComp="50"/><row Index="1" NrPdo="2" PosComp="18"/><row Index="2" NrPdo="2" PosComp="52"/></RInfoCob>' ] ||
     fail "2.0B RInfoCob.xml: $(cat "$q/RInfoCob.xml")"
+# Identifiers with bits 29-30 set never become frames; a name XML cannot hold neither. Old Mac
+# line ends, and the node list indented on the lines after BU_:, read as any other file.
+printf 'BU_:\r    GW\r    ECU\rBO_ 4294967295 AllBits: 8 ECU\r SG_ S : 0|8@1+ (1,0) [0|1] "" GW\rBO_ 3221225473 Bit30: 8 ECU\r SG_ S : 0|8@1+ (1,0) [0|1] "" GW\rBO_ 2566844926 Fine: 8 ECU\r SG_ S : 0|8@1+ (1,0) [0|1] "" GW\rBO_ 2566844927 Odd\357\277\277: 8 ECU\r SG_ S : 0|8@1+ (1,0) [0|1] "" GW\r' >"$dir/odd.dbc"
+"$cli" import "$q" rx-frames "$dir/odd.dbc" --node GW 2>"$dir/err" || fail "odd frames: $(cat "$dir/err")"
+[ "$(cat "$q/RCobDef.xml")" = '<COBID><row CobID="0x18FEF1FE" Dimensin="8" Mnemonic="Fine"/></COBID>' ] ||
+    fail "odd RCobDef.xml: $(cat "$q/RCobDef.xml")"
+for line in "3 messages do not fit this project and were left out:" \
+    "  AllBits (0x7FFFFFFF, 29-bit): the written identifier 0xFFFFFFFF sets bits 29-30, which a 29-bit identifier has clear" \
+    "  Bit30 (0x40000001, 29-bit): the written identifier 0xC0000001 sets bits 29-30, which a 29-bit identifier has clear" \
+    "  $(printf 'Odd\357\277\277') (0x18FEF1FF, 29-bit), line 10: its name holds U+FFFF, a character that XML files cannot hold"; do
+    grep -qxF "$line" "$dir/err" || fail "odd note lacks '$line': $(cat "$dir/err")"
+done
+xmllint --noout "$q/RCobDef.xml" || fail "xmllint refuses RCobDef.xml"
 
 # More than 250 messages: refused unless --keep-first.
 gen="$dir/many.dbc"
@@ -84,6 +101,7 @@ head -c 4096 /bin/sh >"$dir/binary.dbc"
 awk 'BEGIN { s = ""; for (i = 0; i < 10000; i++) s = s "{"; print s; for (i = 0; i < 10000; i++) print "{" }' >"$dir/braces.dbc"
 truncate -s 100M "$dir/huge.dbc"
 printf 'BU_: GW\nBO_ 1 A: 8 GW\n' >"$dir/quiet.dbc"
+printf 'BU_: GW\nBO_ 291 FdBulk: 64 GW\n' >"$dir/fd.dbc"
 find "$p" -type f -exec md5sum {} + | sort >"$dir/before"
 expect_refused() { # table file message [options...]
     table=$1; file=$2; message=$3; shift 3
@@ -92,8 +110,8 @@ expect_refused() { # table file message [options...]
     grep -qF "$message" "$dir/err" || fail "import $table $file $*: $(cat "$dir/err")"
     find "$p" -type f -exec md5sum {} + | sort | cmp -s - "$dir/before" || fail "import $table $file $* changed the project"
 }
-expect_refused rx-frames "$fixtures/extended.dbc" "CruiseControl (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project" --node GW
-expect_refused rx-frames "$fixtures/canfd.dbc" "FdBulk (0x123): DLC 64 is above 8 (a CAN FD frame)"
+expect_refused tx-frames "$fixtures/extended.dbc" "GatewayAck (0x200, 29-bit): a 29-bit identifier in a CAN 2.0A project" --node GW
+expect_refused tx-frames "$dir/fd.dbc" "FdBulk (0x123): DLC 64 is above 8 (a CAN FD frame)"
 expect_refused rx-frames "$fixtures/gateway.dbc" 'Node "Gateway" is not among the nodes of the CAN database (GW, ECU, DASH); nothing was saved' --node Gateway
 expect_refused rx-frames "$dir/quiet.dbc" 'Node "GW" receives no message that it does not transmit' --node GW
 expect_refused rx-map "$fixtures/extended.dbc" "No signal became a register; nothing was saved" --node GW

@@ -82,6 +82,19 @@ grep -q 'CobID="0x800"' "$p/TCobDef.xml" || fail "TCobDef.xml"
 printf '0,1,33,\r\n1,x,16,\r\n' >"$dir/RInfoCob.csv"
 expect_refused rx-map "$dir/RInfoCob.csv" "Workbook \"$dir/RInfoCob.csv\", worksheet \"RInfoCob\", row 3: 'x' is not a valid integer value (the frame number); nothing was saved"
 
+# Characters that an XML file cannot hold (pugixml wrote BEL as "&#07;", which xmllint refuses)
+# are refused, naming the row and the character; what is saved, xmllint reads.
+for c in '\007:U+0007' '\033:U+001B' '\013:U+000B' '\001:U+0001'; do
+    printf "cobid,dim,mnemonic\r\n0x181,8,ok\r\n0x182,8,bad${c%%:*}name\r\n" >"$dir/rpdodef.csv"
+    expect_refused rx-frames "$dir/rpdodef.csv" "worksheet \"rpdodef\", row 3: Error in row 2!! The Mnemonic holds ${c#*:}, a character that XML files cannot hold; nothing was saved"
+done
+printf '0,1,\033,\r\n' >"$dir/RInfoCob.csv"
+expect_refused rx-map "$dir/RInfoCob.csv" "Register 0 of frame 1: its byte selection holds U+001B, a character that XML files cannot hold"
+printf 'cobid,dim,mnemonic\r\n0x181,8,Temp\303\251rature \342\202\254\r\n' >"$dir/rpdodef.csv"
+mkdir "$dir/letters"
+"$cli" import "$dir/letters" rx-frames "$dir/rpdodef.csv" || fail "a mnemonic of non-ASCII letters"
+xmllint --noout "$dir/letters/RCobDef.xml" || fail "xmllint refuses RCobDef.xml: $(cat "$dir/letters/RCobDef.xml")"
+
 # More than 250 frames: the first 250 are saved and the rest is reported.
 { echo cobid; i=1; while [ $i -le 253 ]; do echo "$i,8,m"; i=$((i + 1)); done; } >"$dir/rpdodef.csv"
 "$cli" import "$p" tx-frames "$dir/rpdodef.csv" 2>"$dir/err" || fail "253 frames: $(cat "$dir/err")"

@@ -2,6 +2,8 @@
 
 #include "core/common/Error.h"
 #include "core/common/IntegerText.h"
+#include "core/common/XmlCharacters.h"
+#include "core/dbc/MessageFit.h"
 #include "core/frames/ByteSelection.h"
 #include "core/frames/FrameList.h"
 
@@ -39,20 +41,6 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
         out += item;
     }
     return out;
-}
-
-// Why a message cannot be a frame of a project of this CAN type, or nothing.
-std::optional<std::string> refusal(const Message& m, frames::CanType canType)
-{
-    if (m.extended && canType == frames::CanType::A)
-        return "a 29-bit identifier in a CAN 2.0A project";
-    if (!m.extended && m.id > static_cast<std::uint32_t>(frames::MaxCobIdA))
-        return "identifier " + cobIdText(m.id) + " does not fit 11 bits";
-    if (m.canFd())
-        return "DLC " + std::to_string(m.dlc) + " is above 8 (a CAN FD frame)";
-    if (m.dlc == 0)
-        return "DLC 0: a frame carries 1 to 8 bytes";
-    return std::nullopt;
 }
 
 // The byte selection of a signal, or the reason it is left out.
@@ -130,31 +118,46 @@ FrameImport importFrames(const Database& db, Direction direction,
                     (direction == Direction::Transmit ? "transmits no message"
                                                       : "receives no message that it does not transmit"));
     }
+    // Messages that cannot be frames of this project are left out, each with its reason; so is
+    // a name that no project file can hold.
     FrameImport result;
-    const std::size_t taken = std::min(selected.size(), project::MaxFrames);
-    result.leftOut = selected.size() - taken;
-    std::vector<std::string> refused;
-    for (std::size_t i = 0; i < taken; ++i) {
-        const Message& m = *selected[i];
-        if (const auto reason = refusal(m, canType))
-            refused.push_back("  " + messageLabel(m) + ": " + *reason);
-        result.frames.push_back({cobIdText(m.id), std::to_string(m.dlc), m.name});
+    std::vector<const Message*> fitting;
+    for (const Message* m : selected) {
+        if (auto why = misfit(*m, canType)) {
+            result.misfits.push_back(std::move(*why));
+        } else if (const auto bad = xmlForbiddenCharacterMessage("its name", m->name)) {
+            result.misfits.push_back(messageLabel(*m) + ", line " + std::to_string(m->line) + ": " + *bad);
+        } else {
+            fitting.push_back(m);
+        }
     }
-    if (!refused.empty())
-        throw Error(std::to_string(refused.size()) +
-                    (refused.size() == 1 ? " message cannot be a frame" : " messages cannot be frames") +
-                    " of this project, so no message was taken:\n" + joined(refused, "\n"));
+    if (fitting.empty())
+        throw Error(std::to_string(result.misfits.size()) +
+                    (result.misfits.size() == 1 ? " message cannot be a frame" : " messages cannot be frames") +
+                    " of this project, so no message was taken:\n  " + joined(result.misfits, "\n  "));
+    const std::size_t taken = std::min(fitting.size(), project::MaxFrames);
+    result.leftOut = fitting.size() - taken;
+    for (std::size_t i = 0; i < taken; ++i)
+        result.frames.push_back({cobIdText(fitting[i]->id), std::to_string(fitting[i]->dlc), fitting[i]->name});
     return result;
 }
 
-std::optional<std::string> leftOutMessage(std::size_t leftOut)
+std::optional<std::string> leftOutMessage(const FrameImport& imported)
 {
-    if (leftOut == 0)
+    std::string note;
+    if (!imported.misfits.empty())
+        note = std::to_string(imported.misfits.size()) +
+               (imported.misfits.size() == 1 ? " message does not fit this project and was"
+                                             : " messages do not fit this project and were") +
+               " left out:\n  " + joined(imported.misfits, "\n  ");
+    if (const std::size_t leftOut = imported.leftOut; leftOut > 0)
+        note += (note.empty() ? "" : "\n") + std::string("The frame list holds ") +
+                std::to_string(project::MaxFrames) + " frames: the first " + std::to_string(project::MaxFrames) +
+                " messages of the CAN database that fit it were imported and the " + std::to_string(leftOut) +
+                (leftOut == 1 ? " message after them was" : " messages after them were") + " left out.";
+    if (note.empty())
         return std::nullopt;
-    return "The frame list holds " + std::to_string(project::MaxFrames) + " frames: the first " +
-           std::to_string(project::MaxFrames) + " messages of the CAN database were imported and the " +
-           std::to_string(leftOut) + (leftOut == 1 ? " message after them was" : " messages after them were") +
-           " left out.";
+    return note;
 }
 
 int nextFreeRegister(const std::vector<frames::TClPdo>& frames)

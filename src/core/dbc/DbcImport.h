@@ -28,18 +28,20 @@ std::string cobIdText(std::uint32_t id);
 
 struct FrameImport {
     std::vector<project::Frame> frames; // at most 250, in file order
-    std::size_t leftOut = 0;           // selected messages after the first 250
+    std::size_t leftOut = 0;           // messages that fit, after the first 250
+    std::vector<std::string> misfits;  // "<message> (<id>): <reason>", each left out
 };
 
 // The frames of the selected messages: COB-ID "0x181", data length the DLC, mnemonic the name.
-// Throws Error, naming each message and its reason, when a message taken cannot be a frame of
-// the project (a 29-bit identifier in a 2.0A project, an 11-bit one above 2047, a DLC of 0 or
-// above 8), and when nothing is selected; then nothing is taken.
+// A message that cannot be a frame of the project (misfit()), or whose name holds a character
+// that XML files cannot hold, is left out with its reason. Throws Error, naming each message and
+// its reason, when no message is selected or none fits; then nothing is taken.
 FrameImport importFrames(const Database& db, Direction direction,
                          const std::optional<std::string>& node, frames::CanType canType);
 
-// The note shown when messages were left out, or nothing when none were.
-std::optional<std::string> leftOutMessage(std::size_t leftOut);
+// The note shown when messages were left out (those that do not fit, and those beyond 250), or
+// nothing when none were.
+std::optional<std::string> leftOutMessage(const FrameImport& imported);
 
 struct MapImport {
     // entries[f] replaces the register list of frame f of the list it was proposed for.

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
+#include "core/common/XmlCharacters.h"
 
 namespace cravent::frames {
 
@@ -78,6 +79,9 @@ std::optional<std::string> checkList(const std::vector<project::Frame>& list, Ca
             failure = DimensionRange;
         if (failure)
             return "Error in row " + std::to_string(i + 1) + failure;
+        // The mnemonic is written into the project file as it stands.
+        if (const auto bad = xmlForbiddenCharacterMessage("!! The Mnemonic", list[i].mnemonic))
+            return "Error in row " + std::to_string(i + 1) + *bad;
     }
     return std::nullopt;
 }

@@ -35,7 +35,8 @@ std::string rowRanges(const std::vector<std::size_t>& rows);
 
 // Checks frames in order, each COB-ID before its data length; the first failure ends the check.
 // Returns its message, "Error in row " + the 1-based row + the failed test's text, or nothing
-// when every frame passes. A text that is not integer text counts as -1.
+// when every frame passes. A text that is not integer text counts as -1. A mnemonic holding a
+// character that XML files cannot hold fails last.
 std::optional<std::string> checkList(const std::vector<project::Frame>& list, CanType canType);
 
 // The frame list of a file, for the editors. No file is an empty list. A file that cannot be

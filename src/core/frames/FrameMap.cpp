@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
+#include "core/common/XmlCharacters.h"
 #include "core/frames/FrameList.h"
 
 #include <algorithm>
@@ -118,9 +119,14 @@ std::vector<project::MapRow> FrameMap::orderedRows() const
     // Walk the editor backwards so that a stable sort puts later entries first among equals.
     std::vector<Keyed> keyed;
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
-        for (auto entry = frame->entries.rbegin(); entry != frame->entries.rend(); ++entry)
-            keyed.push_back({toInteger(entry->index),
-                             {entry->index, std::to_string(frame->number), entry->posComp}});
+        for (auto entry = frame->entries.rbegin(); entry != frame->entries.rend(); ++entry) {
+            const std::int32_t value = toInteger(entry->index);
+            // A byte selection taken from a workbook is written as it stands.
+            if (const auto bad = xmlForbiddenCharacterMessage("its byte selection", entry->posComp))
+                throw Error("Register " + entry->index + " of frame " + std::to_string(frame->number) +
+                            ": " + *bad);
+            keyed.push_back({value, {entry->index, std::to_string(frame->number), entry->posComp}});
+        }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const Keyed& a, const Keyed& b) { return a.value < b.value; });
     std::vector<project::MapRow> rows;

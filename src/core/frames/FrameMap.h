@@ -64,7 +64,8 @@ public:
 
     // The rows "OK" writes: every entry, by ascending register index value; among equal values
     // the entry later in the editor (frame, then position) first. Every 32-bit value has its
-    // place. Throws Error with the conversion message when an index is not integer text.
+    // place. Throws Error with the conversion message when an index is not integer text, and
+    // naming the register when its byte selection holds a character XML files cannot hold.
     std::vector<project::MapRow> orderedRows() const;
     // Writes orderedRows() to the map file of a direction; throws Error, and then nothing is
     // written.

@@ -2,6 +2,7 @@
 
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
+#include "core/common/XmlCharacters.h"
 #include "core/common/Windows1252.h"
 
 #include <algorithm>
@@ -56,6 +57,45 @@ std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::pt
     return {line, column};
 }
 
+// The first text of the document that holds a character XML 1.0 forbids (pugixml would write a
+// control character as a reference like "&#7;", which other XML readers refuse), described with
+// its element; nothing when there is none.
+std::optional<std::string> forbiddenCharacterIn(const pugi::xml_document& document)
+{
+    std::size_t element = 0;
+    std::optional<std::string> found;
+    const auto check = [&](const pugi::xml_node& node, std::string_view what, const char* text) {
+        if (const auto bad = findXmlForbiddenCharacter(text))
+            found = std::string(what) + " of element " + std::to_string(element) + " \"" + node.name() +
+                    "\" holds " + bad->name() + ", a character that XML files cannot hold";
+        return !found;
+    };
+    // Iterative, so that no document depth can exhaust the stack.
+    pugi::xml_node node = document.first_child();
+    while (node && !found) {
+        if (node.type() == pugi::node_element) {
+            ++element;
+            if (!check(node, "The name", node.name()))
+                break;
+            for (const pugi::xml_attribute a : node.attributes())
+                if (!check(node, std::string("Attribute \"") + a.name() + "\"", a.name()) ||
+                    !check(node, std::string("Attribute \"") + a.name() + "\"", a.value()))
+                    break;
+        } else if (!check(node.parent(), "The text", node.value())) {
+            break;
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node)
+            node = node.next_sibling();
+    }
+    return found;
+}
+
 } // namespace
 
 void load(const std::filesystem::path& file, pugi::xml_document& document)
@@ -99,16 +139,29 @@ void load(const std::filesystem::path& file, pugi::xml_document& document)
     }
 }
 
-std::string serialise(const pugi::xml_document& document)
+namespace {
+
+// The document's text, or Error with `refusal` and the reason when it holds a character XML
+// forbids: the last guard, so that whatever path brought one here, no file gets it.
+std::string checkedText(const pugi::xml_document& document, const std::string& refusal)
 {
+    if (const auto bad = forbiddenCharacterIn(document))
+        throw Error(refusal + *bad);
     std::ostringstream out;
     document.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return out.str();
 }
 
+} // namespace
+
+std::string serialise(const pugi::xml_document& document)
+{
+    return checkedText(document, "Cannot write a project file. ");
+}
+
 void save(const std::filesystem::path& file, const pugi::xml_document& document)
 {
-    writeFileAtomically(file, serialise(document));
+    writeFileAtomically(file, checkedText(document, "Cannot create file \"" + file.string() + "\". "));
 }
 
 std::string elementText(const pugi::xml_node& element)

@@ -3,10 +3,9 @@
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
+#include "core/common/TextEncoding.h"
 #include "core/common/TextLines.h"
 
-#include <cerrno>
-#include <iconv.h>
 #include <vector>
 
 namespace cravent::ini {
@@ -58,44 +57,13 @@ Encoding encodingOf(std::string_view bytes)
     return {};
 }
 
-// Converts with iconv; nothing when the bytes are not valid in `from`.
-std::optional<std::string> convert(std::string_view bytes, const char* to, const char* from)
-{
-    const iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string out(bytes.size() * 2 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char* put = out.data();
-    std::size_t outLeft = out.size();
-    bool ok = true;
-    while (inLeft > 0 && ok) {
-        if (::iconv(cd, &in, &inLeft, &put, &outLeft) != static_cast<std::size_t>(-1))
-            break;
-        if (errno != E2BIG) {
-            ok = false;
-            break;
-        }
-        const std::size_t used = static_cast<std::size_t>(put - out.data());
-        out.resize(out.size() * 2);
-        put = out.data() + used;
-        outLeft = out.size() - used;
-    }
-    ::iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    out.resize(static_cast<std::size_t>(put - out.data()));
-    return out;
-}
-
 // The file's text as UTF-8 (or as its bytes stand) and its encoding; nothing when it is UTF-16
 // that does not decode.
 std::optional<std::string> decoded(const std::string& bytes, const Encoding& encoding)
 {
     if (!encoding.name)
         return bytes;
-    return convert(std::string_view(bytes).substr(encoding.bom.size()), "UTF-8", encoding.name);
+    return convertText(std::string_view(bytes).substr(encoding.bom.size()), "UTF-8", encoding.name);
 }
 
 std::optional<std::string_view> sectionName(std::string_view line)
@@ -222,7 +190,7 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
         writeFileAtomically(file, updated);
         return;
     }
-    const std::optional<std::string> encoded = convert(updated, encoding.name, "UTF-8");
+    const std::optional<std::string> encoded = convertText(updated, encoding.name, "UTF-8");
     if (!encoded)
         throw Error("Cannot create file \"" + file.string() + "\". The value \"" +
                     std::string(newValue) + "\" cannot be written as " + encoding.name +

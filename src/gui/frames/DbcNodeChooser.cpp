@@ -108,7 +108,7 @@ std::optional<dbc::FrameImport> importDbcFrames(QWidget* parent, UiServices& ui,
     try {
         const auto canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
         dbc::FrameImport imported = dbc::importFrames(opened->db, direction, opened->node, canType);
-        if (const auto note = dbc::leftOutMessage(imported.leftOut))
+        if (const auto note = dbc::leftOutMessage(imported))
             ui.messages.show(parent, QString::fromStdString(*note), Messages::Icon::Information);
         return imported;
     } catch (const Error& error) {

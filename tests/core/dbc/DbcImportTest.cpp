@@ -3,6 +3,7 @@
 
 #include "core/common/Error.h"
 #include "core/dbc/DbcImport.h"
+#include "core/dbc/MessageFit.h"
 #include "core/frames/ByteSelection.h"
 
 #include <gtest/gtest.h>
@@ -83,11 +84,71 @@ TEST(DbcFrameImport, EachMessageBecomesAFrameWithHexadecimalCobIdDlcAndName)
     const Database extended = readDbcFile(Fixtures / "extended.dbc");
     const FrameImport b = importFrames(extended, Direction::Receive, std::string("GW"), CanType::B);
     EXPECT_EQ(b.frames, (std::vector<project::Frame>{{"0x18FEF1FE", "8", "CruiseControl"},
-                                                    {"0x101", "4", "PackVoltage"},
-                                                    {"0x100", "2", "StandardStatus"}}));
+                                                    {"0x101", "4", "PackVoltage"}}));
+    EXPECT_EQ(b.misfits, (std::vector<std::string>{
+                             "StandardStatus (0x100): an 11-bit identifier in a CAN 2.0B project, whose "
+                             "gateway takes extended frames"}));
 }
 
-TEST(DbcFrameImport, RefusesNamingEachMessageAndTakesNothing)
+TEST(DbcFrameImport, MessagesThatDoNotFitTheProjectAreLeftOutWithTheirReason)
+{
+    const Database db = parseDbc("BU_: GW\n"
+                                 "BO_ 4294967295 AllBits: 8 GW\n"
+                                 "BO_ 3221225473 Bit30: 8 GW\n"
+                                 "BO_ 2566844926 Extended: 8 GW\n"
+                                 "BO_ 2147483648 ExtendedZero: 1 GW\n"
+                                 "BO_ 385 Standard: 8 GW\n"
+                                 "BO_ 2047 HighestStandard: 8 GW\n"
+                                 "BO_ 2048 Beyond11Bits: 8 GW\n"
+                                 "BO_ 386 Fd: 64 GW\n"
+                                 "BO_ 387 Empty: 0 GW\n"
+                                 "BO_ 388 Odd\xEF\xBF\xBFName: 8 GW\n");
+    const struct {
+        const char* name;
+        std::optional<std::string> a, b; // the reason in a 2.0A and a 2.0B project
+    } cases[] = {
+        {"AllBits", "AllBits (0x7FFFFFFF, 29-bit): the written identifier 0xFFFFFFFF sets bits 29-30, which a 29-bit identifier has clear",
+         "AllBits (0x7FFFFFFF, 29-bit): the written identifier 0xFFFFFFFF sets bits 29-30, which a 29-bit identifier has clear"},
+        {"Bit30", "Bit30 (0x40000001, 29-bit): the written identifier 0xC0000001 sets bits 29-30, which a 29-bit identifier has clear",
+         "Bit30 (0x40000001, 29-bit): the written identifier 0xC0000001 sets bits 29-30, which a 29-bit identifier has clear"},
+        {"Extended", "Extended (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project", std::nullopt},
+        {"ExtendedZero", "ExtendedZero (0x0, 29-bit): a 29-bit identifier in a CAN 2.0A project", std::nullopt},
+        {"Standard", std::nullopt,
+         "Standard (0x181): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames"},
+        {"HighestStandard", std::nullopt,
+         "HighestStandard (0x7FF): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames"},
+        {"Beyond11Bits", "Beyond11Bits (0x800): identifier 0x800 does not fit 11 bits",
+         "Beyond11Bits (0x800): identifier 0x800 does not fit 11 bits"},
+        {"Fd", "Fd (0x182): DLC 64 is above 8 (a CAN FD frame)",
+         "Fd (0x182): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames"},
+        {"Empty", "Empty (0x183): DLC 0: a frame carries 1 to 8 bytes",
+         "Empty (0x183): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto it = std::find_if(db.messages.begin(), db.messages.end(),
+                                     [&](const Message& m) { return m.name == c.name; });
+        ASSERT_NE(it, db.messages.end());
+        EXPECT_EQ(misfit(*it, CanType::A), c.a);
+        EXPECT_EQ(misfit(*it, CanType::B), c.b);
+    }
+
+    // The frame import takes what fits and lists the rest, a name XML cannot hold among them.
+    const FrameImport a = importFrames(db, Direction::Transmit, std::string("GW"), CanType::A);
+    EXPECT_EQ(a.frames, (std::vector<project::Frame>{{"0x181", "8", "Standard"}, {"0x7FF", "8", "HighestStandard"}}));
+    ASSERT_EQ(a.misfits.size(), 8u);
+    EXPECT_EQ(a.misfits[0], *cases[0].a);
+    EXPECT_EQ(a.misfits[7], "Odd\xEF\xBF\xBFName (0x184), line 11: its name holds U+FFFF, a character that "
+                            "XML files cannot hold");
+    const std::optional<std::string> note = leftOutMessage(a);
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->rfind("8 messages do not fit this project and were left out:\n  AllBits (0x7FFFFFFF", 0), 0u) << *note;
+    const FrameImport b = importFrames(db, Direction::Transmit, std::string("GW"), CanType::B);
+    EXPECT_EQ(b.frames, (std::vector<project::Frame>{{"0x18FEF1FE", "8", "Extended"}, {"0x0", "1", "ExtendedZero"}}));
+    EXPECT_EQ(b.misfits.size(), 8u);
+}
+
+TEST(DbcFrameImport, RefusesNamingEachMessageAndTakesNothingWhenNoneFits)
 {
     const Database extended = readDbcFile(Fixtures / "extended.dbc");
     const Database fd = readDbcFile(Fixtures / "canfd.dbc");
@@ -100,20 +161,27 @@ TEST(DbcFrameImport, RefusesNamingEachMessageAndTakesNothing)
         CanType canType;
         std::string message;
     } cases[] = {
-        {"29-bit identifiers in a 2.0A project", &extended, Direction::Receive, "GW", CanType::A,
-         "2 messages cannot be frames of this project, so no message was taken:\n"
-         "  CruiseControl (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project\n"
-         "  PackVoltage (0x101, 29-bit): a 29-bit identifier in a CAN 2.0A project"},
-        {"CAN FD, also in a 2.0B project", &fd, Direction::Receive, "GW", CanType::B,
-         "2 messages cannot be frames of this project, so no message was taken:\n"
-         "  FdBulk (0x123): DLC 64 is above 8 (a CAN FD frame)\n"
-         "  FdShort (0x125): DLC 12 is above 8 (a CAN FD frame)"},
+        {"a 29-bit identifier in a 2.0A project", &extended, Direction::Transmit, "GW", CanType::A,
+         "1 message cannot be a frame of this project, so no message was taken:\n"
+         "  GatewayAck (0x200, 29-bit): a 29-bit identifier in a CAN 2.0A project"},
+        {"CAN FD and 11-bit identifiers in a 2.0B project", &fd, Direction::Receive, "GW", CanType::B,
+         "3 messages cannot be frames of this project, so no message was taken:\n"
+         "  FdBulk (0x123): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames\n"
+         "  Classic (0x124): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames\n"
+         "  FdShort (0x125): an 11-bit identifier in a CAN 2.0B project, whose gateway takes extended frames"},
+        {"CAN FD in a 2.0A project", &fd, Direction::Receive, "GW", CanType::A, ""},
         {"a node that receives nothing", &gateway, Direction::Receive, "GW2", CanType::A,
          "Node \"GW2\" is not among the nodes of the CAN database (GW, ECU, DASH)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(errorOf([&] { importFrames(*c.db, c.direction, c.node, c.canType); }), c.message);
+        if (c.message.empty()) {
+            const FrameImport some = importFrames(*c.db, c.direction, c.node, c.canType);
+            EXPECT_EQ(some.frames, (std::vector<project::Frame>{{"0x124", "8", "Classic"}}));
+            EXPECT_EQ(some.misfits, (std::vector<std::string>{"FdBulk (0x123): DLC 64 is above 8 (a CAN FD frame)",
+                                                              "FdShort (0x125): DLC 12 is above 8 (a CAN FD frame)"}));
+        }
     }
     EXPECT_EQ(errorOf([] { importFrames(parseDbc("BU_: A B\n"), Direction::Transmit, std::string("B"), CanType::A); }),
               "Node \"B\" transmits no message");
@@ -130,10 +198,10 @@ TEST(DbcFrameImport, MoreThan250MessagesKeepTheFirst250AndCountTheRest)
     ASSERT_EQ(imported.frames.size(), 250u);
     EXPECT_EQ(imported.frames.back(), (project::Frame{"0xFA", "8", "M249"}));
     EXPECT_EQ(imported.leftOut, 10u);
-    EXPECT_EQ(leftOutMessage(imported.leftOut),
-              "The frame list holds 250 frames: the first 250 messages of the CAN database were "
-              "imported and the 10 messages after them were left out.");
-    EXPECT_EQ(leftOutMessage(0), std::nullopt);
+    EXPECT_EQ(leftOutMessage(imported),
+              "The frame list holds 250 frames: the first 250 messages of the CAN database that fit it "
+              "were imported and the 10 messages after them were left out.");
+    EXPECT_EQ(leftOutMessage(FrameImport{}), std::nullopt);
 }
 
 // One signal in an 8-byte message 0x100; what register it becomes.
@@ -169,7 +237,7 @@ TEST(DbcMapImport, ByteSelectionOfEverySignalShapeByteByByte)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signal);
-        const Database db = parseDbc(std::string("BO_ 256 M: 8 ECU\n SG_ S ") + c.signal +
+        const Database db = parseDbc(std::string("BU_: ECU GW\nBO_ 256 M: 8 ECU\n SG_ S ") + c.signal +
                                      " (1,0) [0|1] \"\" GW\n");
         ASSERT_EQ(db.warningCount, 0u);
         const MapImport proposal =

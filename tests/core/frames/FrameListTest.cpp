@@ -117,6 +117,24 @@ TEST(FrameListCheck, FirstFailingRowEndsTheCheckAndRowsStopAtTheFirstEmptyCobId)
     EXPECT_EQ(checkList(bad, CanType::B), "Error in row 10" + Length);
 }
 
+TEST(FrameListCheck, AMnemonicThatAnXmlFileCannotHoldIsRefusedNamingRowAndCharacter)
+{
+    const struct {
+        const char* mnemonic;
+        const char* character;
+    } cases[] = {{"bell\a", "U+0007"}, {"\x1B[31m", "U+001B"}, {"tab\vvertical", "U+000B"},
+                 {"\x01start", "U+0001"}, {"max\xEF\xBF\xBF", "U+FFFF"}, {"cut\xC3", "the byte 0xC3, which is not UTF-8"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.character);
+        const std::vector<Frame> list = {{"0x181", "8", "fine \t\u00e9\u20ac"}, {"0x182", "8", c.mnemonic}};
+        EXPECT_EQ(checkList(list, CanType::A),
+                  std::string("Error in row 2!! The Mnemonic holds ") + c.character +
+                      ", a character that XML files cannot hold");
+    }
+    // The ranges come first.
+    EXPECT_EQ(checkList({{"5000", "8", "\a"}}, CanType::A), "Error in row 1" + RangeA);
+}
+
 TEST(ProjectCanType, ReadFromTheSettingsFile)
 {
     TempDir dir;

@@ -202,6 +202,16 @@ TEST(FrameMapEdit, OkOrdersEveryValueAndPutsLaterEqualEntriesFirst)
     EXPECT_FALSE(std::filesystem::exists(dir / "RInfoCob.xml"));
 }
 
+TEST(FrameMapEdit, ABytesSelectionAnXmlFileCannotHoldIsRefusedNamingTheRegister)
+{
+    FrameMap map;
+    map.addFrame("0x181").entries.emplace_back("7", "\x1B");
+    TempDir dir;
+    EXPECT_EQ(errorText([&] { map.save(dir / "RInfoCob.xml", Direction::Receive); }),
+              "Register 7 of frame 1: its byte selection holds U+001B, a character that XML files cannot hold");
+    EXPECT_FALSE(std::filesystem::exists(dir / "RInfoCob.xml"));
+}
+
 TEST(FrameMapEdit, WritesTheExampleDocument)
 {
     FrameMap map;

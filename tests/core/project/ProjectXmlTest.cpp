@@ -89,3 +89,31 @@ TEST(ProjectXml, SavesRawUtf8WithEscapesAndNoDeclaration)
     EXPECT_EQ(project::serialiseFrames({{"0x181", "8", "a<b & \"c\""}}),
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"a&lt;b &amp; &quot;c&quot;\"/></COBID>");
 }
+
+TEST(ProjectXml, NoWriterPutsACharacterThatXmlForbidsIntoAFile)
+{
+    TempDir dir;
+    const auto file = dir / "RCobDef.xml";
+    writeText(file, "<COBID/>");
+    // pugixml would write the bell as "&#7;", which XML 1.0 readers refuse.
+    try {
+        frames::write(file, {{"0x181", "8", "ok"}, {"0x182", "8", "bell\a"}});
+        ADD_FAILURE() << "written";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "Cannot write a project file. Attribute \"Mnemonic\" of element 3 \"row\" "
+                                   "holds U+0007, a character that XML files cannot hold");
+    }
+    pugi::xml_document doc;
+    doc.append_child("pargen").append_child(pugi::node_pcdata).set_value("max\xEF\xBF\xBF");
+    try {
+        xml::save(file, doc);
+        ADD_FAILURE() << "saved";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), ("Cannot create file \"" + file.string() +
+                                    "\". The text of element 1 \"pargen\" holds U+FFFF, a character that XML "
+                                    "files cannot hold").c_str());
+    }
+    EXPECT_EQ(test::readText(file), "<COBID/>");
+    // Tab, line feed and carriage return are characters XML keeps.
+    EXPECT_NO_THROW(frames::serialise({{"0x181", "8", "a\tb\nc\rd"}}));
+}
