@@ -242,11 +242,17 @@ class Session:
             messages.close()
 
     def _start_app(self, command):
+        self._app_messages = tempfile.TemporaryFile()
         self.app = subprocess.Popen([*command, "--app-dir", self.app_dir], env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.main = self._wait(lambda: next((w for w, t in self.windows()
-                                             if t and t.startswith(MAIN_CAPTION)), None),
-                               "the main window did not open", self.APP_DEADLINE)
+                                    stdout=subprocess.DEVNULL, stderr=self._app_messages)
+
+        def main_window():
+            if self.app.poll() is not None:  # the program under test is not restarted
+                self._app_messages.seek(0)
+                raise AssertionError(f"the program ended with status {self.app.returncode} before "
+                                     f"its main window opened: {self._app_messages.read().decode(errors='replace')}")
+            return next((w for w, t in self.windows() if t and t.startswith(MAIN_CAPTION)), None)
+        self.main = self._wait(main_window, "the main window did not open", self.APP_DEADLINE)
 
     def close(self):
         if self._client is not None:
