@@ -88,9 +88,9 @@ std::optional<std::string> storedPingAddress(const std::filesystem::path& pargen
 {
     if (pargenFile.empty() || pathKind(pargenFile) == PathKind::Missing)
         return std::nullopt;
-    pargen::StoredText stored;
+    project::StoredPargen stored;
     try {
-        stored = pargen::read(pargenFile);
+        stored = project::readPargen(pargenFile);
     } catch (const Error&) {
         // The ping box stays as it is, as Set Communication's controls do for such a file.
         return std::nullopt;

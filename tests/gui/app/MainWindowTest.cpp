@@ -88,9 +88,9 @@ TEST_F(MainWindowTest, ThePingBoxTakesTheAddressOfTheProjectAtStartAndOnOpen)
     {
         TFCraventeFirmWare w(workspace, ui.services);
         ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
-        pargen::Values settings;
+        project::PargenValues settings;
         settings.ip = {192, 168, 0, 30};
-        pargen::write(workspace.PargenPath(), settings);
+        project::writePargen(workspace.PargenPath(), settings);
         w.close();
     }
     Workspace next(app.path());
