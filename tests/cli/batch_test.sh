@@ -5,6 +5,7 @@
 set -u
 cli="$1"
 fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/master.sh"
 for tool in srec_cat srec_cmp sha256sum; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
@@ -13,10 +14,7 @@ trap 'rm -rf "$dir"' EXIT
 app="$dir/app"
 p="$dir/P1"
 mkdir -p "$app/MASTER" "$p/bin"
-srec_cat -generate 0x380000 0x380100 -repeat-string CODE \
-         -generate 0x388000 0x38C000 -constant 0xEE -generate 0x398000 0x39C000 -constant 0xDD \
-         -execution-start-address 0xC000 -o "$app/MASTER/QF40231.sx" -obs=32 -address-length=3 ||
-    fail "srec_cat master"
+master "$app/MASTER/QF40231.sx" code
 printf '%s' '<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType><ADD_IP IPB1="192" IPB2="168" IPB3="0" IPB4="30"/><SUBNET SMB1="255" SMB2="255" SMB3="255" SMB4="0"/><Port>502</Port></GeneralParameter>' >"$p/pargen.xml"
 printf '%s' '<COBID><row CobID="0x181" Dimensin="8" Mnemonic="Speed"/></COBID>' >"$p/RCobDef.xml"
 (cd "$p" && ls -l --time-style=+%s . >"$dir/project.before")

@@ -4,14 +4,13 @@
 set -u
 cli="$1"
 fail() { echo "FAIL: $*"; exit 1; }
-command -v srec_cat >/dev/null || { echo "FAIL: srec_cat missing (package srecord, which scripts/install-deps.sh installs)"; exit 1; }
+. "$(dirname "$0")/master.sh"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 app="$dir/app"
 a="$dir/A"
 mkdir -p "$app/MASTER" "$a/bin"
-srec_cat -generate 0x388000 0x38C000 -constant 0xEE -generate 0x398000 0x39C000 -constant 0xDD \
-         -execution-start-address 0xC000 -o "$app/MASTER/QF40231.sx" -obs=32 -address-length=3 || fail "srec_cat master"
+master "$app/MASTER/QF40231.sx"
 settings() { # IPB4 Port
     printf '<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType><ADD_IP IPB1="10" IPB2="0" IPB3="0" IPB4="%s"/><SUBNET SMB1="255" SMB2="255" SMB3="255" SMB4="0"/><Port>%s</Port></GeneralParameter>' "$1" "$2"
 }

@@ -4,19 +4,14 @@
 set -u
 cli="$1"
 fail() { echo "FAIL: $*"; exit 1; }
-command -v srec_cat >/dev/null || { echo "FAIL: srec_cat missing (package srecord, which scripts/install-deps.sh installs)"; exit 1; }
+. "$(dirname "$0")/master.sh"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 app="$dir/app"
 p="$app/PROJECTS/P1"
 mkdir -p "$app/MASTER" "$p/bin"
-# A master made by srec_cat: code below bank 1, the two bank windows, code above them.
-srec_cat -generate 0x380000 0x380100 -repeat-string CODE \
-         -generate 0x388000 0x38C000 -constant 0xEE \
-         -generate 0x398000 0x39C000 -constant 0xDD \
-         -generate 0x3F8000 0x3F8100 -repeat-string MORE \
-         -execution-start-address 0xC000 \
-         -o "$app/MASTER/QF40231.sx" -obs=32 -address-length=3 || fail "srec_cat master"
+# Code below bank 1, the two bank windows, code above them.
+master "$app/MASTER/QF40231.sx" code more
 head -c 16384 /dev/zero | tr '\0' '\021' >"$p/bin/bank1.bin"
 head -c 16384 /dev/zero | tr '\0' '\042' >"$p/bin/bank2.bin"
 

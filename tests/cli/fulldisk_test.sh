@@ -6,13 +6,12 @@ set -u
 cli="$1"
 fixtures="$2"
 fail() { echo "FAIL: $*"; exit 1; }
-command -v srec_cat >/dev/null || { echo "FAIL: srec_cat missing (package srecord, which scripts/install-deps.sh installs)"; exit 1; }
+. "$(dirname "$0")/master.sh"
 dir=$(mktemp -d)
 trap 'umount "$dir/P1" 2>/dev/null; rm -rf "$dir"' EXIT
 p="$dir/P1"
 mkdir -p "$p"
-srec_cat -generate 0x388000 0x38C000 -constant 0xEE -generate 0x398000 0x39C000 -constant 0xDD \
-         -execution-start-address 0xC000 -o "$dir/QF40231.sx" -obs=32 -address-length=3 || fail "srec_cat master"
+master "$dir/QF40231.sx"
 
 unshare -m --propagation private sh -c "mount -t tmpfs -o size=4m tmpfs '$p'" 2>/dev/null || {
     echo "mount namespaces or tmpfs mounts are not allowed here"

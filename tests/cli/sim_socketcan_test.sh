@@ -5,6 +5,7 @@
 set -u
 cli="$1"
 sim="$2"
+. "$(dirname "$0")/wait.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 dir=$(mktemp -d)
 ns="cravent-sim-$$"
@@ -33,15 +34,14 @@ fi
 ip -n "$ns" link set vcan0 up
 timeout 30 ip netns exec "$ns" "$sim" "$dir/P" --can socketcan:vcan0 --port 1502 2>"$dir/err" </dev/null &
 pid=$!
-sleep 0.5
+wait_until "the simulator did not start" grep -q "serving Modbus TCP" "$dir/err"
 ip netns exec "$ns" python3 -c '
 import socket, struct
 s = socket.socket(socket.AF_CAN, socket.SOCK_RAW, socket.CAN_RAW)
 s.bind(("vcan0",))
 s.send(struct.pack("=IB3x8s", 0x181, 2, bytes([0xAB, 0xCD]) + bytes(6)))
 ' || fail "send a frame on vcan0"
-sleep 0.3
-got=$(ip netns exec "$ns" "$cli" read "$dir/P" --host 127.0.0.1 --port 1502 | grep -c '= 43981 (0xABCD)')
+read_register() { ip netns exec "$ns" "$cli" read "$dir/P" --host 127.0.0.1 --port 1502 | grep -q '= 43981 (0xABCD)'; }
+wait_until "the frame from vcan0 must set register 1" read_register
 kill -TERM $pid; wait $pid
-[ "$got" -eq 1 ] || fail "the frame from vcan0 must set register 1"
 echo "cli sim socketcan: ok"

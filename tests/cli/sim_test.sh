@@ -6,11 +6,13 @@
 set -u
 cli="$1"
 sim="$2"
+. "$(dirname "$0")/wait.sh"
 fail() { echo "FAIL: $*"; [ -f "$dir/err" ] && cat "$dir/err"; exit 1; }
 dir=$(mktemp -d)
 simpid=""
 cleanup() { [ -n "$simpid" ] && kill "$simpid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf "$dir"; }
 trap cleanup EXIT
+
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
@@ -35,8 +37,7 @@ start() {
         timeout -k 5 60 "$sim" "$1" --port "$port" "${@:2}" <"$dir/in" >"$dir/out" 2>"$dir/err" &
     simpid=$!
     exec 3>"$dir/in"
-    for _ in $(seq 50); do grep -q "serving Modbus TCP" "$dir/err" && return; sleep 0.1; done
-    fail "the simulator did not start"
+    wait_until "the simulator did not start" grep -q "serving Modbus TCP" "$dir/err"
 }
 
 stop() {
@@ -50,8 +51,6 @@ mbpoll_read() {
     mbpoll -m tcp -p "$port" -a 1 -t 4:hex -0 -1 -r "$1" -c "$2" 127.0.0.1 |
         sed -n 's/^\[\([0-9]*\)\]:[[:space:]]*\(0x[0-9A-Fa-f]*\).*/\1=\2/p' | tr 'a-f' 'A-F' | tr 'X' 'x'
 }
-
-settle() { sleep 0.3; }
 
 for layout in 0 1; do
     if [ $layout -eq 0 ]; then a=181; b=182; c=7FF; wide=""; tx=201; else a=00012345; b=1ABCDEF0; c=00000999; wide=1; tx=18FF0001; fi
@@ -71,15 +70,20 @@ for layout in 0 1; do
     fi
 
     printf '(1702305120.000000) can0 %s#0102030405060708\n%s#0A0B0C\n%s#FF\nnot a frame\n' "$a" "$b" "$c" >&3
-    settle
+    # The simulator names each line that is no frame as it reads it, and applies the frames read
+    # with it after that. A second such line, sent once the first is named, is read only after
+    # those frames were applied: once it is named too, the registers hold them.
+    wait_until "layout $layout: the simulator did not read line 4" grep -q "standard input line 4: " "$dir/err"
+    echo "still not a frame" >&3
+    wait_until "layout $layout: the simulator did not read line 5" grep -q "standard input line 5: " "$dir/err"
     # Register 10 belongs to frame 1, which is shadowed by frame 3: only 13 changes.
     got=$(mbpoll_read 10 4 | tr '\n' ' ')
     [ "$got" = "10=0x0000 11=0x0000 12=0x000C 13=0x0201 " ] || fail "layout $layout: mbpoll read '$got'"
 
     # A client that connected and says nothing holds up no other.
-    python3 -c 'import socket, sys, time; s = socket.create_connection(("127.0.0.1", int(sys.argv[1]))); time.sleep(3)' "$port" &
+    python3 -c 'import socket, sys, time; s = socket.create_connection(("127.0.0.1", int(sys.argv[1]))); print("connected", flush=True); time.sleep(3)' "$port" >"$dir/idle" &
     idle=$!
-    sleep 0.2
+    wait_until "the idle client did not connect" grep -q connected "$dir/idle"
     "$cli" read "$p" --host 127.0.0.1 --port "$port" --json >"$dir/read.json" || fail "cravent-cli read"
     python3 - "$dir/read.json" "$layout" <<'PY' || fail "layout $layout: cravent-cli read JSON"
 import json, sys
@@ -99,7 +103,7 @@ PY
     # Writes: function code 16 over both registers sends frame 1 once, then 6 sends it again.
     mbpoll -m tcp -p "$port" -a 1 -0 -r 100 127.0.0.1 0x1234 0x0056 >/dev/null || fail "mbpoll write 16"
     mbpoll -m tcp -p "$port" -a 1 -0 -r 101 127.0.0.1 0x0078 >/dev/null || fail "mbpoll write 6"
-    settle
+    wait_until "layout $layout: fewer than two frames came out" sh -c '[ "$(wc -l <"$1")" -ge 2 ]' sh "$dir/out"
     digits=3; [ -n "$wide" ] && digits=8
     want1=$(printf "%0${digits}X#123456" "0x$tx"); want2=$(printf "%0${digits}X#123478" "0x$tx")
     got=$(sed 's/^([0-9.]*) can0 //' "$dir/out" | tr '\n' ' ')

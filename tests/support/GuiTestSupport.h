@@ -7,6 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -83,18 +86,50 @@ struct TestUi {
 
 // Runs `action` on the next modal dialog that opens (from inside its event loop), so that a
 // test can drive a dialog shown with exec() without blocking. The dialog is passed in.
-inline void whenModalOpens(std::function<void(QDialog*)> action)
+//
+// The watch looks only while it lives, so an action meant for one step never fires into a later
+// step or test. A dialog that has not opened when the watch goes, or within the deadline, fails
+// the test; the deadline only decides when to give up on it.
+class [[nodiscard]] ModalWatch {
+public:
+    static constexpr std::chrono::seconds Deadline{30};
+
+    explicit ModalWatch(std::function<void(QDialog*)> action)
+        : end_(std::chrono::steady_clock::now() + Deadline)
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this, action = std::move(action)] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                timer_.stop();
+                opened_ = true;
+                action(dialog);
+            } else if (std::chrono::steady_clock::now() > end_) {
+                timer_.stop();
+                ADD_FAILURE() << "no modal dialog opened within " << Deadline.count() << " s";
+            }
+        });
+        timer_.start();
+    }
+    ~ModalWatch()
+    {
+        if (timer_.isActive())
+            ADD_FAILURE() << "the modal dialog the test waited for never opened";
+    }
+    ModalWatch(const ModalWatch&) = delete;
+    ModalWatch& operator=(const ModalWatch&) = delete;
+
+    // Whether the dialog opened and the action ran (or runs now).
+    bool opened() const { return opened_; }
+
+private:
+    QTimer timer_;
+    std::chrono::steady_clock::time_point end_;
+    bool opened_ = false;
+};
+
+inline ModalWatch whenModalOpens(std::function<void(QDialog*)> action)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(dialog);
-        }
-    });
-    timer->start();
+    return ModalWatch(std::move(action));
 }
 
 } // namespace cravent::test

@@ -315,6 +315,8 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
     };
     {
         const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+        // The core's way to work beside the caller: std::jthread, which joins at the end of
+        // this block whatever throws (windows use a QThread worker, which the core cannot).
         std::vector<std::jthread> workers;
         for (unsigned k = 1; k < count; ++k)
             workers.emplace_back(work);

@@ -1,5 +1,7 @@
 #include "core/settings/CommunicationForm.h"
 
+#include "core/common/Error.h"
+#include "core/common/FileLookup.h"
 #include "core/common/IntegerText.h"
 
 #include <algorithm>
@@ -80,6 +82,24 @@ std::string pingAddress(const CommunicationForm& form)
 {
     return form.ip[0].text() + "." + form.ip[1].text() + "." + form.ip[2].text() + "." +
            form.ip[3].text();
+}
+
+std::optional<std::string> storedPingAddress(const std::filesystem::path& pargenFile)
+{
+    if (pargenFile.empty() || pathKind(pargenFile) == PathKind::Missing)
+        return std::nullopt;
+    project::StoredPargen stored;
+    try {
+        stored = project::readPargen(pargenFile);
+    } catch (const Error&) {
+        // The ping box stays as it is, as Set Communication's controls do for such a file.
+        return std::nullopt;
+    }
+    if (std::none_of(stored.ip.begin(), stored.ip.end(), [](const auto& octet) { return octet.has_value(); }))
+        return std::nullopt;
+    CommunicationForm form;
+    applyStored(form, stored);
+    return pingAddress(form);
 }
 
 } // namespace cravent::settings

@@ -4,6 +4,8 @@
 #include "core/settings/RangeValue.h"
 
 #include <array>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,5 +42,9 @@ project::PargenValues valuesToStore(CommunicationForm& form);
 
 // The ping address "OK" hands to the main window: the IP octets' texts as shown, joined with ".".
 std::string pingAddress(const CommunicationForm& form);
+
+// The ping address a project's settings file holds, as Set Communication would hand it over
+// after loading the file; nothing when the file is missing, unreadable or holds no IP address.
+std::optional<std::string> storedPingAddress(const std::filesystem::path& pargenFile);
 
 } // namespace cravent::settings

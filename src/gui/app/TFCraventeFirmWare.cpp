@@ -10,7 +10,8 @@
 #include "gui/frames/TFInfopdoMB.h"
 #include "gui/frames/TFpdoMB.h"
 #include "core/image/ProjectBuild.h"
-#include "gui/ping/BackgroundEcho.h"
+#include "core/settings/CommunicationForm.h"
+#include "gui/ping/EchoWorker.h"
 #include "gui/ping/TFPing.h"
 #include "core/report/RegisterReport.h"
 #include "gui/report/ReportWindow.h"
@@ -26,8 +27,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace cravent::gui {
@@ -42,7 +44,8 @@ constexpr int LeftColumn = 84;
 constexpr int RightColumn = 252;
 constexpr int ButtonWidth = 150;
 constexpr int ButtonHeight = 25;
-// The longest a ping waits for its reply, whatever the echo does.
+// The longest a ping waits for its reply, whatever the echo does (twice the echo's own timeout
+// when that is longer).
 constexpr std::chrono::milliseconds PingWaitBound{10000};
 
 int rowY(int step)
@@ -56,6 +59,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , workspace_(workspace)
     , ui_(ui)
+    , echo_(new EchoWorker)
 {
     setObjectName(QStringLiteral("FCraventeFirmWare"));
     theme::apply(this);
@@ -76,6 +80,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     connect(newButton, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::NewaClick));
     std::vector<QWidget*> tabOrder{newButton, openButton};
+    commands_ = {newButton, openButton};
     connect(openButton, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::OpenaClick));
 
@@ -100,6 +105,7 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
         connect(button, &QPushButton::clicked, this, [this, button] {
             runGuarded(ui_.messages, this, [this, button] { btn_str_lng1aClick(button); });
         });
+        commands_.push_back(button);
         // Row 5 reads "Up date Device", then "Project report".
         if (command.step == 5)
             reportButton = button;
@@ -112,11 +118,13 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     edit1_->setGeometry(RightColumn + ButtonWidth + 16, rowY(2) + 1, 130, ButtonHeight - 2);
     // Row 2 reads "Ping Device", then the address box.
     tabOrder.insert(tabOrder.begin() + 4, edit1_);
+    commands_.push_back(edit1_);
 
     auto* createBin = addButton("CreateBin", QStringLiteral("Up date Device"), LeftColumn, rowY(5),
                                 ButtonWidth);
     connect(createBin, &QPushButton::clicked, this,
             guarded(ui_.messages, this, &TFCraventeFirmWare::UpdateDevice));
+    commands_.push_back(createBin);
     tabOrder.push_back(createBin);
     tabOrder.push_back(reportButton);
 
@@ -163,6 +171,19 @@ TFCraventeFirmWare::TFCraventeFirmWare(Workspace& workspace, UiServices& ui, QWi
     frameMap_ = new TFInfopdoMB(workspace_, ui_, this);
     // ping result dialog
     ping_ = new TFPing(this);
+    connect(echo_.worker(), &EchoWorker::answered, this, [this](int request, qint64 bytes) {
+        if (request != pingRequest_ || !pingUnderWay_)
+            return; // the answer of a ping that was given up
+        Ping1Reply(static_cast<std::size_t>(bytes));
+        pingEnded(request, pingReplyState_ == 1 ? net::PingOutcome::Found : net::PingOutcome::NotFound);
+    });
+    // The reason stays unsaid: the dialog asks the user to check the address.
+    connect(echo_.worker(), &EchoWorker::failed, this,
+            [this](int request) { pingEnded(request, net::PingOutcome::Error); });
+    pingBound_ = new QTimer(this);
+    pingBound_->setSingleShot(true);
+    connect(pingBound_, &QTimer::timeout, this,
+            [this] { pingEnded(pingRequest_, net::PingOutcome::NotFound); });
 }
 
 TFCraventeFirmWare::~TFCraventeFirmWare() = default;
@@ -208,6 +229,7 @@ void TFCraventeFirmWare::OpenaClick()
                                         : std::nullopt);
     showProjectCaption();
     followProjectDir();
+    showProjectPingAddress();
 }
 
 void TFCraventeFirmWare::FormCreate()
@@ -216,6 +238,15 @@ void TFCraventeFirmWare::FormCreate()
     if (workspace_.startUp())
         showProjectCaption();
     followProjectDir();
+    showProjectPingAddress();
+}
+
+void TFCraventeFirmWare::showProjectPingAddress()
+{
+    if (!workspace_.hasValidProject())
+        return;
+    if (const auto address = settings::storedPingAddress(workspace_.project().pargen()))
+        edit1_->setText(QString::fromStdString(*address));
 }
 
 bool TFCraventeFirmWare::ProjectCommandGuard()
@@ -297,36 +328,50 @@ void TFCraventeFirmWare::showFrameMap(int mode)
 
 void TFCraventeFirmWare::PingDevice()
 {
-    // The wait lets the window answer, so a second click must not start a second ping.
+    // The commands are disabled for the wait, so this guards only against a queued second click.
     if (pingUnderWay_)
         return;
-    pingUnderWay_ = true;
-    const auto start = std::chrono::steady_clock::now();
     pingReplyState_ = 0;
-    net::PingOutcome outcome = net::PingOutcome::NotFound;
-    try {
-        const std::string address = edit1_->text().toStdString();
-        const BackgroundEcho echo(address, address, pingTimeout_);
-        do {
-            QThread::msleep(10);
-            QCoreApplication::processEvents();
-            if (const auto reply = echo.poll())
-                Ping1Reply(*reply);
-        } while (pingReplyState_ == 0 && std::chrono::steady_clock::now() - start <= PingWaitBound);
-        if (pingReplyState_ == 1)
-            outcome = net::PingOutcome::Found;
-    } catch (const std::exception&) {
-        // The reason stays unsaid: the dialog asks the user to check the address.
-        outcome = net::PingOutcome::Error;
-    }
-    pingUnderWay_ = false;
+    setPingUnderWay(true);
+    ++pingRequest_;
+    EchoWorker* worker = echo_.worker();
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, request = pingRequest_, host = edit1_->text(),
+         timeout = static_cast<int>(pingTimeout_.count())] { worker->ping(request, host, timeout); },
+        Qt::QueuedConnection);
+    pingBound_->start(std::max(PingWaitBound, 2 * pingTimeout_));
+}
+
+void TFCraventeFirmWare::pingEnded(int request, net::PingOutcome outcome)
+{
+    if (request != pingRequest_ || !pingUnderWay_)
+        return;
+    pingBound_->stop();
+    setPingUnderWay(false);
     ping_->SetPingResult(outcome);
     ping_->exec();
 }
 
-void TFCraventeFirmWare::Ping1Reply(const net::EchoReply& reply)
+void TFCraventeFirmWare::setPingUnderWay(bool underWay)
 {
-    pingReplyState_ = reply.bytesReceived > 0 ? 1 : 2;
+    pingUnderWay_ = underWay;
+    if (underWay) {
+        focusBeforePing_ = focusWidget();
+        setCursor(Qt::BusyCursor);
+    }
+    for (QWidget* command : commands_)
+        command->setEnabled(!underWay);
+    if (!underWay) {
+        unsetCursor();
+        if (focusBeforePing_)
+            focusBeforePing_->setFocus();
+    }
+}
+
+void TFCraventeFirmWare::Ping1Reply(std::size_t bytesReceived)
+{
+    pingReplyState_ = bytesReceived > 0 ? 1 : 2;
 }
 
 void TFCraventeFirmWare::FormClose()

@@ -1,15 +1,20 @@
 #pragma once
 
 #include "core/net/IcmpEchoClient.h"
+#include "core/net/PingOutcome.h"
 #include "gui/widgets/UiServices.h"
+#include "gui/widgets/WorkerThread.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
+class QTimer;
 
 namespace cravent {
 class Workspace;
@@ -17,6 +22,7 @@ class Workspace;
 
 namespace cravent::gui {
 
+class EchoWorker;
 class PushButton;
 class TFAbout;
 class TFInfopdoMB;
@@ -50,6 +56,8 @@ public:
 
     // "Ping Device": 0 while no reply came, 1 when the reply held bytes, 2 when it held none.
     std::int32_t PingReplyState() const { return pingReplyState_; }
+    // While a ping waits for its answer: the commands are disabled and the cursor is busy.
+    bool pingUnderWay() const { return pingUnderWay_; }
     TFPing* pingResult() const { return ping_; }
     // How long the echo waits for its answer; tests need not wait the full five seconds.
     void setPingTimeout(std::chrono::milliseconds timeout) { pingTimeout_ = timeout; }
@@ -74,7 +82,12 @@ private:
     void showFrameMap(int mode);
     void PingDevice();
     void showProjectReport();
-    void Ping1Reply(const net::EchoReply& reply);
+    void Ping1Reply(std::size_t bytesReceived);
+    // The end of the ping `request`: shows its outcome unless a later ping replaced it.
+    void pingEnded(int request, net::PingOutcome outcome);
+    void setPingUnderWay(bool underWay);
+    // The ping box takes the project's device address, when its settings file holds one.
+    void showProjectPingAddress();
 
     PushButton* addButton(const char* name, const QString& caption, int x, int y, int width);
 
@@ -82,6 +95,9 @@ private:
     UiServices& ui_;
     QLineEdit* edit1_ = nullptr;
     QString openExcelFolder_;
+    // What a ping disables while it waits, and the widget that had the focus before it.
+    std::vector<QWidget*> commands_;
+    QPointer<QWidget> focusBeforePing_;
 
     TFsaveproj* saveProject_ = nullptr;
     TFAbout* about_ = nullptr;
@@ -92,6 +108,9 @@ private:
     std::int32_t pingReplyState_ = 0;
     std::chrono::milliseconds pingTimeout_ = net::IcmpEchoClient::DefaultReceiveTimeout;
     bool pingUnderWay_ = false;
+    int pingRequest_ = 0;
+    QTimer* pingBound_ = nullptr;
+    WorkerThread<EchoWorker> echo_;
     TFpargen* setCommunication_ = nullptr;
 };
 

@@ -19,8 +19,12 @@ constexpr int DesignWidth = 218;
 constexpr int DesignHeight = 98;
 constexpr int LabelLeft = 64;
 constexpr int Margin = 16;
-// What a window manager's title bar needs beside the caption's text: its padding and icon.
-constexpr int TitleBarExtra = 48;
+// What a window manager's title bar needs beside the caption's text: the window's icon, three
+// buttons and their padding (openbox's default "NLIMC" layout needs 111 px at its 8-pt font).
+constexpr int TitleBarExtra = 120;
+// The largest bold title font among common window managers' defaults (GNOME's is 11 pt): the
+// caption is measured in it, or in the dialog's own font when that is larger.
+constexpr qreal TitleFontPoints = 11.0;
 constexpr int OkWidth = 121;
 
 } // namespace
@@ -73,9 +77,11 @@ void TFPing::SetPingResult(int code, const QString& caption, const QString& labe
     label1_->setText(label);
     label1_->adjustSize();
     setWindowTitle(caption);
-    // Wide enough for the whole label and for the caption in the title bar.
+    // Wide enough for the whole label and for the caption in a window manager's title bar.
     QFont titleFont = font();
     titleFont.setBold(true);
+    if (titleFont.pointSizeF() < TitleFontPoints)
+        titleFont.setPointSizeF(TitleFontPoints);
     const int width = std::max({DesignWidth, LabelLeft + label1_->width() + Margin,
                                 QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarExtra});
     setFixedSize(width, DesignHeight);

@@ -81,11 +81,9 @@ DeviceView::DeviceView(const std::filesystem::path& projectDir, QWidget* parent)
     for (const modbus::MappedRegister& row : rows_)
         indexes.push_back(row.index);
     poller_ = new DevicePoller(std::move(indexes));
-    poller_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, poller_, &QObject::deleteLater);
+    thread_ = std::make_unique<WorkerThread<DevicePoller>>(poller_);
     connect(poller_, &DevicePoller::answered, this, &DeviceView::showValues);
     connect(poller_, &DevicePoller::failed, this, &DeviceView::showFailure);
-    thread_.start();
 
     connect(connect_, &QPushButton::clicked, this, [this] {
         if (polling_)
@@ -98,8 +96,6 @@ DeviceView::DeviceView(const std::filesystem::path& projectDir, QWidget* parent)
 DeviceView::~DeviceView()
 {
     QMetaObject::invokeMethod(poller_, &DevicePoller::stop, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
 }
 
 void DeviceView::fillRows()

@@ -2,11 +2,12 @@
 
 #include "core/image/DeviceConfiguration.h"
 #include "core/modbus/MappedRegister.h"
+#include "gui/widgets/WorkerThread.h"
 
-#include <QThread>
 #include <QWidget>
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -44,8 +45,8 @@ private:
     QPushButton* connect_ = nullptr;
     QLabel* state_ = nullptr;
     QTableWidget* table_ = nullptr;
-    QThread thread_;
     DevicePoller* poller_ = nullptr;
+    std::unique_ptr<WorkerThread<DevicePoller>> thread_;
     bool polling_ = false;
 };
 

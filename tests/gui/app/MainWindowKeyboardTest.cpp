@@ -43,7 +43,7 @@ TEST_F(MainWindowKeys, EnterPressesTheFocusedButton)
     TFCraventeFirmWare w(workspace, ui.services);
     ASSERT_TRUE(test::showActive(w));
     QString opened;
-    test::whenModalOpens([&](QDialog* dialog) {
+    const auto aboutWatch = test::whenModalOpens([&](QDialog* dialog) {
         opened = dialog->windowTitle();
         dialog->reject();
     });

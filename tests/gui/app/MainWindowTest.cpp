@@ -1,5 +1,6 @@
 #include "gui/app/MakerWebPage.h"
 #include "gui/app/TFCraventeFirmWare.h"
+#include "core/project/PargenFile.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
 #include "gui/widgets/PushButton.h"
@@ -82,11 +83,49 @@ TEST_F(MainWindowTest, ClosingRemembersTheProjectAndTheNextStartRestoresIt)
     EXPECT_EQ(w.openExcelFolder(), root() + QStringLiteral("/P1"));
 }
 
+TEST_F(MainWindowTest, ThePingBoxTakesTheAddressOfTheProjectAtStartAndOnOpen)
+{
+    {
+        TFCraventeFirmWare w(workspace, ui.services);
+        ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
+        project::PargenValues settings;
+        settings.ip = {192, 168, 0, 30};
+        project::writePargen(workspace.PargenPath(), settings);
+        w.close();
+    }
+    Workspace next(app.path());
+    TFCraventeFirmWare w(next, ui.services);
+    EXPECT_EQ(w.pingAddress()->text(), QStringLiteral("192.168.0.30"));
+
+    // Opening a project: its address when its file holds one, the box as it was otherwise.
+    const struct {
+        const char* project;
+        const char* file; // nullptr: none
+        const char* shown;
+    } cases[] = {
+        {"P2", "<GeneralParameter><ADD_IP IPB1=\"10\" IPB2=\"1\" IPB3=\"2\" IPB4=\"3\"/></GeneralParameter>",
+         "10.1.2.3"},
+        {"P3", nullptr, "10.1.2.3"},
+        {"P4", "<GeneralParameter><Port>502</Port></GeneralParameter>", "10.1.2.3"},
+        {"P5", "<GeneralParameter><ADD_IP IPB1=", "10.1.2.3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.project);
+        fs::create_directories(app / "PROJECTS" / c.project);
+        if (c.file != nullptr)
+            test::writeText(app / "PROJECTS" / c.project / "pargen.xml", c.file);
+        ui.choosers.folders.push_back(root() + QStringLiteral("/") + QString::fromLatin1(c.project));
+        button(w, "open")->click();
+        EXPECT_EQ(w.pingAddress()->text(), QString::fromLatin1(c.shown));
+    }
+    EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('\n').toStdString();
+}
+
 TEST_F(MainWindowTest, NewProjectDialogKeepsTheNameUntilAProjectIsCreated)
 {
     TFCraventeFirmWare w(workspace, ui.services);
     fs::create_directories(app / "PROJECTS" / "Old");
-    test::whenModalOpens([](QDialog* dialog) {
+    const auto newProjectWatch = test::whenModalOpens([](QDialog* dialog) {
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("Edit1"));
         auto* ok = dialog->findChild<PushButton*>(QStringLiteral("OK"));
         EXPECT_TRUE(edit->text().isEmpty());
@@ -115,7 +154,7 @@ TEST_F(MainWindowTest, NewProjectDialogKeepsTheNameUntilAProjectIsCreated)
 TEST_F(MainWindowTest, CancelledNewProjectKeepsTheProjectButBlanksTheName)
 {
     TFCraventeFirmWare w(workspace, ui.services);
-    test::whenModalOpens([](QDialog* dialog) { dialog->reject(); });
+    const auto newProjectWatch = test::whenModalOpens([](QDialog* dialog) { dialog->reject(); });
     button(w, "New")->click();
     EXPECT_EQ(w.windowTitle(), Design + QStringLiteral(" :"));
     EXPECT_EQ(workspace.ProjectDir(), app / "PROJECTS");

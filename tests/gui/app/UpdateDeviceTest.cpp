@@ -63,7 +63,7 @@ TEST_F(UpdateDeviceTest, WritesTheBanksAndTheListingOfTheCurrentProject)
     test::writeText(app / "MASTER" / "QF40231.sx", "S9030000FC\r\n");
     // The sequence ends in the Generate Firmware dialog.
     QString shown;
-    test::whenModalOpens([&shown](QDialog* dialog) {
+    const auto generateWatch = test::whenModalOpens([&shown](QDialog* dialog) {
         shown = dialog->windowTitle();
         dialog->reject();
     });
@@ -84,7 +84,7 @@ TEST_F(UpdateDeviceTest, ABuildErrorIsShownAndEndsTheSequence)
     // The check finds the build's refusal first and shows it in the findings window, in the
     // build's words; nothing is built and no other dialog follows.
     QStringList messages;
-    test::whenModalOpens([&messages](QDialog* dialog) {
+    const auto findingsWatch = test::whenModalOpens([&messages](QDialog* dialog) {
         const auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("Findings"));
         for (int i = 0; list && i < list->rowCount(); ++i)
             messages << list->item(i, 3)->text();

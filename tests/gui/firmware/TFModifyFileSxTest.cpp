@@ -19,7 +19,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace cravent;
@@ -38,6 +40,7 @@ struct GenerateFirmwareTest : ::testing::Test {
 
     void SetUp() override
     {
+        ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
         workspace.startUp();
         EXPECT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
         project = workspace.ProjectDir();
@@ -60,21 +63,27 @@ struct GenerateFirmwareTest : ::testing::Test {
     PushButton* execute(TFModifyFileSx& dialog) { return child<PushButton>(dialog, "LbButton2"); }
     QComboBox* ports(TFModifyFileSx& dialog) { return child<QComboBox>(dialog, "cbport"); }
 
-    // The lines the stand-in flasher has written once `count` launches have arrived; then a
-    // short grace period, so that a launch that should not have happened would show.
-    std::vector<std::string> launches(std::size_t count)
+    // The lines the stand-in flasher has written, once every flasher started so far has ended.
+    // They are started detached; as this process is their subreaper (see SetUp), each becomes a
+    // child of it when its launcher exits, and a start that should not have happened shows
+    // however slow it is.
+    std::vector<std::string> launches()
     {
-        std::vector<std::string> lines;
-        for (int i = 0; i < 1000; ++i) {
-            lines.clear();
-            const std::string text = test::readText(app / "launches");
-            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-                lines.push_back(text.substr(at, end - at));
-            if (lines.size() >= count)
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        int status = 0;
+        for (pid_t pid; (pid = ::waitpid(-1, &status, WNOHANG)) >= 0;) {
+            if (pid > 0)
+                continue;
+            if (std::chrono::steady_clock::now() > end) {
+                ADD_FAILURE() << "a flasher still runs after 30 s";
                 break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::vector<std::string> lines;
+        const std::string text = test::readText(app / "launches");
+        for (std::size_t at = 0, next; (next = text.find('\n', at)) != std::string::npos; at = next + 1)
+            lines.push_back(text.substr(at, next - at));
         return lines;
     }
 
@@ -167,13 +176,13 @@ TEST_F(GenerateFirmwareTest, ExecuteComposesThenLaunchesAndASecondPressDoesBothA
     EXPECT_NE(first.find("S2243880001111111111"), std::string::npos);
     auto* bar = child<QProgressBar>(dialog, "Avanzamento");
     EXPECT_EQ(bar->value(), bar->maximum());
-    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(2)});
+    EXPECT_EQ(launches(), std::vector<std::string>{parameters(2)});
 
     test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x33'));
     ports(dialog)->setCurrentIndex(7);
     execute(dialog)->click();
     EXPECT_NE(test::readText(project / "New_QF40231.sx").find("S2243880003333333333"), std::string::npos);
-    EXPECT_EQ(launches(2), (std::vector<std::string>{parameters(2), parameters(7)}));
+    EXPECT_EQ(launches(), (std::vector<std::string>{parameters(2), parameters(7)}));
     EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('\n').toStdString();
 }
 
@@ -190,7 +199,7 @@ TEST_F(GenerateFirmwareTest, AFailedCompositionLaunchesNothingEvenWithAnEarlierF
     // The next press that composes does launch: exactly one start in all.
     test::writeText(project / "bin" / "bank1.bin", std::string(16384, '\x11'));
     execute(dialog)->click();
-    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(0)});
+    EXPECT_EQ(launches(), std::vector<std::string>{parameters(0)});
 }
 
 TEST_F(GenerateFirmwareTest, AMissingFlasherIsReportedAfterTheComposition)
@@ -237,7 +246,7 @@ TEST_F(GenerateFirmwareTest, EachProjectComposesOnlyItsOwnBanksWhateverTheCaseOf
     execute(dialog)->click();
     EXPECT_EQ(ui.messages.texts, QStringList{QStringLiteral("Directory Bin Not Found,Abort Procedure")});
     EXPECT_FALSE(fs::exists(bare / "New_QF40231.sx"));
-    EXPECT_EQ(launches(2).size(), 2u);
+    EXPECT_EQ(launches().size(), 2u);
 }
 
 TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
@@ -247,7 +256,7 @@ TEST_F(GenerateFirmwareTest, EnterExecutesAndEscapeCloses)
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &enter);
     EXPECT_TRUE(fs::exists(project / "New_QF40231.sx"));
-    EXPECT_EQ(launches(1), std::vector<std::string>{parameters(0)});
+    EXPECT_EQ(launches(), std::vector<std::string>{parameters(0)});
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &escape);
     EXPECT_FALSE(dialog.isVisible());
@@ -322,7 +331,7 @@ TEST_F(GenerateFirmwareTest, AfterTheCompositionOneLineSaysWhatIsAboutToBeFlashe
         "transmitted frames, 4369 / 4369 registers, built 2017-02-02 17:08:04");
     EXPECT_EQ(dialog.Summary(), line);
     EXPECT_TRUE(child<QLabel>(dialog, "Summary")->isVisible());
-    EXPECT_EQ(launches(1).size(), 1u);
+    EXPECT_EQ(launches().size(), 1u);
     dialog.hide();
     dialog.show();
     EXPECT_TRUE(dialog.Summary().isEmpty()) << "a new showing has composed nothing yet";
@@ -349,7 +358,7 @@ TEST_F(GenerateFirmwareTest, AFirmwareSpoiledOnDiskBeforeItsReadBackIsNeverFlash
                                          "bank 2 byte 0 (address 0x398000) reads 0x23 instead of 0x22.")});
     EXPECT_FALSE(fs::exists(project / "New_QF40231.sx"));
     EXPECT_TRUE(dialog.Summary().isEmpty());
-    EXPECT_EQ(launches(0), std::vector<std::string>{});
+    EXPECT_EQ(launches(), std::vector<std::string>{});
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST_F(MainWindowFrames, EachButtonOpensItsDialogInItsMode)
         QString opened;
         int mode = 0;
         bool frameList = false;
-        test::whenModalOpens([&](QDialog* dialog) {
+        const auto dialogWatch = test::whenModalOpens([&](QDialog* dialog) {
             opened = dialog->windowTitle();
             if (auto* list = qobject_cast<TFpdoMB*>(dialog)) {
                 frameList = true;
@@ -68,7 +68,7 @@ TEST_F(MainWindowFrames, CancelledReceiveEditsDoNotReachTheTransmitList)
     project::writeFrames(file("TCobDef.xml"), {{"0x201", "4", "tx"}, {"0x202", "2", ""}});
     const std::string receive = readText(file("RCobDef.xml"));
 
-    test::whenModalOpens([](QDialog* dialog) {
+    const auto receiveListWatch = test::whenModalOpens([](QDialog* dialog) {
         auto* list = qobject_cast<TFpdoMB*>(dialog);
         EXPECT_EQ(list->cellText(1, TFpdoMB::ColumnCobId), QStringLiteral("0x181"));
         list->setCellText(1, TFpdoMB::ColumnCobId, QStringLiteral("0x999"));
@@ -78,7 +78,7 @@ TEST_F(MainWindowFrames, CancelledReceiveEditsDoNotReachTheTransmitList)
     pushButton(*window, "btn_RCOB")->click();
 
     std::vector<project::Frame> shown;
-    test::whenModalOpens([&](QDialog* dialog) {
+    const auto transmitListWatch = test::whenModalOpens([&](QDialog* dialog) {
         shown = qobject_cast<TFpdoMB*>(dialog)->listedFrames();
         dialog->reject();
     });
@@ -89,7 +89,7 @@ TEST_F(MainWindowFrames, CancelledReceiveEditsDoNotReachTheTransmitList)
 
 TEST_F(MainWindowFrames, FrameListThenMapThroughTheMainWindow)
 {
-    test::whenModalOpens([](QDialog* dialog) {
+    const auto frameListWatch = test::whenModalOpens([](QDialog* dialog) {
         auto* list = qobject_cast<TFpdoMB*>(dialog);
         list->setCellText(1, TFpdoMB::ColumnCobId, QStringLiteral("0x181"));
         list->setCellText(1, TFpdoMB::ColumnDimension, QStringLiteral("8"));
@@ -103,7 +103,7 @@ TEST_F(MainWindowFrames, FrameListThenMapThroughTheMainWindow)
               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"Speed\"/>"
               "<row CobID=\"641\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>");
 
-    test::whenModalOpens([](QDialog* dialog) {
+    const auto frameMapWatch = test::whenModalOpens([](QDialog* dialog) {
         auto* map = qobject_cast<TFInfopdoMB*>(dialog);
         const std::pair<int, const char*> entries[] = {{1, "1"}, {0, "0"}};
         for (const auto& [frame, index] : entries) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -61,7 +62,7 @@ struct PingWindowTest : ::testing::Test {
         window.pingAddress()->setText(address);
         Shown shown;
         bool opened = false;
-        test::whenModalOpens([&](QDialog* dialog) {
+        const auto resultWatch = test::whenModalOpens([&](QDialog* dialog) {
             opened = true;
             auto* result = qobject_cast<TFPing*>(dialog);
             EXPECT_NE(result, nullptr);
@@ -71,7 +72,9 @@ struct PingWindowTest : ::testing::Test {
             dialog->findChild<PushButton*>(QStringLiteral("LbButton1"))->click();
         });
         window.findChild<PushButton*>(QStringLiteral("Btn_Ping"))->click();
-        EXPECT_TRUE(opened) << "no result dialog for " << address.toStdString();
+        // The echo runs beside the window: the result opens when its answer is in.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened; }, 30000))
+            << "no result dialog for " << address.toStdString();
         return shown;
     }
 };
@@ -154,34 +157,39 @@ TEST_F(PingWindowTest, WithoutAProjectNothingIsSent)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-// Runs itself again inside a network namespace of its own, where the test may make the loopback
-// ignore echo requests: a real unanswered ping that touches no real network.
+namespace {
+
+// Runs the current test again inside a network namespace of its own, where the test may make
+// the loopback ignore echo requests: a real unanswered ping that touches no real network.
+void rerunInOwnNetwork()
+{
+    const QStringList unshare{::geteuid() == 0 ? QStringLiteral("-n") : QStringLiteral("-rn")};
+    if (QProcess::execute(QStringLiteral("unshare"), unshare + QStringList{QStringLiteral("true")}) != 0)
+        GTEST_SKIP() << "network namespaces are not allowed here (unshare "
+                     << unshare.join(' ').toStdString() << " failed)";
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString filter = QStringLiteral("--gtest_filter=%1.%2")
+                               .arg(QString::fromLatin1(info->test_suite_name()),
+                                    QString::fromLatin1(info->name()));
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(InNamespace), QStringLiteral("1"));
+    inside.setProcessEnvironment(env);
+    inside.start(QStringLiteral("unshare"),
+                 unshare + QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
+                                       QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
+                                       QCoreApplication::applicationFilePath(), filter});
+    ASSERT_TRUE(inside.waitForFinished(60000));
+    EXPECT_EQ(inside.exitCode(), 0) << "the test failed inside the namespace";
+}
+
+} // namespace
+
 TEST_F(PingWindowTest, UnansweredPingIsNotFoundWhileTheWindowKeepsAnswering)
 {
-    if (!qEnvironmentVariableIsSet(InNamespace)) {
-        const QStringList unshare{::geteuid() == 0 ? QStringLiteral("-n") : QStringLiteral("-rn")};
-        if (QProcess::execute(QStringLiteral("unshare"),
-                              unshare + QStringList{QStringLiteral("true")}) != 0)
-            GTEST_SKIP() << "network namespaces are not allowed here (unshare "
-                         << unshare.join(' ').toStdString() << " failed)";
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const QString filter = QStringLiteral("--gtest_filter=%1.%2")
-                                   .arg(QString::fromLatin1(info->test_suite_name()),
-                                        QString::fromLatin1(info->name()));
-        QProcess inside;
-        inside.setProcessChannelMode(QProcess::ForwardedChannels);
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(InNamespace), QStringLiteral("1"));
-        inside.setProcessEnvironment(env);
-        inside.start(QStringLiteral("unshare"),
-                     unshare +
-                         QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
-                                     QStringLiteral("ip link set lo up && exec \"$0\" \"$1\""),
-                                     QCoreApplication::applicationFilePath(), filter});
-        ASSERT_TRUE(inside.waitForFinished(60000));
-        EXPECT_EQ(inside.exitCode(), 0) << "the test failed inside the namespace";
-        return;
-    }
+    if (!qEnvironmentVariableIsSet(InNamespace))
+        return rerunInOwnNetwork();
 
     window.setPingTimeout(300ms);
     expectShown(ping(QStringLiteral("127.0.0.1")), "Ping! Device Found!", "Device Found!", "I_P_F");
@@ -192,14 +200,64 @@ TEST_F(PingWindowTest, UnansweredPingIsNotFoundWhileTheWindowKeepsAnswering)
     QObject::connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
     clock.start(5);
     int ticksWhenShown = 0;
-    test::whenModalOpens([&](QDialog* dialog) {
+    const auto resultWatch = test::whenModalOpens([&](QDialog* dialog) {
         ticksWhenShown = ticks;
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ping! Device Not Found!"));
         EXPECT_EQ(shownPicture(*qobject_cast<TFPing*>(dialog)), QStringLiteral("I_P_NF"));
         dialog->accept();
     });
     window.findChild<PushButton*>(QStringLiteral("Btn_Ping"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return resultWatch.opened(); }, 30000));
     EXPECT_EQ(window.PingReplyState(), 2);
     // The window kept handling its events all through the 300 ms the echo waited.
     EXPECT_GE(ticksWhenShown, 10);
+}
+
+// A ping that waits its full time, with the user busy meanwhile.
+TEST_F(PingWindowTest, WhileAPingWaitsTheCommandsRestAndADialogOpenedMeanwhileHoldsNothingBack)
+{
+    if (!qEnvironmentVariableIsSet(InNamespace))
+        return rerunInOwnNetwork();
+    window.setPingTimeout(1500ms);
+    std::ofstream(std::filesystem::path("/proc/sys/net/ipv4/icmp_echo_ignore_all")) << "1\n";
+    window.pingAddress()->setText(QStringLiteral("127.0.0.1"));
+    window.findChild<PushButton*>(QStringLiteral("Btn_Ping"))->click();
+
+    EXPECT_TRUE(window.pingUnderWay());
+    EXPECT_EQ(window.cursor().shape(), Qt::BusyCursor);
+    const char* const commands[] = {"New",      "open",          "btn_Prm_Gen", "Btn_Ping",
+                                    "btn_RCOB", "btn_Info_RCOB", "btn_TCOB",    "btn_Info_TCOB",
+                                    "CreateBin", "btn_Report",   "Edit1"};
+    for (const char* name : commands)
+        EXPECT_FALSE(window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
+    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("about"))->isEnabled());
+
+    // "About" opened during the wait: the result opens over it when the echo gives up.
+    QDialog* about = nullptr;
+    bool resultOverAbout = false;
+    bool resultClosed = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() == window.pingResult()) {
+            resultOverAbout = about != nullptr && about->isVisible();
+            EXPECT_EQ(window.pingResult()->windowTitle(), QStringLiteral("Ping! Device Not Found!"));
+            window.pingResult()->accept();
+            resultClosed = true;
+        }
+    });
+    closer.start(5);
+    const auto aboutWatch = test::whenModalOpens([&](QDialog* dialog) {
+        about = dialog;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return resultClosed; }, 30000)) << "no result while About is open";
+        dialog->reject();
+    });
+    window.findChild<PushButton*>(QStringLiteral("about"))->click();
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About..."));
+    EXPECT_TRUE(resultOverAbout);
+    EXPECT_EQ(window.PingReplyState(), 2);
+
+    EXPECT_FALSE(window.pingUnderWay());
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    for (const char* name : commands)
+        EXPECT_TRUE(window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
 }

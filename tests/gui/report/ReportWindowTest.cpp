@@ -75,7 +75,7 @@ TEST_F(ReportWindowTest, TheButtonShowsTheProjectsTablesAndSavesThem)
     QStringList tabs;
     QStringList registerRow;
     QString title;
-    test::whenModalOpens([&](QDialog* dialog) {
+    const auto reportWatch = test::whenModalOpens([&](QDialog* dialog) {
         title = dialog->windowTitle();
         const auto* tabWidget = dialog->findChild<QTabWidget*>(QStringLiteral("Tables"));
         for (int i = 0; i < tabWidget->count(); ++i)

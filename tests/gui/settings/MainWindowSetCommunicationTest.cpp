@@ -19,7 +19,7 @@ TEST(MainWindowSetCommunication, OpensTheDialogWhoseOkSetsThePingAddress)
     ASSERT_EQ(workspace.createProject("P1"), Workspace::NewProjectOutcome::Created);
 
     QString title;
-    test::whenModalOpens([&title](QDialog* dialog) {
+    const auto setCommunicationWatch = test::whenModalOpens([&title](QDialog* dialog) {
         title = dialog->windowTitle();
         dialog->findChild<QLineEdit*>(QStringLiteral("re_ipb1"))->setText(QStringLiteral("192"));
         dialog->findChild<QLineEdit*>(QStringLiteral("re_ipb2"))->setText(QStringLiteral("168"));

@@ -73,7 +73,7 @@ struct TFpargenTest : ::testing::Test {
     // Shows the dialog as the main window does, modally, runs `action` in it and closes it.
     int showAnd(const std::function<void()>& action)
     {
-        test::whenModalOpens([action](QDialog*) { action(); });
+        const auto shownWatch = test::whenModalOpens([action](QDialog*) { action(); });
         return dialog.exec();
     }
 

@@ -42,14 +42,22 @@ TEST(FolderBrowser, OffersOnlyTheRootAndItsFoldersOnceTheFileSystemIsListed)
     const QString root = QString::fromStdString((app / "PROJECTS").string());
 
     gui::FolderBrowser browser(QStringLiteral("Select directory of project"), root, QString());
+    // The model lists folders in a thread of its own and says when a folder's list is complete:
+    // the test looks once both the root's and its parent's (with the root's siblings) are in.
+    auto* files = browser.findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    QStringList loaded;
+    QObject::connect(files, &QFileSystemModel::directoryLoaded,
+                     [&loaded](const QString& path) { loaded << QDir::cleanPath(path); });
     browser.show();
     auto* tree = browser.findChild<QTreeView*>();
     ASSERT_NE(tree, nullptr);
     const QStringList expected{root, root + "/P1", root + "/P2"};
-    // The model lists folders in a thread of its own, the root's siblings among the first.
-    ASSERT_TRUE(test::waitFor([&] { return shownFolders(*tree).size() >= expected.size(); }))
-        << shownFolders(*tree).join(", ").toStdString();
-    QTest::qWait(300);
+    const QString parent = QString::fromStdString(app.path().string());
+    ASSERT_TRUE(test::waitFor([&] { return loaded.contains(QDir::cleanPath(root)) &&
+                                           loaded.contains(QDir::cleanPath(parent)); },
+                              std::chrono::seconds(30)))
+        << "listed: " << loaded.join(", ").toStdString();
     EXPECT_EQ(shownFolders(*tree), expected);
 
     // Going up from the root or to the first item never leaves it.

@@ -1,7 +1,10 @@
 """The real `cravent` on an X server with openbox, driven with synthesised keys and clicks."""
 
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -20,6 +23,37 @@ FOCUS_RING = (0x00, 0x5A, 0xD2)
 MASTER = "S00600004844521B\nS9030000FC\n"
 
 
+# Runs the program in a network namespace of its own whose loopback ignores echo requests: a ping
+# there waits its full time and finds nothing, and no real network is touched.
+UNANSWERED_PINGS = ["unshare", "-n" if os.geteuid() == 0 else "-rn", "sh", "-c",
+                    'ip link set lo up && echo 1 >/proc/sys/net/ipv4/icmp_echo_ignore_all && exec "$0" "$@"']
+
+
+def project_p1(address):
+    """A program folder whose last project "P1" holds the device address in its pargen.xml."""
+    def prepare(app):
+        project = os.path.join(app, "PROJECTS", "P1")
+        os.makedirs(os.path.join(project, "bin"))
+        octets = address.split(".")
+        with open(os.path.join(project, "pargen.xml"), "w") as f:
+            f.write('<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType>'
+                    '<ADD_IP ' + " ".join(f'IPB{i + 1}="{o}"' for i, o in enumerate(octets)) + '/>'
+                    '<SUBNET SMB1="255" SMB2="0" SMB3="0" SMB4="0"/><Port>502</Port></GeneralParameter>')
+        with open(os.path.join(app, "Cravent_DUZ2OZIRu.ini"), "w") as f:
+            f.write("[lastproj]\nprojectname=/P1\n")
+    return prepare
+
+
+def started_with(prepare=None, unanswered_pings=False):
+    """Marks a test whose program folder is prepared before the start, or whose program runs
+    where pings go unanswered."""
+    def mark(test):
+        test.prepare = prepare
+        test.unanswered_pings = unanswered_pings
+        return test
+    return mark
+
+
 def frames_in(path):
     return [(row.get("CobID"), row.get("Dimensin"), row.get("Mnemonic"))
             for row in ElementTree.parse(path).getroot()]
@@ -27,10 +61,26 @@ def frames_in(path):
 
 class WindowsUnderX11(unittest.TestCase):
     def setUp(self):
-        self.s = Session(CRAVENT)
-        self.addCleanup(self.s.close)
-        self.app = self.s.app_dir
+        self.app = tempfile.mkdtemp(prefix="cravent-x11-")
+        self.addCleanup(shutil.rmtree, self.app, True)
         self.projects = os.path.join(self.app, "PROJECTS")
+        test = getattr(self, self._testMethodName)
+        if getattr(test, "prepare", None):
+            test.prepare(self.app)
+        wrapper = []
+        if getattr(test, "unanswered_pings", False):
+            command = UNANSWERED_PINGS[:2] + ["true"]
+            if subprocess.run(command, capture_output=True).returncode != 0:
+                self.skipTest(f"network namespaces are not allowed here ({' '.join(command)} failed)")
+            wrapper = UNANSWERED_PINGS
+        self.s = Session(CRAVENT, app_dir=self.app, wrapper=wrapper)
+        self.addCleanup(self.s.close)
+
+    def type_ping_address(self, address):
+        """Types the address into the ping box by keyboard, so the pointer stays where it was."""
+        self.s.key(*["Tab"] * 4)  # New, Open, Set Communication, Ping Device: the address box
+        self.s.key("ctrl+a")
+        self.s.type(address)
 
     def open_by_click(self, x, y, caption):
         self.s.click(self.s.main, x, y)
@@ -220,6 +270,70 @@ class WindowsUnderX11(unittest.TestCase):
         s.settle(0.4)
         self.assertEqual(s.geometry(about)[:2], (ax, ay))
         self.assertLess(s.window_shot(about).count(*ok, HOVER_YELLOW, tolerance=8), 20)
+
+
+    @started_with(project_p1("127.0.0.1"))
+    def test_the_ping_box_starts_with_the_address_of_the_last_project(self):
+        s = self.s
+        s.window(MAIN_CAPTION + " :/P1")
+        s.click(s.main, RIGHT_X, ROW_Y[2])  # "Ping Device", with the box as the start left it
+        s.window("Ping! Device Found!")
+
+    @started_with(project_p1("127.0.0.1"), unanswered_pings=True)
+    def test_a_ping_rests_the_commands_and_a_dialog_opened_meanwhile_holds_nothing_back(self):
+        s = self.s
+        s.window(MAIN_CAPTION + " :/P1")
+        self.type_ping_address("127.0.0.1")
+        s.hover(s.main, RIGHT_X, ROW_Y[2])
+        idle = s.cursor()
+        s.click(s.main, RIGHT_X, ROW_Y[2])  # "Ping Device": five seconds without an answer
+
+        def busy():
+            cursor = s.cursor()  # before the windows: a result that opened since is seen below
+            if any(t and t.startswith("Ping!") for _, t in s.windows()):
+                raise AssertionError("the wait ended and the cursor never showed it")
+            return cursor != idle
+        s._wait(busy, "the cursor did not show the wait")
+        s.click(s.main, LEFT_X, ROW_Y[3])  # "Receive COB" is at rest meanwhile
+        s.click(s.main, *ABOUT)  # "About" is not
+        s.window("About...")
+        seen = set()
+
+        def result():
+            titles = [t for _, t in s.windows()]
+            seen.update(titles)
+            return "Ping! Device Not Found!" in titles and titles
+        # The result opens over "About" when the wait ends, not once "About" is closed.
+        titles = s._wait(result, "no ping result while About was open")
+        self.assertIn("About...", titles)
+        self.assertNotIn("Receive CAN Frame", seen)
+        s.window("Ping! Device Not Found!")
+        s.key("Return")
+        s.gone("Ping! Device Not Found!")
+        s.window("About...")
+        s.key("Escape")
+        s.gone("About...")
+        # The commands and the cursor are back.
+        s.hover(s.main, LEFT_X, ROW_Y[3])
+        s._wait(lambda: s.cursor() == idle, "the cursor still shows the wait")
+        self.open_by_click(LEFT_X, ROW_Y[3], "Receive CAN Frame")
+
+    @started_with(project_p1("127.0.0.1"), unanswered_pings=True)
+    def test_the_ping_result_shows_its_whole_caption(self):
+        s = self.s
+        caption = "Ping! Device Not Found!"
+        # The window manager's drawing of the caption where there is room for it, for comparison.
+        own = s.title(s.main)
+        s.set_title(s.main, caption)
+        whole = s.title_text(s.main)
+        s.set_title(s.main, own)
+        self.type_ping_address("127.0.0.1")
+        s.click(s.main, RIGHT_X, ROW_Y[2])
+        result = s.window(caption)
+        pixels, width = s.title_text(result)
+        # Clipped, it read "Ping! D… Found!": a third of its letters gone, the rest squeezed.
+        self.assertLessEqual(abs(width - whole[1]), 1, (pixels, width, whole))
+        self.assertLessEqual(abs(pixels - whole[0]), whole[0] * 0.03, (pixels, width, whole))
 
 
 if __name__ == "__main__":

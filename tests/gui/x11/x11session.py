@@ -60,7 +60,7 @@ class XClient:
     _STRUCTURE_NOTIFY_MASK = 1 << 17
     _XA_WINDOW = 33
 
-    def __init__(self, name):
+    def __init__(self, name, watch_root=True):
         x = self._x = ctypes.CDLL("libX11.so.6")
         x.XOpenDisplay.restype = ctypes.c_void_p
         x.XOpenDisplay.argtypes = [ctypes.c_char_p]
@@ -91,9 +91,10 @@ class XClient:
         if not self._display:
             raise StartFailure(f"cannot connect to display {name}")
         self.root = x.XDefaultRootWindow(self._display)
-        x.XSelectInput(self._display, self.root,
-                       self._PROPERTY_CHANGE_MASK | self._STRUCTURE_NOTIFY_MASK)
-        x.XFlush(self._display)
+        if watch_root:
+            x.XSelectInput(self._display, self.root,
+                           self._PROPERTY_CHANGE_MASK | self._STRUCTURE_NOTIFY_MASK)
+            x.XFlush(self._display)
         self._event = ctypes.create_string_buffer(192)  # sizeof(XEvent)
 
     def close(self):
@@ -128,6 +129,38 @@ class XClient:
         check = self._window_property(self.root, "_NET_SUPPORTING_WM_CHECK")
         return check != 0 and self._window_property(check, "_NET_SUPPORTING_WM_CHECK") == check
 
+    def cursor_image(self):
+        """The pointer's cursor as the server shows it now (XFixes): size, hot spot and pixels."""
+        fixes = self._fixes()
+        image = fixes.XFixesGetCursorImage(self._display)
+        if not image:
+            return None
+        try:
+            c = image.contents
+            pixels = tuple(c.pixels[i] for i in range(c.width * c.height))
+            return (c.width, c.height, c.xhot, c.yhot, pixels)
+        finally:
+            self._x.XFree(image)
+
+    def _fixes(self):
+        if getattr(self, "_xfixes", None) is None:
+            class CursorImage(ctypes.Structure):
+                _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                            ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                            ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                            ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                            ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+            fixes = ctypes.CDLL("libXfixes.so.3")
+            fixes.XFixesQueryVersion.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                                 ctypes.POINTER(ctypes.c_int)]
+            fixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+            fixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+            major, minor = ctypes.c_int(6), ctypes.c_int(0)
+            if not fixes.XFixesQueryVersion(self._display, ctypes.byref(major), ctypes.byref(minor)):
+                raise RuntimeError("the X server lacks the XFixes extension")
+            self._xfixes = fixes
+        return self._xfixes
+
     def wait_for_events(self, timeout):
         """Returns once the root window reports a change, or at the timeout; drains the events."""
         if not self._x.XPending(self._display):
@@ -147,13 +180,15 @@ class Session:
     WM_DEADLINE = 60.0
     APP_DEADLINE = 90.0
 
-    def __init__(self, cravent, app_dir=None):
+    def __init__(self, cravent, app_dir=None, wrapper=()):
+        """`wrapper` runs the program, given as its arguments (a network namespace, for one)."""
         self.app_dir = app_dir or tempfile.mkdtemp(prefix="cravent-x11-")
         self._own_dir = app_dir is None
         self.start_failures = []
+        self._client = None
         try:
             self._start_display()
-            self._start_app(cravent)
+            self._start_app([*wrapper, cravent])
         except BaseException:
             self.close()
             raise
@@ -206,14 +241,23 @@ class Session:
             client.close()
             messages.close()
 
-    def _start_app(self, cravent):
-        self.app = subprocess.Popen([cravent, "--app-dir", self.app_dir], env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.main = self._wait(lambda: next((w for w, t in self.windows()
-                                             if t and t.startswith(MAIN_CAPTION)), None),
-                               "the main window did not open", self.APP_DEADLINE)
+    def _start_app(self, command):
+        self._app_messages = tempfile.TemporaryFile()
+        self.app = subprocess.Popen([*command, "--app-dir", self.app_dir], env=self.env,
+                                    stdout=subprocess.DEVNULL, stderr=self._app_messages)
+
+        def main_window():
+            if self.app.poll() is not None:  # the program under test is not restarted
+                self._app_messages.seek(0)
+                raise AssertionError(f"the program ended with status {self.app.returncode} before "
+                                     f"its main window opened: {self._app_messages.read().decode(errors='replace')}")
+            return next((w for w, t in self.windows() if t and t.startswith(MAIN_CAPTION)), None)
+        self.main = self._wait(main_window, "the main window did not open", self.APP_DEADLINE)
 
     def close(self):
+        if self._client is not None:
+            self._client.close()
+            self._client = None
         self._stop("app", "wm", "xvfb")
         if self._own_dir:
             shutil.rmtree(self.app_dir, ignore_errors=True)
@@ -312,6 +356,38 @@ class Session:
                 return now
             last = now
         return last
+
+    def set_title(self, wid, title):
+        """Sets the caption the window manager shows, as the program would."""
+        self._x("xprop", "-id", str(wid), "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME", title,
+                check=True)
+        self._wait(lambda: self.title(wid) == title, f"the caption did not become {title!r}")
+
+    def title_text(self, wid):
+        """The caption as the window manager drew it, once the drawing has settled: the number of
+        white pixels of the title bar's text and their width from the first column to the last."""
+        def reading():
+            x, y, w, _ = self.geometry(wid)
+            top, left, right, _ = self.frame_extents(wid)
+            rows = self.shot().region(x - left, y - top, w + left + right, top)
+            columns = [i // 3 for row in rows for i in range(0, len(row), 3)
+                       if min(row[i:i + 3]) >= 250]
+            return (len(columns), max(columns) - min(columns) + 1) if columns else (0, 0)
+        last = reading()
+        end = time.monotonic() + WAIT
+        while time.monotonic() < end:
+            time.sleep(0.1)
+            now = reading()
+            if now == last and now[0] > 0:
+                return now
+            last = now
+        raise AssertionError(f"the title bar of window {wid} showed no settled caption")
+
+    def cursor(self):
+        """The pointer's cursor image as the server shows it now."""
+        if self._client is None:
+            self._client = XClient(self.env["DISPLAY"], watch_root=False)
+        return self._client.cursor_image()
 
     def active(self):
         out = self._x("xdotool", "getactivewindow")
