@@ -30,7 +30,7 @@ void importFrames(const ImportArguments& o, const dbc::Database& db, Context& co
     if (const auto note = dbc::leftOutMessage(imported.leftOut))
         context.err << *note << '\n';
     if (const auto failure = frames::checkList(imported.frames, canType))
-        throw Error(*failure);
+        throw Error(failure->message());
     frames::write(folder.frameFile(o.direction), imported.frames);
 }
 

@@ -90,12 +90,9 @@ void importFrameList(const std::filesystem::path& projectDir, Direction directio
     }
     const frames::CanType canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
     if (const auto failure = frames::checkList(list, canType)) {
-        // "Error in row k" counts grid rows; the worksheet has its header above them.
-        std::size_t row = 0;
-        for (std::size_t k = 0; k < list.size(); ++k)
-            if (failure->starts_with("Error in row " + std::to_string(k + 1) + "!"))
-                row = sheets::worksheetRow(k);
-        throw Error(source.at(row) + *failure + NothingSaved);
+        // The check counts grid rows; the worksheet has its header above them.
+        throw Error(source.at(sheets::worksheetRow(failure->row - 1)) + failure->message() +
+                    NothingSaved);
     }
     frames::write(file, list);
 }

@@ -65,7 +65,7 @@ std::string rowRanges(const std::vector<std::size_t>& rows)
     return text;
 }
 
-std::optional<std::string> checkList(const std::vector<Frame>& list, CanType canType)
+std::optional<ListFailure> checkList(const std::vector<Frame>& list, CanType canType)
 {
     const std::int32_t maxCobId = canType == CanType::A ? MaxCobIdA : MaxCobIdB;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -77,7 +77,7 @@ std::optional<std::string> checkList(const std::vector<Frame>& list, CanType can
         else if (length < 1 || length > MaxDataLength)
             failure = DimensionRange;
         if (failure)
-            return "Error in row " + std::to_string(i + 1) + failure;
+            return ListFailure{i + 1, failure};
     }
     return std::nullopt;
 }
