@@ -39,7 +39,8 @@ struct BatchOutput {
 // For each unit, the project's image built once with `moment` and given the unit's address,
 // composed into `master` as outDir/<name>.sx and verified; then outDir/manifest.csv with the
 // name, address and SHA-256 of each file. The project's files are not touched. Throws Error
-// before any file is written when the project has no settings file or cannot be built, and
+// before any file is written when the project has no settings file, or the check finds an
+// error (the error lines of check::buildGate(), as build and update stop on), and
 // with the composition's message when a unit's firmware cannot be made.
 std::vector<BatchOutput> runBatch(const std::filesystem::path& projectDir,
                                   const std::vector<Unit>& units,
