@@ -1,12 +1,8 @@
-#include "cli/ComposeCommand.h"
-
 #include "cli/CommandTable.h"
 
 #include "core/common/Error.h"
 #include "core/common/Product.h"
-#include "core/firmware/Composition.h"
-#include "core/firmware/ConfigurationSource.h"
-#include "core/image/ConfigurationText.h"
+#include "core/firmware/UpdateSequence.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <memory>
@@ -31,10 +27,13 @@ int runCompose(const ComposeArguments& arguments, Context& context)
     if (!projectFolderFound(arguments.projectDir, context.err))
         return Failure;
     try {
-        const fs::path newFirmware = composeNewFirmware(
-            arguments.projectDir,
-            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware()));
-        context.out << newFirmware.string() << '\n' << firmwareSummary(newFirmware) << '\n';
+        const fs::path master =
+            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware());
+        const firmware::FinishedUpdate finished = firmware::finishUpdate(
+            firmware::projectComposition(ProjectFolder(arguments.projectDir), master,
+                                         firmware::banksOfGatewayModel(product::GatewayModel)),
+            {});
+        context.out << finished.newFirmware.string() << '\n' << finished.summary << '\n';
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -55,17 +54,6 @@ Runner declareCompose(CLI::App& command)
 }
 
 } // namespace
-
-fs::path composeNewFirmware(const fs::path& projectDir, const fs::path& master)
-{
-    return firmware::composeFirmware(firmware::projectComposition(
-        ProjectFolder(projectDir), master, firmware::banksOfGatewayModel(product::GatewayModel)));
-}
-
-std::string firmwareSummary(const fs::path& newFirmware)
-{
-    return image::summaryLine(firmware::readConfigurationOf(newFirmware, false));
-}
 
 const Command ComposeCommand{
     "compose",

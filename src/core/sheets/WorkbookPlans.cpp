@@ -25,12 +25,24 @@ std::optional<ImportRefusal> unread(const WorksheetRead& read)
                          0, read.problem};
 }
 
-std::optional<ImportNote> unreadableCells(const WorksheetRead& read)
+// The start every workbook plan shares: the worksheet read, and the cells that read as empty only
+// because no result was stored, which the project refuses (a script cannot look at them) and the
+// editor shows and names. False when the plan is refused.
+template <class Plan>
+bool begin(Plan& plan, const WorksheetRead& read, frames::ImportSource source,
+           const frames::ImportOptions& options)
 {
-    const auto text = unreadableCellsMessage(read.unreadableCells);
-    if (!text)
-        return std::nullopt;
-    return ImportNote{"unreadable-cells", read.unreadableCells.size(), 0, *text};
+    if ((plan.refusal = unread(read)))
+        return false;
+    plan.source = std::move(source);
+    if (const auto text = unreadableCellsMessage(read.unreadableCells)) {
+        if (options.target == ImportTarget::Project) {
+            plan.refusal = ImportRefusal{"unreadable-cells", 0, *text};
+            return false;
+        }
+        plan.notes.push_back({"unreadable-cells", read.unreadableCells.size(), 0, *text});
+    }
+    return true;
 }
 
 std::string inFile(const std::filesystem::path& file)
@@ -45,18 +57,9 @@ frames::FrameListPlan planFrameList(const std::filesystem::path& workbook,
                                     frames::CanType canType, const frames::ImportOptions& options)
 {
     frames::FrameListPlan plan;
-    if ((plan.refusal = unread(read)))
+    if (!begin(plan, read, {workbook.string(), FrameListSheet}, options))
         return plan;
-    plan.source = {workbook.string(), FrameListSheet};
     const bool project = options.target == ImportTarget::Project;
-    if (const auto cells = unreadableCells(read)) {
-        // A script cannot look at the cells; the editor shows them and says which they are.
-        if (project) {
-            plan.refusal = ImportRefusal{cells->code, 0, cells->text};
-            return plan;
-        }
-        plan.notes.push_back(*cells);
-    }
     const FrameRowsImport imported = frameRowsFromRecords(read.records, read.beyond);
     plan.rows = imported.rows;
     plan.list = frames::listUpToFirstEmptyCobId(imported.rows);
@@ -104,17 +107,9 @@ frames::MapPlan planMap(const std::filesystem::path& workbook, frames::Direction
                         const std::filesystem::path& mapFile, const frames::ImportOptions& options)
 {
     frames::MapPlan plan;
-    if ((plan.refusal = unread(read)))
+    if (!begin(plan, read, {workbook.string(), mapSheetName(direction)}, options))
         return plan;
-    plan.source = {workbook.string(), mapSheetName(direction)};
     const bool project = options.target == ImportTarget::Project;
-    if (const auto cells = unreadableCells(read)) {
-        if (project) {
-            plan.refusal = ImportRefusal{cells->code, 0, cells->text};
-            return plan;
-        }
-        plan.notes.push_back(*cells);
-    }
     const std::vector<Record>& records = read.records;
     if (read.beyond.count > 0) {
         if (project) {
@@ -166,7 +161,8 @@ frames::MapPlan planMap(const std::filesystem::path& workbook, frames::Direction
         std::vector<std::size_t> rows;
         for (const std::size_t k : take.skippedAt)
             rows.push_back(worksheetRow(k));
-        plan.notes.push_back({"map-rows-without-frame", take.skipped, rows.front(),
+        // The rows are listed in the text, so the note stands for the worksheet as a whole.
+        plan.notes.push_back({"map-rows-without-frame", take.skipped, 0,
                               counted(take.skipped, "row", "rows") + " (" +
                                   (rows.size() == 1 ? "row " : "rows ") + frames::rowRanges(rows) +
                                   ") named no frame of the list (" +

@@ -167,7 +167,6 @@ TEST(MapPlan, RowsForFramesThatDoNotExistAreCountedAndTheRestTaken)
     ASSERT_EQ(plan.notes.size(), 1u);
     EXPECT_EQ(plan.notes[0].code, "map-rows-without-frame");
     EXPECT_EQ(plan.notes[0].count, 3u);
-    EXPECT_EQ(plan.notes[0].row, 3u);
     EXPECT_EQ(plan.notes[0].text,
               "3 rows (rows 3 and 5-6) named no frame of the list (2 frames) and were skipped");
     EXPECT_EQ(plan.source.sheet, "TInfoCob");
