@@ -1,3 +1,4 @@
+#include "cli/CheckCommand.h"
 #include "cli/CommandTable.h"
 #include "cli/ComposeCommand.h"
 
@@ -43,6 +44,9 @@ int runBatch(const BatchArguments& arguments, Context& context)
     try {
         const std::vector<firmware::Unit> units =
             firmware::readUnits(readFile(unitsFile), unitsFile.string());
+        // The same check as update: its warnings said once, its errors stop everything.
+        if (!passBuildGate(check::buildGate(projectDir), context.err))
+            return Failure;
         const auto outputs =
             firmware::runBatch(projectDir, units, master, out, image::buildMomentNow(), unitsFile);
         for (const firmware::BatchOutput& output : outputs)

@@ -18,7 +18,7 @@ int runBuild(const std::filesystem::path& projectDir, Context& context)
 {
     if (!projectFolderFound(projectDir, context.err))
         return Failure;
-    if (!checkBeforeBuild(projectDir, context.err))
+    if (!passBuildGate(check::buildGate(projectDir), context.err))
         return Failure;
     try {
         image::buildProjectBanks(projectDir);

@@ -50,17 +50,11 @@ Runner declareCheck(CLI::App& command)
 
 } // namespace
 
-bool checkBeforeBuild(const std::filesystem::path& projectDir, std::ostream& err)
+bool passBuildGate(const check::BuildGate& gate, std::ostream& err)
 {
-    bool go = true;
-    for (const check::Finding& finding : check::checkProject(projectDir)) {
-        if (finding.severity == check::Severity::Note || finding.code == "build-refused")
-            continue;
+    for (const check::Finding& finding : gate.shown)
         err << check::compilerLine(finding) << '\n';
-        if (finding.severity == check::Severity::Error)
-            go = false;
-    }
-    return go;
+    return gate.goesOn;
 }
 
 const Command CheckCommand{

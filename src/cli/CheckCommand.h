@@ -1,6 +1,7 @@
 #pragma once
 
-#include <filesystem>
+#include "core/check/BuildGate.h"
+
 #include <iosfwd>
 
 namespace cravent::cli {
@@ -8,9 +9,8 @@ namespace cravent::cli {
 // Exit code of check when it found warnings and no error.
 inline constexpr int WarningsFound = 3;
 
-// Before build and update: prints the check's errors and warnings to `err`, except the build's
-// own refusals, which the build reports when it stops. False when an error means the build must
-// not go on.
-bool checkBeforeBuild(const std::filesystem::path& projectDir, std::ostream& err);
+// Before build, update and batch: prints the gate's errors and warnings to `err`, once each, and
+// answers whether the build goes on (no error, whatever its code).
+bool passBuildGate(const check::BuildGate& gate, std::ostream& err);
 
 } // namespace cravent::cli

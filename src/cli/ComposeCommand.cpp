@@ -1,12 +1,9 @@
-#include "cli/ComposeCommand.h"
-
 #include "cli/CommandTable.h"
+#include "cli/ComposeCommand.h"
 
 #include "core/common/Error.h"
 #include "core/common/Product.h"
-#include "core/firmware/Composition.h"
-#include "core/firmware/ConfigurationSource.h"
-#include "core/image/ConfigurationText.h"
+#include "core/firmware/UpdateSequence.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <memory>
@@ -31,11 +28,13 @@ int runCompose(const ComposeArguments& arguments, Context& context)
     if (!projectFolderFound(arguments.projectDir, context.err))
         return Failure;
     try {
-        firmware::BankBytes held;
-        const fs::path newFirmware = composeNewFirmware(
-            arguments.projectDir,
-            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware()), held);
-        context.out << newFirmware.string() << '\n' << firmwareSummary(held) << '\n';
+        const fs::path master =
+            arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware());
+        const firmware::FinishedUpdate finished = firmware::finishUpdate(
+            firmware::projectComposition(ProjectFolder(arguments.projectDir), master,
+                                         firmware::banksOfGatewayModel(product::GatewayModel)),
+            {});
+        context.out << finished.newFirmware.string() << '\n' << finished.summary << '\n';
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;
@@ -53,17 +52,6 @@ Runner declareCompose(CLI::App& command)
 
 } // namespace
 
-fs::path composeNewFirmware(const fs::path& projectDir, const fs::path& master,
-                            firmware::BankBytes& held)
-{
-    firmware::CompositionExtras extras;
-    extras.heldBanks = &held;
-    return firmware::composeFirmware(
-        firmware::projectComposition(ProjectFolder(projectDir), master,
-                                     firmware::banksOfGatewayModel(product::GatewayModel)),
-        {}, extras);
-}
-
 CLI::Option* addMasterOption(CLI::App& command, std::optional<fs::path>& master)
 {
     return command
@@ -71,11 +59,6 @@ CLI::Option* addMasterOption(CLI::App& command, std::optional<fs::path>& master)
             "--master", [&master](const std::string& file) { master = file; },
             "the master firmware instead of MASTER/QF40231.sx of the program folder")
         ->option_text("FILE");
-}
-
-std::string firmwareSummary(const firmware::BankBytes& held)
-{
-    return image::summaryLine(firmware::readConfiguration(held));
 }
 
 const Command ComposeCommand{

@@ -8,6 +8,7 @@
 #include "core/frames/FrameMap.h"
 #include "core/workspace/ProjectFolder.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -16,25 +17,29 @@ namespace cravent::cli {
 
 namespace {
 
-void importFrames(const ImportArguments& o, const dbc::Database& db, Context& context)
+frames::ImportOptions optionsOf(const ImportArguments& arguments)
+{
+    return {frames::ImportTarget::Project, arguments.keepFirst, false};
+}
+
+// False, after saying why, when the plan is refused.
+bool importFrames(const ImportArguments& o, const dbc::Database& db, Context& context)
 {
     const ProjectFolder folder(o.projectDir);
     const frames::CanType canType = frames::readProjectCanType(folder.pargen());
-    const dbc::FrameImport imported = dbc::importFrames(db, o.direction, o.node, canType);
-    if (imported.leftOut > 0 && !o.keepFirst)
-        throw Error(std::to_string(imported.frames.size() + imported.leftOut) +
-                    " messages were selected and a frame list holds at most " +
-                    std::to_string(project::MaxFrames) +
-                    "; nothing was saved (--keep-first takes the first " +
-                    std::to_string(project::MaxFrames) + ")");
-    if (const auto note = dbc::leftOutMessage(imported))
-        context.err << *note << '\n';
-    if (const auto failure = frames::checkList(imported.frames, canType))
-        throw Error(*failure);
-    project::writeFrames(folder.frameFile(o.direction), imported.frames);
+    const frames::FrameListPlan plan =
+        dbc::planFrames(db, o.file, o.direction, o.node, canType, optionsOf(o));
+    for (const frames::ImportNote& note : plan.notes)
+        printNote(plan.source, note, {}, context.err);
+    if (plan.refusal) {
+        printRefusal(plan.source, *plan.refusal, false, context.err);
+        return false;
+    }
+    project::writeFrames(folder.frameFile(o.direction), plan.list);
+    return true;
 }
 
-void importMap(const ImportArguments& o, const dbc::Database& db, Context& context)
+bool importMap(const ImportArguments& o, const dbc::Database& db, Context& context)
 {
     const ProjectFolder folder(o.projectDir);
     const frames::CanType canType = frames::readProjectCanType(folder.pargen());
@@ -48,16 +53,18 @@ void importMap(const ImportArguments& o, const dbc::Database& db, Context& conte
         throw Error(*report.mapFileError +
                     "\nThe registers cannot follow a map that was not read whole; give "
                     "--first-register N");
-    const int first = o.firstRegister ? *o.firstRegister : dbc::nextFreeRegister(map.frames());
-    const dbc::MapImport proposal =
-        dbc::importMap(db, o.direction, o.node, map.frames(), canType, first);
-    context.err << dbc::mapNote(proposal, proposal.leftOut.size() + proposal.remarks.size()) << '\n';
-    // A map without registers would wipe the saved one, as happens when the frame list was not
-    // imported first.
-    if (proposal.registers == 0)
-        throw Error("No signal became a register; nothing was saved");
-    dbc::applyMap(proposal, map.frames());
+    // A script reads every signal that was left out, not the first screenful.
+    const frames::MapPlan plan = dbc::planMap(db, o.file, o.direction, o.node, map.frames(),
+                                              canType, o.firstRegister, SIZE_MAX);
+    for (const frames::ImportNote& note : plan.notes)
+        printNote(plan.source, note, {}, context.err);
+    if (plan.refusal) {
+        printRefusal(plan.source, *plan.refusal, true, context.err);
+        return false;
+    }
+    frames::applyMap(plan, map.frames());
     map.save(folder.mapFile(o.direction), o.direction);
+    return true;
 }
 
 } // namespace
@@ -78,21 +85,13 @@ int importDbc(const ImportArguments& arguments, Context& context)
     try {
         const dbc::Database db = dbc::readDbcFile(arguments.file);
         printDbcWarnings(arguments.file, db, context.err);
-        if (db.messages.empty())
-            throw Error("\"" + arguments.file.string() + "\" holds no CAN message");
-        if (arguments.map)
-            importMap(arguments, db, context);
-        else
-            importFrames(arguments, db, context);
+        const bool saved =
+            arguments.map ? importMap(arguments, db, context) : importFrames(arguments, db, context);
+        return saved ? Success : Failure;
     } catch (const Error& error) {
-        const std::string text = error.what();
-        const char* tail = text.find("nothing was saved") != std::string::npos ? ""
-                           : text.find('\n') != std::string::npos   ? "\nNothing was saved."
-                                                                    : "; nothing was saved";
-        context.err << text << tail << '\n';
+        printFailure(error.what(), context.err);
         return Failure;
     }
-    return Success;
 }
 
 } // namespace cravent::cli

@@ -1,24 +1,16 @@
 #include "cli/ImportCommand.h"
 
 #include "cli/CommandTable.h"
+#include "core/dbc/DbcImport.h"
 
-#include <algorithm>
-#include <cctype>
 #include <limits>
 #include <memory>
+#include <ostream>
+#include <string>
 
 namespace cravent::cli {
 
 namespace {
-
-// A CAN database is told from a workbook by its extension, in any case.
-bool isDbcFile(const std::filesystem::path& file)
-{
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".dbc";
-}
 
 Runner declareImport(CLI::App& command)
 {
@@ -55,7 +47,7 @@ Runner declareImport(CLI::App& command)
     command.callback([a, table] {
         a->direction = table->direction;
         a->map = table->map;
-        if (isDbcFile(a->file)) {
+        if (dbc::isDbcFile(a->file)) {
             if (a->allowEmpty)
                 commandline::refuse("--allow-empty is for a workbook");
             if (a->map && a->keepFirst)
@@ -70,11 +62,50 @@ Runner declareImport(CLI::App& command)
         }
     });
     return [a](Context& context) {
-        return isDbcFile(a->file) ? importDbc(*a, context) : importWorkbook(*a, context);
+        return dbc::isDbcFile(a->file) ? importDbc(*a, context) : importWorkbook(*a, context);
     };
 }
 
+// "; nothing was saved" ends a one-line message; a message that lists lines gets a line of its own.
+std::string nothingSaved(const std::string& text)
+{
+    return text.find('\n') == std::string::npos ? "; nothing was saved" : "\nNothing was saved.";
+}
+
 } // namespace
+
+void printNote(const frames::ImportSource& source, const frames::ImportNote& note,
+               const std::string& outcome, std::ostream& err)
+{
+    err << source.located(note.row, note.text) << outcome << '\n';
+}
+
+void printRefusal(const frames::ImportSource& source, const frames::ImportRefusal& refusal,
+                  bool map, std::ostream& err)
+{
+    const std::string text = source.located(refusal.row, refusal.text);
+    err << text << nothingSaved(text);
+    switch (refusal.remedy) {
+    case frames::ImportRemedy::KeepFirst:
+        // A gap keeps the frames before it; a database's messages the first of them.
+        err << (refusal.code == "gap"
+                    ? " (--keep-first saves the " + frames::counted(refusal.kept, "frame", "frames") +
+                          " before the gap)"
+                    : " (--keep-first takes the first " + std::to_string(refusal.kept) + ")");
+        break;
+    case frames::ImportRemedy::AllowEmpty:
+        err << (map ? " (--allow-empty saves the empty map)" : " (--allow-empty saves the empty list)");
+        break;
+    case frames::ImportRemedy::None:
+        break;
+    }
+    err << '\n';
+}
+
+void printFailure(const std::string& text, std::ostream& err)
+{
+    err << text << nothingSaved(text) << '\n';
+}
 
 const Command ImportCommand{
     "import",

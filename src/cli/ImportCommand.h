@@ -2,8 +2,10 @@
 
 #include "cli/Cli.h"
 #include "cli/TableArgument.h"
+#include "core/frames/ImportPlan.h"
 
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,17 @@ int importWorkbook(const ImportArguments& arguments, Context& context);
 
 // The editor's DBC import followed by its "OK". Whatever is refused saves nothing.
 int importDbc(const ImportArguments& arguments, Context& context);
+
+// How both imports tell a script what a plan says, on stderr, each line naming the workbook, the
+// worksheet and the row where there are some.
+// A note, with `outcome` after it ("; the 3 frames before it were saved").
+void printNote(const frames::ImportSource& source, const frames::ImportNote& note,
+               const std::string& outcome, std::ostream& err);
+// A refusal, that nothing was saved, and the option that lets it through.
+void printRefusal(const frames::ImportSource& source, const frames::ImportRefusal& refusal,
+                  bool map, std::ostream& err);
+// A failure of the import itself (a project file that cannot be read or written).
+void printFailure(const std::string& text, std::ostream& err);
 
 // The statements the reader skipped, each with its file, line and column, on `err`.
 void printDbcWarnings(const std::filesystem::path& file, const dbc::Database& db,

@@ -1,10 +1,9 @@
 #include "cli/CheckCommand.h"
 #include "cli/CommandTable.h"
-#include "cli/ComposeCommand.h"
 
 #include "core/common/Error.h"
 #include "core/firmware/Flasher.h"
-#include "core/image/ProjectBuild.h"
+#include "core/firmware/UpdateSequence.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <memory>
@@ -31,17 +30,25 @@ int runUpdate(const UpdateArguments& arguments, Context& context)
         arguments.master.value_or(ProgramFolder(context.appDir).masterFirmware());
     if (!projectFolderFound(arguments.projectDir, context.err))
         return Failure;
-    if (!checkBeforeBuild(arguments.projectDir, context.err))
-        return Failure;
     try {
-        image::buildProjectBanks(arguments.projectDir);
-        firmware::BankBytes held;
-        const fs::path newFirmware = composeNewFirmware(arguments.projectDir, master, held);
-        context.out << newFirmware.string() << '\n' << firmwareSummary(held) << '\n';
-        // Like the dialog, the flashing program starts in the master's folder.
-        if (arguments.port)
-            firmware::launchFlasher(context.appDir, newFirmware, *arguments.port,
-                                    master.parent_path());
+        // The window asks "Build anyway" here; a script is told the warnings and goes on.
+        const firmware::PreparedUpdate prepared =
+            firmware::prepareUpdate(ProjectFolder(arguments.projectDir), master,
+                                    [&](const check::BuildGate& gate) {
+                                        return passBuildGate(gate, context.err);
+                                    });
+        if (!prepared.built)
+            return Failure;
+        firmware::FinishOptions options;
+        options.appDir = context.appDir;
+        options.port = arguments.port;
+        const firmware::FinishedUpdate finished =
+            firmware::finishUpdate(prepared.composition, options);
+        context.out << finished.newFirmware.string() << '\n' << finished.summary << '\n';
+        if (finished.flasherFailure) {
+            context.err << *finished.flasherFailure << '\n';
+            return Failure;
+        }
     } catch (const Error& error) {
         context.err << error.what() << '\n';
         return Failure;

@@ -1,187 +1,97 @@
 #include "cli/ImportCommand.h"
 
 #include "core/common/Error.h"
-#include "core/common/IntegerText.h"
 #include "core/frames/CanType.h"
 #include "core/common/Direction.h"
 #include "core/frames/FrameList.h"
 #include "core/frames/FrameMap.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "core/sheets/WorkbookPlans.h"
 #include "core/workspace/ProjectFolder.h"
 
 #include <filesystem>
-#include <optional>
 #include <ostream>
 
 namespace cravent::cli {
 
 namespace {
 
-
-// Where a message is about: every import message names the workbook, the worksheet and,
-// where there is one, the worksheet row.
-struct Source {
-    std::string workbook;
-    std::string sheet;
-
-    std::string at(std::size_t row = 0) const
-    {
-        return "Workbook \"" + workbook + "\", worksheet \"" + sheet + "\"" +
-               (row > 0 ? ", row " + std::to_string(row) : std::string()) + ": ";
-    }
-};
-
-constexpr const char* NothingSaved = "; nothing was saved";
-
-struct ImportOptions {
-    bool keepFirst = false;  // save the frames before a gap and leave out the rows after it
-    bool allowEmpty = false; // let an empty list replace one that holds something
-};
-
-std::string plural(std::size_t n, const char* one, const char* many)
+frames::ImportOptions optionsOf(const ImportArguments& arguments)
 {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+    return {frames::ImportTarget::Project, arguments.keepFirst, arguments.allowEmpty};
 }
 
-// Cells that read as empty only because the workbook kept no result: a script cannot look.
-void refuseUnreadableCells(const Source& source, const sheets::WorksheetRead& read)
+// False, after saying why, when the plan is refused.
+bool importFrameList(const ImportArguments& arguments, const sheets::WorksheetRead& read,
+                     Context& context)
 {
-    if (const auto message = sheets::unreadableCellsMessage(read.unreadableCells))
-        throw Error(source.at() + *message + NothingSaved);
+    const ProjectFolder folder(arguments.projectDir);
+    const std::filesystem::path file = folder.frameFile(arguments.direction);
+    const frames::CanType canType = frames::readProjectCanType(folder.pargen());
+    const frames::FrameListPlan plan = sheets::planFrameList(
+        arguments.file, read, {[&] { return frames::loadList(file).size(); }, file}, canType,
+        optionsOf(arguments));
+    if (plan.refusal) {
+        printRefusal(plan.source, *plan.refusal, false, context.err);
+        return false;
+    }
+    for (const frames::ImportNote& note : plan.notes)
+        printNote(plan.source, note,
+                  note.code == "gap" ? "; the " + frames::counted(plan.list.size(), "frame", "frames") +
+                                           " before it " + (plan.list.size() == 1 ? "was" : "were") +
+                                           " saved"
+                                     : std::string(),
+                  context.err);
+    project::writeFrames(file, plan.list);
+    return true;
 }
 
-void importFrameList(const std::filesystem::path& projectDir, Direction direction,
-                     const Source& source, const sheets::WorksheetRead& read,
-                     const ImportOptions& options, Context& context)
+bool importMap(const ImportArguments& arguments, const sheets::WorksheetRead& read,
+               Context& context)
 {
-    refuseUnreadableCells(source, read);
-    const sheets::FrameRowsImport imported =
-        sheets::frameRowsFromRecords(read.records, read.beyond);
-    const std::vector<project::Frame> list = frames::listUpToFirstEmptyCobId(imported.rows);
-    const std::filesystem::path file = ProjectFolder(projectDir).frameFile(direction);
-    // The list ends at the first record without a COB-ID, within the 250 rows; what follows it
-    // would be lost, the records after those rows too.
-    const auto gap = frames::rowsAfterGap(imported.rows);
-    if (gap || (list.size() < project::MaxFrames && imported.leftOut > 0)) {
-        const std::size_t dropped = (gap ? gap->dropped.size() : 0) + imported.leftOut;
-        const std::size_t first =
-            gap ? sheets::worksheetRow(gap->dropped.front() - 1) : imported.firstLeftOutRow;
-        const std::string what = source.at(sheets::worksheetRow(list.size())) +
-                                 "no COB-ID, so the frame list ends here; " +
-                                 plural(dropped, "record after it holds", "records after it hold") +
-                                 " something and " + (dropped == 1 ? "was" : "were") +
-                                 " left out, the first at row " + std::to_string(first);
-        if (!options.keepFirst)
-            throw Error(what + NothingSaved + " (--keep-first saves the " +
-                        plural(list.size(), "frame", "frames") + " before the gap)");
-        context.err << what << "; the " << plural(list.size(), "frame", "frames") << " before it "
-                    << (list.size() == 1 ? "was" : "were") << " saved\n";
-    } else if (const auto note = sheets::leftOutMessage(imported.leftOut)) {
-        context.err << source.at(imported.firstLeftOutRow) << *note << '\n';
-    }
-    if (list.empty() && !options.allowEmpty) {
-        const std::vector<project::Frame> old = frames::loadList(file);
-        if (!old.empty())
-            throw Error(source.at() + "no frames to import, and saving would empty the list of " +
-                        plural(old.size(), "frame", "frames") + " in \"" + file.string() + "\"" +
-                        NothingSaved + " (--allow-empty saves the empty list)");
-    }
-    const frames::CanType canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
-    if (const auto failure = frames::checkList(list, canType)) {
-        // "Error in row k" counts grid rows; the worksheet has its header above them.
-        std::size_t row = 0;
-        for (std::size_t k = 0; k < list.size(); ++k)
-            if (failure->starts_with("Error in row " + std::to_string(k + 1) + "!"))
-                row = sheets::worksheetRow(k);
-        throw Error(source.at(row) + *failure + NothingSaved);
-    }
-    project::writeFrames(file, list);
-}
-
-void importMap(const std::filesystem::path& projectDir, Direction direction, const Source& source,
-               const sheets::WorksheetRead& read, const ImportOptions& options, Context& context)
-{
-    refuseUnreadableCells(source, read);
-    const std::vector<sheets::Record>& records = read.records;
-    if (read.beyond.count > 0)
-        throw Error(source.at(read.beyond.firstRow) + "the worksheet holds more records than a " +
-                    "map can hold (" + std::to_string(sheets::MaxRecordsRead) + ")" + NothingSaved);
+    const ProjectFolder folder(arguments.projectDir);
+    const std::filesystem::path mapFile = folder.mapFile(arguments.direction);
     frames::FrameMap map;
-    const std::filesystem::path mapFile = ProjectFolder(projectDir).mapFile(direction);
     // The old map is replaced whole, so only the frame list has to be readable.
-    const frames::MapLoadReport report =
-        map.load(ProjectFolder(projectDir).frameFile(direction), mapFile);
+    const frames::MapLoadReport report = map.load(folder.frameFile(arguments.direction), mapFile);
     if (report.frameFileError)
-        throw Error(*report.frameFileError + NothingSaved);
-    std::size_t oldEntries = 0;
-    for (const frames::TClPdo& frame : map.frames())
-        oldEntries += frame.entries.size();
-    const sheets::MapTake take = sheets::takeMapRecords(records, map.frames());
-    if (take.stoppedAt) {
-        // The editor ends here silently and lets the user look before "OK"; a script cannot
-        // look, so a half import is not saved.
-        const std::string& text = sheets::field(records[*take.stoppedAt], 1);
-        throw Error(source.at(sheets::worksheetRow(*take.stoppedAt)) + invalidIntegerMessage(text) +
-                    " (the frame number)" + NothingSaved);
+        throw Error(*report.frameFileError);
+    const frames::MapPlan plan = sheets::planMap(arguments.file, arguments.direction, read,
+                                                 map.frames(), mapFile, optionsOf(arguments));
+    if (plan.refusal) {
+        printRefusal(plan.source, *plan.refusal, true, context.err);
+        return false;
     }
-    // Saving orders the entries by their register index, which must therefore be integer text.
-    for (const std::size_t k : take.takenAt) {
-        const std::string& index = sheets::field(records[k], 0);
-        if (!parseIntegerText(index))
-            throw Error(source.at(sheets::worksheetRow(k)) + invalidIntegerMessage(index) +
-                        " (the register index)" + NothingSaved);
-    }
-    if (take.takenAt.empty() && oldEntries > 0 && !options.allowEmpty)
-        throw Error(source.at() +
-                    "no register entries to import, and saving would empty the map of " +
-                    plural(oldEntries, "entry", "entries") + " in \"" + mapFile.string() + "\"" +
-                    NothingSaved + " (--allow-empty saves the empty map)");
-    // The editor skips these silently too; a script is told, as a map imported before its
-    // frame list would otherwise come out empty without a word.
-    if (take.skipped > 0) {
-        std::vector<std::size_t> rows;
-        for (const std::size_t k : take.skippedAt)
-            rows.push_back(sheets::worksheetRow(k));
-        context.err << source.at() << plural(take.skipped, "row", "rows") << " ("
-                    << (rows.size() == 1 ? "row " : "rows ") << frames::rowRanges(rows)
-                    << ") named no frame of the list ("
-                    << plural(map.frames().size(), "frame", "frames") << ") and "
-                    << (take.skipped == 1 ? "was" : "were") << " skipped; the "
-                    << plural(take.takenAt.size(), "entry", "entries") << " of the other rows "
-                    << (take.takenAt.size() == 1 ? "was" : "were") << " saved\n";
-    }
-    map.save(mapFile, direction);
+    for (const frames::ImportNote& note : plan.notes)
+        printNote(plan.source, note,
+                  note.code == "map-rows-without-frame"
+                      ? "; the " + frames::counted(plan.registers, "entry", "entries") +
+                            " of the other rows " + (plan.registers == 1 ? "was" : "were") + " saved"
+                      : std::string(),
+                  context.err);
+    frames::applyMap(plan, map.frames());
+    map.save(mapFile, arguments.direction);
+    return true;
 }
 
 } // namespace
 
 int importWorkbook(const ImportArguments& arguments, Context& context)
 {
-    ImportOptions options;
-    options.keepFirst = arguments.keepFirst;
-    options.allowEmpty = arguments.allowEmpty;
-    const std::filesystem::path& projectDir = arguments.projectDir;
-    if (!projectFolderFound(projectDir, context.err))
+    if (!projectFolderFound(arguments.projectDir, context.err))
         return Failure;
-    const Source source{arguments.file.string(),
-                        arguments.map ? sheets::mapSheetName(arguments.direction)
-                                      : sheets::FrameListSheet};
-    const sheets::WorksheetRead read = sheets::readWorksheet(arguments.file, source.sheet);
-    if (read.outcome != sheets::WorksheetRead::Outcome::Read) {
-        context.err << read.problem << NothingSaved << '\n';
-        return Failure;
-    }
+    const sheets::WorksheetRead read = sheets::readWorksheet(
+        arguments.file,
+        arguments.map ? sheets::mapSheetName(arguments.direction) : sheets::FrameListSheet);
     try {
-        if (arguments.map)
-            importMap(projectDir, arguments.direction, source, read, options, context);
-        else
-            importFrameList(projectDir, arguments.direction, source, read, options, context);
+        const bool saved = arguments.map ? importMap(arguments, read, context)
+                                         : importFrameList(arguments, read, context);
+        return saved ? Success : Failure;
     } catch (const Error& error) {
-        context.err << error.what() << '\n';
+        printFailure(error.what(), context.err);
         return Failure;
     }
-    return Success;
 }
 
 } // namespace cravent::cli

@@ -37,8 +37,10 @@ q="$dir/Q"
 mkdir -p "$q/bin"
 sed 's|<Port>502</Port>|<Port></Port>|' "$p/pargen.xml" >"$q/Pargen.xml"
 "$cli" build "$q" >"$dir/out" 2>"$dir/err"; [ $? -eq 1 ] || fail "empty Port must exit 1"
-grep -qxF "File \"$q/Pargen.xml\", element \"Port\": '' is not a valid integer value" "$dir/err" ||
+# The check stops it with the builder's own message, said once.
+grep -qxF "Pargen.xml: error: File \"$q/Pargen.xml\", element \"Port\": '' is not a valid integer value  [build-refused]" "$dir/err" ||
     fail "empty Port message: $(cat "$dir/err")"
+[ "$(wc -l <"$dir/err")" -eq 1 ] || fail "the refusal is said once: $(cat "$dir/err")"
 [ -z "$(ls -A "$q/bin")" ] || fail "a failed build must write no file"
 
 # A read-only listing stops the command after the bank files.

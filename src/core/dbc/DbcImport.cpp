@@ -8,6 +8,7 @@
 #include "core/frames/FrameList.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <limits>
 #include <unordered_map>
@@ -280,6 +281,84 @@ std::string mapNote(const MapImport& proposal, std::size_t maxLines)
             "from byte k: high Bk+2, low Bk+1, then high Bk+4, low Bk+3. Big-endian with its most "
             "significant bit in byte k: high Bk+3, low Bk+4, then high Bk+1, low Bk+2.";
     return note;
+}
+
+bool isDbcFile(const std::filesystem::path& file)
+{
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".dbc";
+}
+
+std::optional<frames::ImportRefusal> refuseDatabase(const Database& db,
+                                                    const std::filesystem::path& file)
+{
+    if (!db.messages.empty())
+        return std::nullopt;
+    return frames::ImportRefusal{"no-messages", 0, "\"" + file.string() + "\" holds no CAN message"};
+}
+
+frames::FrameListPlan planFrames(const Database& db, const std::filesystem::path& file,
+                                 Direction direction, const std::optional<std::string>& node,
+                                 frames::CanType canType, const frames::ImportOptions& options)
+{
+    frames::FrameListPlan plan;
+    if ((plan.refusal = refuseDatabase(db, file)))
+        return plan;
+    FrameImport imported;
+    try {
+        imported = importFrames(db, direction, node, canType);
+    } catch (const Error& error) {
+        plan.refusal = frames::ImportRefusal{"messages", 0, error.what()};
+        return plan;
+    }
+    const bool project = options.target == frames::ImportTarget::Project;
+    if (project && imported.leftOut > 0 && !options.keepFirst) {
+        plan.refusal = frames::ImportRefusal{
+            "messages-beyond-list", 0,
+            std::to_string(imported.frames.size() + imported.leftOut) +
+                " messages were selected and a frame list holds at most " +
+                std::to_string(project::MaxFrames),
+            frames::ImportRemedy::KeepFirst, imported.frames.size()};
+        return plan;
+    }
+    if (const auto note = leftOutMessage(imported))
+        plan.notes.push_back({"messages-left-out", imported.leftOut + imported.misfits.size(), 0, *note});
+    if (project)
+        if (const auto failure = frames::checkList(imported.frames, canType)) {
+            plan.refusal = frames::ImportRefusal{"check", failure->row, failure->message()};
+            return plan;
+        }
+    plan.rows = imported.frames;
+    plan.list = std::move(imported.frames);
+    return plan;
+}
+
+frames::MapPlan planMap(const Database& db, const std::filesystem::path& file, Direction direction,
+                        const std::optional<std::string>& node,
+                        const std::vector<frames::TClPdo>& frames, frames::CanType canType,
+                        std::optional<int> firstRegister, std::size_t noteLines)
+{
+    frames::MapPlan plan;
+    if ((plan.refusal = refuseDatabase(db, file)))
+        return plan;
+    MapImport proposal;
+    try {
+        proposal = importMap(db, direction, node, frames, canType,
+                             firstRegister ? *firstRegister : nextFreeRegister(frames));
+    } catch (const Error& error) {
+        plan.refusal = frames::ImportRefusal{"registers", 0, error.what()};
+        return plan;
+    }
+    plan.notes.push_back({"proposal", proposal.leftOut.size(), 0, mapNote(proposal, noteLines)});
+    if (proposal.registers == 0) {
+        plan.refusal = frames::ImportRefusal{"no-registers", 0, "No signal became a register"};
+        return plan;
+    }
+    plan.entries = std::move(proposal.entries);
+    plan.registers = proposal.registers;
+    return plan;
 }
 
 std::string warningsText(const Database& db, std::size_t maxLines)

@@ -3,10 +3,12 @@
 #include "core/common/Direction.h"
 #include "core/dbc/DbcFile.h"
 #include "core/frames/CanType.h"
+#include "core/frames/ImportPlan.h"
 #include "core/frames/TClPdo.h"
 #include "core/project/FrameFile.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +17,13 @@ namespace cravent::dbc {
 
 // Filter of the editors' file-open dialog, in the chooser's "Name (*.ext)" form.
 inline constexpr const char* DbcFilter = "CAN database (*.dbc)";
+
+// True for a file that an import reads as a CAN database: its name ends in .dbc, in any case.
+bool isDbcFile(const std::filesystem::path& file);
+
+// Why a database read from `file` gives nothing to import ("holds no CAN message"), or nothing.
+std::optional<frames::ImportRefusal> refuseDatabase(const Database& db,
+                                                    const std::filesystem::path& file);
 
 // The messages an import looks at. With the gateway's node: for the receive direction those it
 // receives (it is among a signal's receivers) and does not transmit, for the transmit
@@ -69,6 +78,25 @@ MapImport importMap(const Database& db, Direction direction, const std::optional
 
 // Replaces every frame's register list with the proposal, as a workbook import does.
 void applyMap(const MapImport& proposal, std::vector<frames::TClPdo>& frames);
+
+// The plan of a frame list import from the database read from `file`. Refused: a database
+// without messages, a node that is not in it or selects nothing, a selected message that cannot
+// be a frame of the project (each named with its reason), and into the project more than 250
+// messages (unless keepFirst) or a list that fails the check. Otherwise every frame is taken;
+// the messages beyond the list's 250 are a note.
+frames::FrameListPlan planFrames(const Database& db, const std::filesystem::path& file,
+                                 Direction direction, const std::optional<std::string>& node,
+                                 frames::CanType canType, const frames::ImportOptions& options);
+
+// The plan of a map import for `frames` from the signals of the database, numbered from
+// `firstRegister` or, without it, from nextFreeRegister(frames). Its note "proposal" is
+// mapNote(); refused: a database without messages, registers out of range, and a proposal
+// without any register (which would wipe the map, as when the frame list was not imported
+// first).
+frames::MapPlan planMap(const Database& db, const std::filesystem::path& file, Direction direction,
+                        const std::optional<std::string>& node,
+                        const std::vector<frames::TClPdo>& frames, frames::CanType canType,
+                        std::optional<int> firstRegister, std::size_t noteLines);
 
 // What a person is told after a map import: how many registers, each signal left out with its
 // reason (at most `maxLines` of them, then how many more), and how a 32-bit signal is carried

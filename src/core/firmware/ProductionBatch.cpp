@@ -1,6 +1,7 @@
 #include "core/firmware/ProductionBatch.h"
 
 #include "core/common/CsvCell.h"
+#include "core/check/BuildGate.h"
 #include "core/common/Error.h"
 #include "core/common/FileIo.h"
 #include "core/common/FileLookup.h"
@@ -272,6 +273,10 @@ std::vector<BatchOutput> runBatch(const fs::path& projectDir, const std::vector<
     if (!isPresent(pargen) || !isFile(pargen))
         throw Error("Project \"" + projectDir.string() + "\" has no " + names::Pargen +
                     ": a unit's address needs the communication settings.");
+    // The same gate as build and update: production firmware never comes from a project they
+    // refuse.
+    if (const check::BuildGate gate = check::buildGate(projectDir); !gate.goesOn)
+        throw Error(gate.errorLines());
     const image::ConfigImage projectImage = image::BuildConfigImage(projectDir, moment);
     if (!isPresent(master) || !isFile(master))
         throw Error(std::string(text::SourceNotFound) + "\nMaster firmware \"" + master.string() +

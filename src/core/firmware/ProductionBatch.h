@@ -41,10 +41,11 @@ struct BatchOutput {
 // name, address and SHA-256 of each file. An earlier manifest in outDir is removed before the
 // first unit's file is written, so that none vouches for files it does not describe. The
 // project's files are not touched. Throws Error before any file is written when the project has
-// no settings file or cannot be built, when a unit's file or the manifest would land on an
-// input (the master, a project file, `unitsFile`; judged on resolved paths, names without
-// regard to case as project files are looked up), and with the composition's message when a
-// unit's firmware cannot be made.
+// no settings file, when the check finds an error (the error lines of check::buildGate(), as
+// build and update stop on), when a unit's file or the manifest would land on an input (the
+// master, a project file, `unitsFile`; judged on resolved paths, names without regard to case
+// as project files are looked up), and with the composition's message when a unit's firmware
+// cannot be made.
 std::vector<BatchOutput> runBatch(const std::filesystem::path& projectDir,
                                   const std::vector<Unit>& units,
                                   const std::filesystem::path& master,

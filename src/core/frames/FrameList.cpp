@@ -66,7 +66,7 @@ std::string rowRanges(const std::vector<std::size_t>& rows)
     return text;
 }
 
-std::optional<std::string> checkList(const std::vector<project::Frame>& list, CanType canType)
+std::optional<ListFailure> checkList(const std::vector<project::Frame>& list, CanType canType)
 {
     const std::int32_t maxCobId = canType == CanType::A ? MaxCobIdA : MaxCobIdB;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -78,10 +78,10 @@ std::optional<std::string> checkList(const std::vector<project::Frame>& list, Ca
         else if (length < 1 || length > MaxDataLength)
             failure = DimensionRange;
         if (failure)
-            return "Error in row " + std::to_string(i + 1) + failure;
+            return ListFailure{i + 1, failure};
         // The mnemonic is written into the project file as it stands.
         if (const auto bad = xmlForbiddenCharacterMessage("!! The Mnemonic", list[i].mnemonic))
-            return "Error in row " + std::to_string(i + 1) + *bad;
+            return ListFailure{i + 1, *bad};
     }
     return std::nullopt;
 }

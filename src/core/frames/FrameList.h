@@ -33,11 +33,19 @@ std::optional<RowsAfterGap> rowsAfterGap(const std::vector<project::Frame>& rows
 // "3", "3 and 5", "3-7, 9 and 12": row numbers in order, runs joined.
 std::string rowRanges(const std::vector<std::size_t>& rows);
 
+// The first frame of a list that fails the check: its 1-based row and the failed test's text.
+struct ListFailure {
+    std::size_t row = 0;
+    std::string test; // CobIdRangeA, CobIdRangeB or DimensionRange
+    // "Error in row " + the row + the test's text, as the editor says it.
+    std::string message() const { return "Error in row " + std::to_string(row) + test; }
+    bool operator==(const ListFailure&) const = default;
+};
+
 // Checks frames in order, each COB-ID before its data length; the first failure ends the check.
-// Returns its message, "Error in row " + the 1-based row + the failed test's text, or nothing
-// when every frame passes. A text that is not integer text counts as -1. A mnemonic holding a
-// character that XML files cannot hold fails last.
-std::optional<std::string> checkList(const std::vector<project::Frame>& list, CanType canType);
+// Nothing when every frame passes. A text that is not integer text counts as -1. A mnemonic
+// holding a character that XML files cannot hold fails last.
+std::optional<ListFailure> checkList(const std::vector<project::Frame>& list, CanType canType);
 
 // The frame list of a file, for the editors. No file is an empty list. A file that cannot be
 // shown whole is refused with Error naming the file and the reason, so that saving the editor

@@ -2,13 +2,13 @@
 
 #include "gui/app/MakerWebPage.h"
 #include "gui/app/TFAbout.h"
-#include "core/check/ProjectCheck.h"
 #include "core/common/Error.h"
 #include "core/common/Texts.h"
 #include "gui/check/FindingsWindow.h"
 #include "gui/firmware/TFModifyFileSx.h"
 #include "gui/frames/TFInfopdoMB.h"
 #include "gui/frames/TFpdoMB.h"
+#include "core/firmware/UpdateSequence.h"
 #include "core/image/ProjectBuild.h"
 #include "core/settings/CommunicationForm.h"
 #include "gui/ping/EchoWorker.h"
@@ -286,10 +286,12 @@ void TFCraventeFirmWare::UpdateDevice()
     // Let the pressed button repaint before the window stops answering for the build.
     QCoreApplication::processEvents();
     // Values the device would misread are shown before anything is built.
-    if (!FindingsWindow::confirmBuild(check::checkProject(workspace_.ProjectDir()), this))
-        return;
     try {
-        image::buildProjectBanks(workspace_.ProjectDir());
+        const firmware::PreparedUpdate prepared = firmware::prepareUpdate(
+            workspace_.project(), workspace_.program().masterFirmware(),
+            [this](const check::BuildGate& gate) { return FindingsWindow::confirmBuild(gate, this); });
+        if (!prepared.built)
+            return;
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()), Messages::Icon::Error);
         return;

@@ -29,9 +29,10 @@ QIcon iconOf(const QStyle* style, check::Severity severity)
 
 } // namespace
 
-FindingsWindow::FindingsWindow(const std::vector<check::Finding>& findings, QWidget* parent)
+FindingsWindow::FindingsWindow(const check::BuildGate& gate, QWidget* parent)
     : QDialog(parent)
 {
+    const std::vector<check::Finding>& findings = gate.findings;
     setObjectName(QStringLiteral("FindingsWindow"));
     setWindowTitle(QString::fromLatin1(Caption));
     theme::apply(this);
@@ -40,7 +41,7 @@ FindingsWindow::FindingsWindow(const std::vector<check::Finding>& findings, QWid
     const check::Tally tally = check::tally(findings);
     auto* layout = new QVBoxLayout(this);
     auto* summary = new QLabel(
-        (tally.errors > 0 ? QStringLiteral("The device cannot be built from this project: ")
+        (!gate.goesOn ? QStringLiteral("The device cannot be built from this project: ")
                           : QStringLiteral("The device will not do everything this project seems to say: ")) +
             QString::fromStdString(check::summaryText(tally)) + QLatin1Char('.'),
         this);
@@ -76,7 +77,7 @@ FindingsWindow::FindingsWindow(const std::vector<check::Finding>& findings, QWid
     layout->addWidget(list_);
 
     auto* buttons = new QDialogButtonBox(this);
-    if (tally.errors > 0) {
+    if (!gate.goesOn) {
         buttons->addButton(QString::fromLatin1(Close), QDialogButtonBox::RejectRole);
     } else {
         buttons->addButton(QString::fromLatin1(BuildAnyway), QDialogButtonBox::AcceptRole);
@@ -93,13 +94,10 @@ void FindingsWindow::showEvent(QShowEvent* event)
     list_->resizeRowsToContents();
 }
 
-bool FindingsWindow::confirmBuild(const std::vector<check::Finding>& findings, QWidget* parent)
+bool FindingsWindow::confirmBuild(const check::BuildGate& gate, QWidget* parent)
 {
-    const check::Tally tally = check::tally(findings);
-    if (tally.errors == 0 && tally.warnings == 0)
-        return true;
-    FindingsWindow window(findings, parent);
-    return window.exec() == QDialog::Accepted && tally.errors == 0;
+    FindingsWindow window(gate, parent);
+    return window.exec() == QDialog::Accepted && gate.goesOn;
 }
 
 } // namespace cravent::gui

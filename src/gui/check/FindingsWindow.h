@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/check/Finding.h"
+#include "core/check/BuildGate.h"
 
 #include <QDialog>
 
@@ -20,11 +20,13 @@ public:
     static constexpr const char* Cancel = "Cancel";
     static constexpr const char* Close = "Close";
 
-    FindingsWindow(const std::vector<check::Finding>& findings, QWidget* parent = nullptr);
+    // Lists every finding of the gate; "Close" alone when the gate stops the build, else
+    // "Build anyway" and "Cancel".
+    FindingsWindow(const check::BuildGate& gate, QWidget* parent = nullptr);
 
-    // True when the build may go on: nothing to show (no findings, or notes only), or the user
-    // chose "Build anyway".
-    static bool confirmBuild(const std::vector<check::Finding>& findings, QWidget* parent);
+    // Shows the window and answers whether to build: true for "Build anyway", false when the gate
+    // stops the build. The update sequence asks only when the gate shows something.
+    static bool confirmBuild(const check::BuildGate& gate, QWidget* parent);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -5,9 +5,8 @@
 #include "core/common/Product.h"
 #include "core/common/Texts.h"
 #include "core/firmware/Composition.h"
-#include "core/firmware/ConfigurationSource.h"
+#include "core/firmware/UpdateSequence.h"
 #include "core/firmware/Flasher.h"
-#include "core/image/ConfigurationText.h"
 #include "core/workspace/Workspace.h"
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
@@ -176,7 +175,7 @@ void TFModifyFileSx::FormShow()
     lbButton2_->setEnabled(true);
 }
 
-bool TFModifyFileSx::ExeModFileSxClick()
+void TFModifyFileSx::LbButton2Click()
 {
     firmware::CompositionInputs inputs;
     inputs.sourceFirmware = workspace_.MasterDir() / sourceFirmwareName_;
@@ -185,30 +184,22 @@ bool TFModifyFileSx::ExeModFileSxClick()
     inputs.outputDir = outputDir_;
     for (std::size_t i = 0; i < cbbank_.size(); ++i)
         inputs.banks[i] = !cbbank_[i]->isHidden() && cbbank_[i]->isChecked();
-    const auto progress = [this](std::size_t position, std::size_t maximum) {
+    firmware::FinishOptions options;
+    options.appDir = workspace_.AppDir();
+    options.port = cbport_->currentIndex();
+    options.progress = [this](std::size_t position, std::size_t maximum) {
         avanzamento_->setMaximum(static_cast<int>(maximum));
         avanzamento_->setValue(static_cast<int>(position));
         avanzamento_->repaint(); // the merge runs without returning to the event loop
     };
+    options.extras.beforeVerify = beforeVerify_;
     summary_->clear();
-    firmware::CompositionExtras extras;
-    extras.beforeVerify = beforeVerify_;
     try {
-        const fs::path newFirmware = firmware::composeFirmware(inputs, progress, extras);
-        summary_->setText(QString::fromStdString(
-            image::summaryLine(firmware::readConfigurationOf(newFirmware, false))));
-        return true;
-    } catch (const Error& error) {
-        ui_.messages.show(this, QString::fromStdString(error.what()));
-        return false;
-    }
-}
-
-void TFModifyFileSx::ExeUpdateFirClick()
-{
-    try {
-        firmware::launchFlasher(workspace_.AppDir(), outputDir_ / newFirmwareName_,
-                                cbport_->currentIndex(), workspace_.MasterDir());
+        // Only a firmware composed by this press is flashed, never one left from an earlier run.
+        const firmware::FinishedUpdate finished = firmware::finishUpdate(inputs, options);
+        summary_->setText(QString::fromStdString(finished.summary));
+        if (finished.flasherFailure)
+            ui_.messages.show(this, QString::fromStdString(*finished.flasherFailure));
     } catch (const Error& error) {
         ui_.messages.show(this, QString::fromStdString(error.what()));
     }
@@ -222,13 +213,6 @@ QString TFModifyFileSx::Summary() const
 void TFModifyFileSx::setBeforeVerify(std::function<void(const fs::path&)> beforeVerify)
 {
     beforeVerify_ = std::move(beforeVerify);
-}
-
-void TFModifyFileSx::LbButton2Click()
-{
-    // Only a firmware composed by this press is flashed, never one left from an earlier run.
-    if (ExeModFileSxClick())
-        ExeUpdateFirClick();
 }
 
 } // namespace cravent::gui

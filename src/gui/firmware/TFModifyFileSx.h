@@ -35,12 +35,9 @@ public:
 
     // Prepares the composition's inputs from the current project; runs on every showing.
     void FormShow();
-    // "Execute update firmware": the composition, then the launch when it succeeded.
+    // "Execute update firmware": the second step of the update sequence, the composition and
+    // its read-back, then the flashing program on the chosen port when it succeeded.
     void LbButton2Click();
-    // The composition; true when the new firmware file was written.
-    bool ExeModFileSxClick();
-    // Starts the flashing program with the new firmware file and the chosen port.
-    void ExeUpdateFirClick();
 
     const std::string& SourceFirmwareName() const { return sourceFirmwareName_; }
     const std::filesystem::path& BankDir() const { return bankDir_; }

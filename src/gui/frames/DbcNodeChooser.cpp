@@ -10,8 +10,6 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <cctype>
 
 namespace cravent::gui {
 
@@ -42,13 +40,8 @@ std::optional<OpenedDbc> openDbc(QWidget* parent, UiServices& ui, const std::fil
                                                 " statements could not be read and were skipped:\n" +
                                                 dbc::warningsText(opened.db, ShownLines)),
                          Messages::Icon::Warning);
-    if (opened.db.messages.empty()) {
-        ui.messages.show(parent,
-                         QString::fromStdString("\"" + file.string() + "\" holds no CAN message."),
-                         Messages::Icon::Error);
-        return std::nullopt;
-    }
-    if (!opened.db.nodes.empty()) {
+    // An empty database asks for no node; its plan says why nothing is taken.
+    if (!opened.db.messages.empty() && !opened.db.nodes.empty()) {
         DbcNodeChooser chooser(opened.db.nodes, parent);
         if (chooser.exec() != QDialog::Accepted)
             return std::nullopt;
@@ -89,55 +82,36 @@ std::optional<std::string> DbcNodeChooser::node() const
     return nodes_->item(row)->text().toStdString();
 }
 
-bool isDbcFile(const std::filesystem::path& file)
-{
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".dbc";
-}
-
-std::optional<dbc::FrameImport> importDbcFrames(QWidget* parent, UiServices& ui,
-                                                const std::filesystem::path& file,
-                                                const std::filesystem::path& projectDir,
-                                                Direction direction)
+std::optional<frames::FrameListPlan> planDbcFrames(QWidget* parent, UiServices& ui,
+                                                   const std::filesystem::path& file,
+                                                   const std::filesystem::path& projectDir,
+                                                   Direction direction)
 {
     const auto opened = openDbc(parent, ui, file);
     if (!opened)
         return std::nullopt;
     try {
         const auto canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
-        dbc::FrameImport imported = dbc::importFrames(opened->db, direction, opened->node, canType);
-        if (const auto note = dbc::leftOutMessage(imported))
-            ui.messages.show(parent, QString::fromStdString(*note), Messages::Icon::Information);
-        return imported;
+        return dbc::planFrames(opened->db, file, direction, opened->node, canType, {});
     } catch (const Error& error) {
         ui.messages.show(parent, QString::fromStdString(error.what()), Messages::Icon::Error);
         return std::nullopt;
     }
 }
 
-std::optional<dbc::MapImport> proposeDbcMap(QWidget* parent, UiServices& ui,
-                                            const std::filesystem::path& file,
-                                            const std::filesystem::path& projectDir,
-                                            Direction direction,
-                                            const std::vector<frames::TClPdo>& frames)
+std::optional<frames::MapPlan> planDbcMap(QWidget* parent, UiServices& ui,
+                                          const std::filesystem::path& file,
+                                          const std::filesystem::path& projectDir,
+                                          Direction direction,
+                                          const std::vector<frames::TClPdo>& frames)
 {
     const auto opened = openDbc(parent, ui, file);
     if (!opened)
         return std::nullopt;
     try {
         const auto canType = frames::readProjectCanType(ProjectFolder(projectDir).pargen());
-        dbc::MapImport proposal = dbc::importMap(opened->db, direction, opened->node, frames, canType,
-                                                 dbc::nextFreeRegister(frames));
-        const std::string note = dbc::mapNote(proposal, ShownLines);
-        if (proposal.registers == 0) {
-            ui.messages.show(parent, QString::fromStdString(note + "\nThe map was not changed."),
-                             Messages::Icon::Warning);
-            return std::nullopt;
-        }
-        ui.messages.show(parent, QString::fromStdString(note), Messages::Icon::Information);
-        return proposal;
+        return dbc::planMap(opened->db, file, direction, opened->node, frames, canType,
+                            std::nullopt, ShownLines);
     } catch (const Error& error) {
         ui.messages.show(parent, QString::fromStdString(error.what()), Messages::Icon::Error);
         return std::nullopt;

@@ -32,25 +32,20 @@ private:
     QListWidget* nodes_;
 };
 
-// True for a file chosen under the "CAN database (*.dbc)" filter: its name ends in .dbc.
-bool isDbcFile(const std::filesystem::path& file);
+// The plan of a frame list import from a CAN database: the database is read, the user names
+// the node when it names nodes, and the core plans the import for the project's CAN type.
+// Nothing when the database cannot be read or the chooser is cancelled (said or asked already).
+std::optional<frames::FrameListPlan> planDbcFrames(QWidget* parent, UiServices& ui,
+                                                   const std::filesystem::path& file,
+                                                   const std::filesystem::path& projectDir,
+                                                   Direction direction);
 
-// The frames for the frame list editor from a CAN database: the database is read, the user
-// names the node when it names nodes, and the project's CAN type is applied. Refusals and the
-// reader's skipped statements are shown; nothing when the import cannot go on (then the editor
-// stays as it was).
-std::optional<dbc::FrameImport> importDbcFrames(QWidget* parent, UiServices& ui,
-                                                const std::filesystem::path& file,
-                                                const std::filesystem::path& projectDir,
-                                                Direction direction);
-
-// The register map proposed from a CAN database for the frames of the map editor, from one
-// above the highest register index they hold. As importDbcFrames; a proposal without any
-// register is shown and not returned, so the editor's map stays.
-std::optional<dbc::MapImport> proposeDbcMap(QWidget* parent, UiServices& ui,
-                                            const std::filesystem::path& file,
-                                            const std::filesystem::path& projectDir,
-                                            Direction direction,
-                                            const std::vector<frames::TClPdo>& frames);
+// The plan of a map import from a CAN database for the frames of the map editor, from one above
+// the highest register index they hold. As planDbcFrames.
+std::optional<frames::MapPlan> planDbcMap(QWidget* parent, UiServices& ui,
+                                          const std::filesystem::path& file,
+                                          const std::filesystem::path& projectDir,
+                                          Direction direction,
+                                          const std::vector<frames::TClPdo>& frames);
 
 } // namespace cravent::gui

@@ -4,10 +4,12 @@
 #include "core/common/IntegerText.h"
 #include "gui/frames/ChoiceGroup.h"
 #include "gui/frames/DbcNodeChooser.h"
+#include "gui/frames/ImportPlanView.h"
 #include "gui/frames/ListBoxClicks.h"
 #include "gui/frames/WorkbookChooser.h"
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
+#include "core/sheets/WorkbookPlans.h"
 #include "core/sheets/SheetReaderClient.h"
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
@@ -315,35 +317,25 @@ void TFInfopdoMB::BitBtn4Click()
     const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
-    if (isDbcFile(*workbook)) {
-        if (const auto proposal = proposeDbcMap(this, ui_, *workbook, workspace_.ProjectDir(),
-                                                direction(), map_.frames())) {
-            clearRegisterControls();
-            dbc::applyMap(*proposal, map_.frames());
-        }
-        return;
+    std::optional<frames::MapPlan> plan;
+    if (dbc::isDbcFile(*workbook)) {
+        plan = planDbcMap(this, ui_, *workbook, workspace_.ProjectDir(), direction(),
+                          map_.frames());
+    } else {
+        const sheets::WorksheetRead read =
+            sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
+        plan = sheets::planMap(*workbook, direction(), read, map_.frames(), {}, {});
     }
-    const sheets::WorksheetRead read =
-        sheets::readWorksheet(*workbook, sheets::mapSheetName(direction()));
-    clearRegisterControls();
-    // Silent on failure: without the worksheet the entries stay; a frame number that is no
-    // integer ends the import and keeps what it took. The list box shows the new entries when
-    // a frame is picked.
-    if (read.outcome != sheets::WorksheetRead::Outcome::Read)
+    // A refused import leaves every entry as it was.
+    if (!plan ||
+        showRefusal(this, ui_, plan->source, plan->notes, plan->refusal, "The map was not changed."))
         return;
-    sheets::takeMapRecords(read.records, map_.frames());
-    if (read.beyond.count > 0)
-        ui_.messages.show(
-            this,
-            QStringLiteral("A map holds at most %1 entries: the %2 records from row %3 "
-                           "of the worksheet on were left out.")
-                .arg(sheets::MaxRecordsRead)
-                .arg(read.beyond.count)
-                .arg(read.beyond.firstRow),
-            Messages::Icon::Information);
-    // Cells that read as empty only because no result was stored are named, not guessed.
-    if (const auto note = sheets::unreadableCellsMessage(read.unreadableCells))
-        ui_.messages.show(this, QString::fromStdString(*note + "."), Messages::Icon::Warning);
+    frames::applyMap(*plan, map_.frames());
+    // The frame that stays selected shows its new entries at once.
+    LPdoCanAClick();
+    if (LPdoCanA_->currentRow() < 0)
+        clearRegisterControls();
+    showNotes(this, ui_, plan->notes);
 }
 
 void TFInfopdoMB::showEvent(QShowEvent* event)

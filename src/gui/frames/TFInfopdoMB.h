@@ -34,8 +34,8 @@ public:
     Direction direction() const { return directionOfMode(mode_); }
 
     // The frames of this showing with their register entries (TClPdo, TClIndMB), in frame order;
-    // what "OK" saves. Import replaces entries here; the list boxes show them when a frame is
-    // picked.
+    // what "OK" saves. Import replaces entries here, and the register list box shows those of
+    // the selected frame at once.
     frames::FrameMap& frameMap() { return map_; }
     std::vector<frames::TClPdo>& pdoList() { return map_.frames(); }
     // Empties the register list box and the index edit box and sets both byte choices to "none".

@@ -5,10 +5,12 @@
 #include "core/frames/FrameList.h"
 #include "gui/frames/DbcNodeChooser.h"
 #include "gui/frames/FrameGrid.h"
+#include "gui/frames/ImportPlanView.h"
 #include "gui/frames/WorkbookChooser.h"
 #include "core/sheets/CsvExport.h"
 #include "core/sheets/SheetImport.h"
 #include "core/sheets/SheetReaderClient.h"
+#include "core/sheets/WorkbookPlans.h"
 #include "gui/widgets/GuardedCommand.h"
 #include "gui/widgets/PushButton.h"
 #include "gui/widgets/Theme.h"
@@ -197,8 +199,8 @@ void TFpdoMB::BitBtn1Click()
     const std::vector<project::Frame> list = listedFrames();
     try {
         const auto canType = frames::readProjectCanType(workspace_.project().pargen());
-        if (auto failure = frames::checkList(list, canType)) {
-            ui_.messages.show(this, QString::fromStdString(*failure), Messages::Icon::Error);
+        if (const auto failure = frames::checkList(list, canType)) {
+            ui_.messages.show(this, QString::fromStdString(failure->message()), Messages::Icon::Error);
             return;
         }
         project::writeFrames(listFile(), list);
@@ -224,36 +226,32 @@ void TFpdoMB::BitBtn4Click()
     const auto workbook = chooseWorkbook(this, ui_, workspace_.ProjectDir());
     if (!workbook)
         return;
-    if (isDbcFile(*workbook)) {
-        // A refused CAN database leaves the grid as it was.
-        const auto imported = importDbcFrames(this, ui_, *workbook, workspace_.ProjectDir(), direction());
-        if (!imported)
-            return;
-        clearDataCells();
-        for (std::size_t k = 0; k < imported->frames.size(); ++k) {
-            const int row = static_cast<int>(k) + 1;
-            setCellText(row, ColumnCobId, QString::fromStdString(imported->frames[k].cobId));
-            setCellText(row, ColumnDimension, QString::fromStdString(imported->frames[k].dimension));
-            setCellText(row, ColumnMnemonic, QString::fromStdString(imported->frames[k].mnemonic));
-        }
+    std::optional<frames::FrameListPlan> plan;
+    if (dbc::isDbcFile(*workbook)) {
+        plan = planDbcFrames(this, ui_, *workbook, workspace_.ProjectDir(), direction());
+    } else {
+        const sheets::WorksheetRead read = sheets::readWorksheet(*workbook, sheets::FrameListSheet);
+        const auto filled = [this] {
+            std::size_t rows = 0;
+            for (const project::Frame& row : gridRows())
+                if (!row.cobId.empty() || !row.dimension.empty() || !row.mnemonic.empty())
+                    ++rows;
+            return rows;
+        };
+        // The editor's list is checked at "OK", against the CAN type of that moment.
+        plan = sheets::planFrameList(*workbook, read, {filled, {}}, frames::CanType::A, {});
+    }
+    // A refused import leaves the grid as it was.
+    if (!plan || showRefusal(this, ui_, plan->source, plan->notes, plan->refusal))
         return;
-    }
-    const sheets::WorksheetRead read = sheets::readWorksheet(*workbook, sheets::FrameListSheet);
-    // The grid is emptied; a workbook without the worksheet, or none at all, leaves it empty
-    // without a word, and "Cancel" still keeps the project's list.
     clearDataCells();
-    const sheets::FrameRowsImport imported =
-        sheets::frameRowsFromRecords(read.records, read.beyond);
-    for (std::size_t k = 0; k < imported.rows.size(); ++k) {
+    for (std::size_t k = 0; k < plan->rows.size(); ++k) {
         const int row = static_cast<int>(k) + 1;
-        setCellText(row, ColumnCobId, QString::fromStdString(imported.rows[k].cobId));
-        setCellText(row, ColumnDimension, QString::fromStdString(imported.rows[k].dimension));
-        setCellText(row, ColumnMnemonic, QString::fromStdString(imported.rows[k].mnemonic));
+        setCellText(row, ColumnCobId, QString::fromStdString(plan->rows[k].cobId));
+        setCellText(row, ColumnDimension, QString::fromStdString(plan->rows[k].dimension));
+        setCellText(row, ColumnMnemonic, QString::fromStdString(plan->rows[k].mnemonic));
     }
-    if (const auto note = sheets::leftOutMessage(imported.leftOut))
-        ui_.messages.show(this, QString::fromStdString(*note), Messages::Icon::Information);
-    if (const auto note = sheets::unreadableCellsMessage(read.unreadableCells))
-        ui_.messages.show(this, QString::fromStdString(*note + "."), Messages::Icon::Warning);
+    showNotes(this, ui_, plan->notes);
 }
 
 void TFpdoMB::showEvent(QShowEvent* event)

@@ -342,3 +342,96 @@ TEST(DbcMapImport, RepeatedCobIdsExtendedFramesAndTheFirstRegister)
 }
 
 } // namespace
+
+namespace {
+
+// The DBC rules every import of a CAN database follows, as plan fields: the command line and the
+// editors only show and apply them.
+TEST(DbcImportPlans, FramePlansRefuseWithTheirCodeAndKeepFirstOnlyIntoTheProject)
+{
+    std::string many = "BU_: GW\n";
+    for (int i = 0; i < 252; ++i)
+        many += "BO_ " + std::to_string(i + 1) + " M" + std::to_string(i) + ": 8 GW\n";
+    const frames::ImportOptions editor{};
+    const frames::ImportOptions project{frames::ImportTarget::Project, false, false};
+    const frames::ImportOptions keepFirst{frames::ImportTarget::Project, true, false};
+    const struct {
+        const char* name;
+        std::string text;
+        std::optional<std::string> node;
+        frames::ImportOptions options;
+        CanType canType;
+        std::string code; // "" when the plan is taken
+        std::size_t frames;
+        std::size_t leftOut;
+    } cases[] = {
+        {"no message", "garbage\n", std::nullopt, editor, CanType::A, "no-messages", 0, 0},
+        {"a node that sends nothing", "BU_: GW ECU\nBO_ 1 M: 8 ECU\n", "GW", {frames::ImportTarget::Editor, false, false}, CanType::A, "messages", 0, 0},
+        {"29-bit into 2.0A", "BO_ 2147483905 X: 8 GW\n", std::nullopt, editor, CanType::A, "messages", 0, 0},
+        {"252 messages, editor", many, "GW", editor, CanType::A, "", 250, 2},
+        {"252 messages, project", many, "GW", project, CanType::A, "messages-beyond-list", 0, 0},
+        {"252 messages, keep first", many, "GW", keepFirst, CanType::A, "", 250, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const frames::FrameListPlan plan =
+            planFrames(parseDbc(c.text), "db.dbc", Direction::Transmit, c.node, c.canType, c.options);
+        ASSERT_EQ(plan.refused(), !c.code.empty()) << (plan.refusal ? plan.refusal->text : "");
+        if (plan.refusal) {
+            EXPECT_EQ(plan.refusal->code, c.code);
+            continue;
+        }
+        EXPECT_EQ(plan.list.size(), c.frames);
+        EXPECT_EQ(plan.rows, plan.list);
+        ASSERT_EQ(plan.notes.size(), c.leftOut > 0 ? 1u : 0u);
+        if (c.leftOut > 0) {
+            EXPECT_EQ(plan.notes[0].code, "messages-beyond-list");
+            EXPECT_EQ(plan.notes[0].count, c.leftOut);
+        }
+    }
+    const auto refused = planFrames(parseDbc(many), "db.dbc", Direction::Transmit,
+                                    std::string("GW"), CanType::A, project);
+    ASSERT_TRUE(refused.refusal);
+    EXPECT_EQ(refused.refusal->remedy, frames::ImportRemedy::KeepFirst);
+    EXPECT_EQ(refused.refusal->kept, 250u);
+    EXPECT_EQ(planFrames(parseDbc("garbage\n"), "db.dbc", Direction::Receive, std::nullopt,
+                         CanType::A, editor)
+                  .refusal->text,
+              "\"db.dbc\" holds no CAN message");
+}
+
+TEST(DbcImportPlans, AMapPlanWithoutRegistersIsRefusedAndItsNoteSaysWhy)
+{
+    const Database db = readDbcFile(Fixtures / "gateway.dbc");
+    const auto none = planMap(db, "g.dbc", Direction::Receive, std::string("GW"),
+                              frameList({"0x7FF"}), CanType::A, std::nullopt, 5);
+    ASSERT_TRUE(none.refusal);
+    EXPECT_EQ(none.refusal->code, "no-registers");
+    ASSERT_EQ(none.notes.size(), 1u);
+    EXPECT_EQ(none.notes[0].code, "proposal");
+
+    auto list = frameList({"0x181", "0x281"});
+    list[0].entries.emplace_back("99", "1");
+    const auto plan = planMap(db, "g.dbc", Direction::Receive, std::string("GW"), list,
+                              CanType::A, std::nullopt, 5);
+    ASSERT_FALSE(plan.refused());
+    EXPECT_GT(plan.registers, 0u);
+    // From one above the highest register the frames hold.
+    ASSERT_FALSE(plan.entries[0].empty());
+    EXPECT_EQ(plan.entries[0].front().index, "100");
+    EXPECT_EQ(planMap(db, "g.dbc", Direction::Receive, std::string("GW"), list, CanType::A, 7, 5)
+                  .entries[0]
+                  .front()
+                  .index,
+              "7");
+}
+
+TEST(DbcImportPlans, ADatabaseIsKnownByItsExtensionInAnyCase)
+{
+    for (const char* name : {"a.dbc", "A.DBC", "dir.x/b.Dbc"})
+        EXPECT_TRUE(isDbcFile(name)) << name;
+    for (const char* name : {"a.dbc.xlsx", "dbc", "a.csv", "a.dbcx"})
+        EXPECT_FALSE(isDbcFile(name)) << name;
+}
+
+} // namespace

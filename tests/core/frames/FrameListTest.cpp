@@ -64,7 +64,7 @@ TEST(FrameListCheck, OneFrameAgainstEachRangeAndLength)
         if (c.failure.empty())
             EXPECT_EQ(result, std::nullopt) << c.cobId << " / " << c.dimension;
         else
-            EXPECT_EQ(result, "Error in row 1" + c.failure) << c.cobId << " / " << c.dimension;
+            EXPECT_EQ(result, (ListFailure{1, c.failure})) << c.cobId << " / " << c.dimension;
     }
 }
 
@@ -111,10 +111,11 @@ TEST(FrameListCheck, FirstFailingRowEndsTheCheckAndRowsStopAtTheFirstEmptyCobId)
     std::vector<Frame> bad(12, Frame{"1", "8", ""});
     bad[9] = {"1", "", ""};
     bad[10] = {"5000", "8", ""};
-    EXPECT_EQ(checkList(bad, CanType::A), "Error in row 10" + Length);
+    EXPECT_EQ(checkList(bad, CanType::A), (ListFailure{10, Length}));
+    EXPECT_EQ(checkList(bad, CanType::A)->message(), "Error in row 10" + Length);
     bad[9] = {"5000", "0", ""};
-    EXPECT_EQ(checkList(bad, CanType::A), "Error in row 10" + RangeA);
-    EXPECT_EQ(checkList(bad, CanType::B), "Error in row 10" + Length);
+    EXPECT_EQ(checkList(bad, CanType::A), (ListFailure{10, RangeA}));
+    EXPECT_EQ(checkList(bad, CanType::B), (ListFailure{10, Length}));
 }
 
 TEST(FrameListCheck, AMnemonicThatAnXmlFileCannotHoldIsRefusedNamingRowAndCharacter)

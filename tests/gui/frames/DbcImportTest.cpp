@@ -143,7 +143,7 @@ TEST_F(FrameListDbcImport, RefusalsAndCancelLeaveTheGridAsItWas)
     ui.messages.texts.clear();
     showIn(2);
     importFrom(project / "quiet.dbc", QStringLiteral("GW"));
-    EXPECT_EQ(ui.messages.texts, QStringList({QStringLiteral("Node \"GW\" transmits no message")}));
+    EXPECT_EQ(ui.messages.texts, QStringList({QStringLiteral("Node \"GW\" transmits no message.")}));
     EXPECT_TRUE(row(1).join("").isEmpty()); // the empty transmit list stays empty
 }
 

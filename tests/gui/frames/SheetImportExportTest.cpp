@@ -1,5 +1,5 @@
-// Import and Export of both frame editors: workbooks written by other programs, the silent
-// failures, and a workbook that crashes the reader costing nothing but the import.
+// Import and Export of both frame editors: workbooks written by other programs, the refusals
+// that leave the editor as it was, and a workbook that crashes the reader costing nothing but the import.
 
 #include "FrameDialogTest.h"
 #include "core/sheets/Worksheet.h"
@@ -155,17 +155,31 @@ TEST_F(FrameListImport, OkAsksBeforeDroppingTheFramesAfterAGap)
               "<COBID><row CobID=\"385\" Dimensin=\"8\" Mnemonic=\"\"/></COBID>");
 }
 
-// No worksheet "rpdodef", no workbook at all, or one that kills the reader: the grid was
-// emptied before the workbook was opened, nothing is said, and "Cancel" keeps the project.
-TEST_F(FrameListImport, WhatCannotBeImportedLeavesAnEmptyGridSilently)
+// No worksheet "rpdodef", no workbook at all, or one that kills the reader: the import says
+// why and leaves the grid as it was, so that "OK" cannot save an emptied list.
+TEST_F(FrameListImport, WhatCannotBeImportedIsSaidAndLeavesTheGridAsItWas)
 {
-    for (const char* name : {"nosheet.xlsx", "notes.xls", "truncated.xlsx", "crash.xls"}) {
-        SCOPED_TRACE(name);
+    const struct {
+        const char* name;
+        QString message;
+    } cases[] = {
+        {"nosheet.xlsx", "Workbook \"" + path(Fixtures / "nosheet.xlsx") +
+                             "\" has no worksheet \"rpdodef\" (its worksheets: "},
+        {"notes.xls", "Cannot read workbook \"" + path(Fixtures / "notes.xls") + "\""},
+        {"truncated.xlsx", "Cannot read workbook \"" + path(Fixtures / "truncated.xlsx") + "\""},
+        {"crash.xls", "Cannot read workbook \"" + path(Fixtures / "crash.xls") + "\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.texts.clear();
         writeText(file("RCobDef.xml"), TwoFrames);
         showIn(1);
-        importFrom(Fixtures / name);
-        EXPECT_TRUE(gridEmpty());
-        EXPECT_TRUE(ui.messages.texts.isEmpty()) << ui.messages.texts.join('|').toStdString();
+        importFrom(Fixtures / c.name);
+        EXPECT_EQ(row(1), QStringList({"0x181", "8", "a"}));
+        EXPECT_EQ(row(2), QStringList({"0x281", "4", "b"}));
+        ASSERT_EQ(ui.messages.texts.size(), 1);
+        EXPECT_TRUE(ui.messages.texts.front().startsWith(c.message))
+            << ui.messages.texts.front().toStdString();
         EXPECT_TRUE(dialog.isVisible());
         pushButton(dialog, "bitbtn2")->click();
         EXPECT_EQ(readText(file("RCobDef.xml")), TwoFrames);
@@ -174,6 +188,20 @@ TEST_F(FrameListImport, WhatCannotBeImportedLeavesAnEmptyGridSilently)
     showIn(1);
     importFrom(Fixtures / "frames.ods");
     EXPECT_EQ(row(1), QStringList({"0x181", "8", "Speed"}));
+}
+
+// A worksheet without frames would empty the list that "OK" then saves: refused, said.
+TEST_F(FrameListImport, AnEmptyWorksheetDoesNotEmptyTheList)
+{
+    writeText(file("RCobDef.xml"), TwoFrames);
+    writeText(file("rpdodef.csv"), "cobid,dim,mnemonic\r\n");
+    showIn(1);
+    importFrom(file("rpdodef.csv"));
+    EXPECT_EQ(row(1), QStringList({"0x181", "8", "a"}));
+    EXPECT_EQ(ui.messages.texts,
+              QStringList({"Workbook \"" + path(file("rpdodef.csv")) +
+                           "\", worksheet \"rpdodef\": no frames to import, and saving would "
+                           "empty the list of 2 frames."}));
 }
 
 TEST_F(FrameListImport, MoreThan250RecordsFillTheGridAndSayHowManyWereLeftOut)
@@ -250,11 +278,16 @@ TEST_F(MapImport, Mode1TakesSheetRInfoCobWhateverItsCase)
     importFrom(Fixtures / "frames.xlsx"); // "rinfocob"; frame 3 of two is skipped, 130 is frame 2
     EXPECT_EQ(entries(0), (Entries{{"0", "33"}, {"1", "16"}}));
     EXPECT_EQ(entries(1), (Entries{{"5", "0"}, {"0x10", "18"}}));
-    // The register controls are cleared and not refilled.
-    EXPECT_EQ(dialog.registerListBox()->count(), 0);
+    // The selected frame shows its new entries at once; the entry controls are cleared.
+    EXPECT_EQ(dialog.registerListBox()->count(), 2);
     EXPECT_TRUE(dialog.indexEdit()->text().isEmpty());
     EXPECT_EQ(dialog.highByteGroup()->itemIndex(), 0);
-    EXPECT_TRUE(ui.messages.texts.isEmpty());
+    // The record of a frame that does not exist is counted, not skipped without a word.
+    ASSERT_EQ(ui.messages.texts.size(), 1);
+    EXPECT_TRUE(ui.messages.texts.front().startsWith("1 row (row "));
+    EXPECT_TRUE(ui.messages.texts.front().endsWith(
+        ") named no frame of the list (2 frames) and was skipped."))
+        << ui.messages.texts.front().toStdString();
     EXPECT_EQ(readText(file("RInfoCob.xml")).find("Index=\"0\""), std::string::npos)
         << "changed before OK";
 
@@ -303,11 +336,16 @@ TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntr
     for (const auto& workbook : {file("TInfoCob.csv"), Fixtures / "nosheet.ods",
                                  Fixtures / "crash.xls", Fixtures / "notes.xls"}) {
         SCOPED_TRACE(workbook);
+        ui.messages.texts.clear();
         showIn(1);
         importFrom(workbook);
         EXPECT_EQ(entries(0), (Entries{{"40", "1"}}));
         EXPECT_EQ(entries(1), (Entries{{"41", "2"}}));
-        EXPECT_TRUE(ui.messages.texts.isEmpty());
+        // Said, naming the workbook, where the map editor used to stay silent.
+        ASSERT_EQ(ui.messages.texts.size(), 1);
+        EXPECT_TRUE(ui.messages.texts.front().contains(path(workbook)))
+            << ui.messages.texts.front().toStdString();
+        EXPECT_TRUE(ui.messages.texts.front().endsWith("The map was not changed."));
         dialog.reject();
     }
     // In mode 2 the same file is the transmit sheet.
@@ -316,14 +354,18 @@ TEST_F(MapImport, Mode1DoesNotUseSheetTInfoCobAndUnreadableWorkbooksChangeNoEntr
     EXPECT_EQ(entries(0), (Entries{{"0", "33"}}));
 }
 
-TEST_F(MapImport, AFrameNumberThatIsNoIntegerEndsTheImportSilently)
+// The map would end at a frame number that is no integer: nothing is taken, the row is named.
+TEST_F(MapImport, AFrameNumberThatIsNoIntegerRefusesTheImportNamingItsRow)
 {
     writeText(file("RInfoCob.csv"), "0,1,33,\r\n1,x,16,\r\n2,2,17,\r\n");
     showIn(1);
     importFrom(file("RInfoCob.csv"));
-    EXPECT_EQ(entries(0), (Entries{{"0", "33"}}));
-    EXPECT_TRUE(entries(1).empty());
-    EXPECT_TRUE(ui.messages.texts.isEmpty());
+    EXPECT_EQ(entries(0), (Entries{{"40", "1"}}));
+    EXPECT_EQ(entries(1), (Entries{{"41", "2"}}));
+    EXPECT_EQ(ui.messages.texts,
+              QStringList({"Workbook \"" + path(file("RInfoCob.csv")) +
+                           "\", worksheet \"RInfoCob\", row 3: 'x' is not a valid integer value "
+                           "(the frame number).\nThe map was not changed."}));
 }
 
 TEST_F(MapImport, ExportWritesTheEntriesInEditorOrder)

@@ -21,6 +21,7 @@ HOVER_YELLOW = (0xFF, 0xFF, 0x80)
 FOCUS_RING = (0x00, 0x5A, 0xD2)
 # A few lines of a master firmware file, enough for the Generate Firmware dialog to open.
 MASTER = "S00600004844521B\nS9030000FC\n"
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "fixtures")
 
 
 # Runs the program in a network namespace of its own whose loopback ignores echo requests: a ping
@@ -86,6 +87,16 @@ class WindowsUnderX11(unittest.TestCase):
         self.s.click(self.s.main, x, y)
         return self.s.window(caption)
 
+    def type_from_the_first_cell(self, grid, *cells):
+        """Clicks the CobID cell of row 1 of a frame list and types the cells, Tab between them."""
+        _, _, width, _ = self.s.geometry(grid)
+        column = (width - 2 * 9 - 6) / 4
+        self.s.click(grid, int(9 + 3 + column * 1.5), 72)
+        for i, text in enumerate(cells):
+            if i > 0:
+                self.s.key("Tab")
+            self.s.type(text)
+
     def test_every_window_carries_exactly_its_own_caption(self):
         s = self.s
         os.makedirs(os.path.join(self.app, "MASTER"), exist_ok=True)
@@ -147,18 +158,9 @@ class WindowsUnderX11(unittest.TestCase):
     def test_typed_frames_land_in_their_columns_and_survive_minimising(self):
         s = self.s
         grid = self.open_by_click(LEFT_X, ROW_Y[3], "Receive CAN Frame")
-        _, _, width, height = s.geometry(grid)
-        column = (width - 2 * 9 - 6) / 4
-        s.click(grid, int(9 + 3 + column * 1.5), 72)  # the CobID cell of row 1
-        s.type("0x201")
-        s.key("Tab")
-        s.type("8")
-        s.key("Tab")
-        s.type("Speed")
-        s.key("Tab")  # on to the next row's CobID, never into "N"
-        s.type("0x181")
-        s.key("Tab")
-        s.type("2")
+        _, _, _, height = s.geometry(grid)
+        # Tab after "Speed" goes on to the next row's CobID, never into "N".
+        self.type_from_the_first_cell(grid, "0x201", "8", "Speed", "0x181", "2")
         s.key("Return")  # commits and moves down; the dialog stays
         s.settle()
         s.window("Receive CAN Frame")
@@ -270,6 +272,30 @@ class WindowsUnderX11(unittest.TestCase):
         s.settle(0.4)
         self.assertEqual(s.geometry(about)[:2], (ax, ay))
         self.assertLess(s.window_shot(about).count(*ok, HOVER_YELLOW, tolerance=8), 20)
+
+    def test_a_workbook_without_the_frame_worksheet_leaves_the_grid_as_it_was(self):
+        s = self.s
+        shutil.copy(os.path.join(FIXTURES, "sheets", "nosheet.xlsx"), self.projects)
+        grid = self.open_by_click(LEFT_X, ROW_Y[3], "Receive CAN Frame")
+        _, _, _, height = s.geometry(grid)
+        self.type_from_the_first_cell(grid, "0x181", "8", "Speed")
+        s.key("Return")
+        s.settle()
+        known = {w for w, _ in s.windows()}
+        s.click(grid, 9 + 3 * (75 + 6) + 37, height - 9 - 12)  # "Import"
+        chooser = s._wait(lambda: [w for w, _ in s.windows() if w not in known],
+                          "no file chooser", 10)[0]
+        s._wait(lambda: s.active() == chooser, "the file chooser is not active", 5)
+        s.type(os.path.join(self.projects, "nosheet.xlsx"))
+        s.key("Return")
+        # The missing worksheet is said in a message box, and the typed frame is still there.
+        s.window("Firmware Cravent")
+        s.key("Return")
+        s.gone("Firmware Cravent")
+        s.click(grid, 9 + 37, height - 9 - 12)  # "OK"
+        s.gone("Receive CAN Frame")
+        self.assertEqual(frames_in(os.path.join(self.projects, "RCobDef.xml")),
+                         [("0x181", "8", "Speed")])
 
 
     @started_with(project_p1("127.0.0.1"))
