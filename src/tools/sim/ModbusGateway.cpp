@@ -237,7 +237,9 @@ void ModbusGateway::answer(Client& client, const std::uint8_t* request, std::siz
 
 void ModbusGateway::readFrom(Client& client)
 {
-    std::uint8_t chunk[4096];
+    // Two requests' worth at a time: a client that floods the server with requests gets its
+    // turn like any other, and the next client waits on a few answers, not on hundreds.
+    std::uint8_t chunk[2 * MaxAduLength];
     const ssize_t got = ::recv(client.fd, chunk, sizeof chunk, MSG_DONTWAIT);
     if (got < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
