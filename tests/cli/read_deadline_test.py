@@ -15,26 +15,7 @@ import tempfile
 import threading
 import time
 
-
-class Failure(Exception):
-    pass
-
-
-def write_project(folder, registers):
-    os.makedirs(os.path.join(folder, "bin"))
-    rows = "".join('<row Index="%d" NrPdo="1" PosComp="18"/>' % index for index in registers)
-    files = {
-        "pargen.xml": '<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType><ADD_IP IPB1="127" '
-                      'IPB2="0" IPB3="0" IPB4="1"/><SUBNET SMB1="255" SMB2="0" SMB3="0" SMB4="0"/>'
-                      "<Port>502</Port></GeneralParameter>",
-        "RCobDef.xml": '<COBID><row CobID="0x181" Dimensin="8" Mnemonic=""/></COBID>',
-        "RInfoCob.xml": "<RInfoCob>%s</RInfoCob>" % rows,
-        "TCobDef.xml": "<COBID></COBID>",
-        "TInfoCob.xml": "<TInfoCob></TInfoCob>",
-    }
-    for name, text in files.items():
-        with open(os.path.join(folder, name), "w") as f:
-            f.write(text)
+from modbus_test_support import Failure, run, write_project
 
 
 class Server:
@@ -97,7 +78,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         # 40 registers, each too far from the next to share a request.
         project = os.path.join(work, "P")
-        write_project(project, [200 * k for k in range(40)])
+        write_project(project, [(200 * k, 18) for k in range(40)])
 
         result = read(cli, project, Server(trickle).port)
         if result.returncode != 1 or "No answer from 127.0.0.1:" not in result.stderr or \
@@ -122,8 +103,4 @@ def main():
 
 
 if __name__ == "__main__":
-    try:
-        main()
-    except Failure as failure:
-        print("FAIL: %s" % failure)
-        sys.exit(1)
+    run(main)

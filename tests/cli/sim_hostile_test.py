@@ -19,9 +19,7 @@ import tempfile
 import threading
 import time
 
-
-class Failure(Exception):
-    pass
+from modbus_test_support import Failure, run, write_project
 
 
 def fail(message):
@@ -47,24 +45,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def write_project(folder):
-    os.makedirs(os.path.join(folder, "bin"))
-    files = {
-        "pargen.xml": '<GeneralParameter><BaudRateCAN>6</BaudRateCAN><CANType>0</CANType><ADD_IP IPB1="127" '
-                      'IPB2="0" IPB3="0" IPB4="1"/><SUBNET SMB1="255" SMB2="0" SMB3="0" SMB4="0"/>'
-                      "<Port>502</Port></GeneralParameter>",
-        "RCobDef.xml": '<COBID><row CobID="0x181" Dimensin="8" Mnemonic=""/></COBID>',
-        # Registers 10..13 take bytes B1B2, B3B4, B5B6, B7B8 of 0x181.
-        "RInfoCob.xml": '<RInfoCob><row Index="10" NrPdo="1" PosComp="18"/><row Index="11" NrPdo="1" PosComp="52"/>'
-                        '<row Index="12" NrPdo="1" PosComp="86"/><row Index="13" NrPdo="1" PosComp="120"/></RInfoCob>',
-        "TCobDef.xml": "<COBID></COBID>",
-        "TInfoCob.xml": "<TInfoCob></TInfoCob>",
-    }
-    for name, text in files.items():
-        with open(os.path.join(folder, name), "w") as f:
-            f.write(text)
 
 
 def read_request(transaction, first, count):
@@ -136,7 +116,8 @@ def main():
     sim = sys.argv[1]
     with tempfile.TemporaryDirectory() as work:
         project = os.path.join(work, "P")
-        write_project(project)
+        # Registers 10..13 take bytes B1B2, B3B4, B5B6, B7B8 of 0x181.
+        write_project(project, [(10, 18), (11, 52), (12, 86), (13, 120)])
         lines = os.path.join(work, "lines.log")
         with open(lines, "w") as f:
             f.write("(1702305120.000000) can0 181#0102030405060708\n")
@@ -200,8 +181,4 @@ def main():
 
 
 if __name__ == "__main__":
-    try:
-        main()
-    except Failure as failure:
-        print("FAIL: %s" % failure)
-        sys.exit(1)
+    run(main)

@@ -198,6 +198,8 @@ void ModbusGateway::answer(Client& client, const std::uint8_t* request, std::siz
         drop(client, std::string("no answer could be made: ") + modbus_strerror(errno));
         return;
     }
+    // The registers are written by now: their frames go out whether or not the client stays.
+    sendWrittenFrames(query, reply);
     ++counts_.requests;
     client.out.append(reinterpret_cast<const char*>(reply), static_cast<std::size_t>(got));
     if (client.out.size() > limits_.waitingBytes) {
@@ -210,7 +212,11 @@ void ModbusGateway::answer(Client& client, const std::uint8_t* request, std::siz
             return;
         }
     }
+}
 
+void ModbusGateway::sendWrittenFrames(const std::uint8_t* query, const std::uint8_t* reply)
+{
+    const int header = static_cast<int>(MbapHeaderLength);
     // A write that libmodbus refused comes back as an exception; one it took sends the frames
     // that carry the written registers.
     const int function = query[header];

@@ -28,8 +28,8 @@ struct ClientLimits {
     std::size_t waitingBytes = 64 * 1024;
 };
 
-// Serves the model's registers over Modbus TCP (function codes 3 and 4 read, 6 and 16 write,
-// any unit id, many clients at once) and joins it to the CAN port, in one thread: every wait
+// Serves the model's registers over Modbus TCP (function codes 3 and 4 read; 6, 16, 22 and 23
+// write; any unit id; many clients at once) and joins it to the CAN port, in one thread: every wait
 // is one poll() over the listening socket, the clients, the CAN input and the stop signal.
 // Clients are served without blocking: requests are cut by their header's length under a
 // deadline, libmodbus decodes them and builds the answers, which wait in a bounded buffer.
@@ -56,6 +56,7 @@ private:
     void acceptClients();
     void readFrom(Client& client);
     void answer(Client& client, const std::uint8_t* request, std::size_t length, bool lengthsAgree);
+    void sendWrittenFrames(const std::uint8_t* query, const std::uint8_t* reply);
     void flush(Client& client);
     void drop(Client& client, const std::string& why);
     int waitMilliseconds() const;
