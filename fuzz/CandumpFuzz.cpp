@@ -1,11 +1,13 @@
 #include "FuzzCheck.h"
 #include "core/sim/CanFrame.h"
 #include "core/sim/GatewayModel.h"
+#include "core/sim/LineSplitter.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -38,6 +40,41 @@ sim::GatewayModel& model()
     return gateway;
 }
 
+// The input cut into lines by the splitter, arriving in pieces whose sizes the input's own
+// bytes choose, must be the input cut at its newlines, each part longer than the limit reported
+// as too long and never seen as text.
+void checkLines(std::string_view input)
+{
+    constexpr std::size_t Limit = 64;
+    std::vector<sim::LineSplitter::Line> got;
+    sim::LineSplitter splitter(Limit);
+    for (std::size_t at = 0; at < input.size();) {
+        const std::size_t piece = 1 + static_cast<unsigned char>(input[at]) % 97;
+        auto lines = splitter.feed(input.substr(at, piece));
+        got.insert(got.end(), lines.begin(), lines.end());
+        at += piece;
+    }
+    auto last = splitter.finish();
+    got.insert(got.end(), last.begin(), last.end());
+
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0; start < input.size();) {
+        const std::size_t newline = input.find('\n', start);
+        if (newline == std::string_view::npos) {
+            parts.push_back(input.substr(start));
+            break;
+        }
+        parts.push_back(input.substr(start, newline - start));
+        start = newline + 1;
+    }
+    FUZZ_CHECK(got.size() == parts.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        FUZZ_CHECK(got[i].number == i + 1);
+        FUZZ_CHECK(got[i].tooLong == (parts[i].size() > Limit));
+        FUZZ_CHECK(got[i].text == (got[i].tooLong ? std::string_view() : parts[i]));
+    }
+}
+
 } // namespace
 
 // Every line either is refused with a reason or reads as a frame that candump's form writes
@@ -45,6 +82,7 @@ sim::GatewayModel& model()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view line(reinterpret_cast<const char*>(data), size);
+    checkLines(line);
     std::string why;
     const auto frame = sim::parseCandumpLine(line, &why);
     if (!frame) {

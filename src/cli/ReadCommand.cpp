@@ -42,10 +42,15 @@ const char* directionText(Direction direction)
     return direction == Direction::Receive ? "receive" : "transmit";
 }
 
+// Each request's whole answer; a whole reading has RegisterReader::ReadingRequests times it.
+constexpr int DefaultTimeoutMs = 2000;
+constexpr int LongestTimeoutMs = 600000;
+
 struct ReadArguments {
     std::string project;
     std::optional<std::string> host;
     std::optional<int> port;
+    int timeoutMs = DefaultTimeoutMs;
     bool json = false;
 };
 
@@ -69,7 +74,7 @@ int runRead(const ReadArguments& arguments, Context& context)
         for (const modbus::MappedRegister& row : rows)
             indexes.push_back(row.index);
 
-        modbus::RegisterReader reader(address, tcpPort, std::chrono::milliseconds(2000));
+        modbus::RegisterReader reader(address, tcpPort, std::chrono::milliseconds(arguments.timeoutMs));
         const std::vector<std::uint16_t> values = reader.read(indexes);
         const std::string when = timeNow();
 
@@ -125,6 +130,13 @@ Runner declareRead(CLI::App& command)
             "the Modbus TCP port, 1 to 65535, instead of the project's")
         ->option_text("N")
         ->transform(commandline::integerText(1, 65535));
+    command
+        .add_option_function<int>(
+            "--timeout", [a](const int& ms) { a->timeoutMs = ms; },
+            "wait MS milliseconds for each request's whole answer, 1 to 600000 (default 2000); "
+            "a whole reading has ten times that")
+        ->option_text("MS")
+        ->transform(commandline::integerText(1, LongestTimeoutMs));
     commandline::addFlag(command, "--json", a->json,
                          "print one object with host, port, time and registers");
     return [a](Context& context) { return runRead(*a, context); };

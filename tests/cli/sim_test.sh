@@ -103,15 +103,38 @@ PY
     # Writes: function code 16 over both registers sends frame 1 once, then 6 sends it again.
     mbpoll -m tcp -p "$port" -a 1 -0 -r 100 127.0.0.1 0x1234 0x0056 >/dev/null || fail "mbpoll write 16"
     mbpoll -m tcp -p "$port" -a 1 -0 -r 101 127.0.0.1 0x0078 >/dev/null || fail "mbpoll write 6"
-    wait_until "layout $layout: fewer than two frames came out" sh -c '[ "$(wc -l <"$1")" -ge 2 ]' sh "$dir/out"
+    # Function codes 23 (write and read) and 22 (mask write) change registers too, and send the
+    # frame as the others do.
+    python3 - "$port" <<'PY' || fail "layout $layout: function codes 23 and 22"
+import socket, struct, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+def exactly(size):
+    data = b""
+    while len(data) < size:
+        part = s.recv(size - len(data))
+        assert part, "connection closed"
+        data += part
+    return data
+def ask(pdu):
+    s.sendall(struct.pack(">HHHB", 9, 0, len(pdu) + 1, 1) + pdu)
+    head = exactly(7)
+    return exactly(struct.unpack(">HHHB", head)[2] - 1)
+answer = ask(struct.pack(">BHHHHB", 23, 100, 1, 100, 1, 2) + b"\xAB\xCD")
+assert answer == bytes([23, 2, 0xAB, 0xCD]), answer
+answer = ask(struct.pack(">BHHH", 22, 101, 0x0000, 0x0099))
+assert answer[0] == 22, answer
+PY
+    wait_until "layout $layout: fewer than four frames came out" sh -c '[ "$(wc -l <"$1")" -ge 4 ]' sh "$dir/out"
     digits=3; [ -n "$wide" ] && digits=8
     want1=$(printf "%0${digits}X#123456" "0x$tx"); want2=$(printf "%0${digits}X#123478" "0x$tx")
+    want3=$(printf "%0${digits}X#ABCD78" "0x$tx"); want4=$(printf "%0${digits}X#ABCD99" "0x$tx")
     got=$(sed 's/^([0-9.]*) can0 //' "$dir/out" | tr '\n' ' ')
-    [ "$got" = "$want1 $want2 " ] || fail "layout $layout: frames out '$got', wanted '$want1 $want2'"
+    [ "$got" = "$want1 $want2 $want3 $want4 " ] ||
+        fail "layout $layout: frames out '$got', wanted '$want1 $want2 $want3 $want4'"
 
     stop
     grep -q "standard input line 4: .*passed over" "$dir/err" || fail "a bad line must be named"
-    grep -qx "cravent-sim: frames in 3, frames out 2, requests served 5, unknown COB-IDs 1" "$dir/err" ||
+    grep -qx "cravent-sim: frames in 3, frames out 4, requests served 7, unknown COB-IDs 1" "$dir/err" ||
         fail "layout $layout: counts"
 done
 

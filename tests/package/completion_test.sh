@@ -80,8 +80,9 @@ cravent-cli diff a b --|--json
 cravent-cli dbc file.dbc --|--json
 cravent-cli batch /tmp units.csv --|--master --out
 cravent-cli batch /tmp units.csv --master m.sx --|--master --out
-cravent-cli read /tmp --|--host --json --port
+cravent-cli read /tmp --|--host --json --port --timeout
 cravent-cli read /tmp --port |
-cravent-cli read /tmp --port 1502 --|--host --json --port
+cravent-cli read /tmp --timeout |
+cravent-cli read /tmp --port 1502 --|--host --json --port --timeout
 CASES
 echo "completion: ok"

@@ -35,7 +35,8 @@ void DevicePoller::stop()
 void DevicePoller::poll()
 {
     try {
-        // An answer must come before the next poll is due.
+        // Each answer whole before the next poll is due; a reading of many requests has ten
+        // times that, however slowly the device sends.
         if (!reader_)
             reader_ = std::make_unique<modbus::RegisterReader>(host_.toStdString(), port_,
                                                                std::chrono::milliseconds(400));

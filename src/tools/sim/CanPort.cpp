@@ -1,6 +1,7 @@
 #include "tools/sim/CanPort.h"
 
 #include "core/common/Error.h"
+#include "core/sim/LineSplitter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -37,25 +38,11 @@ public:
         if (got <= 0) {
             if (got == 0 || (errno != EINTR && errno != EAGAIN))
                 ended_ = true;
-            if (ended_ && !pending_.empty())
-                take(pending_, frames);
+            if (ended_)
+                take(lines_.finish(), frames);
             return frames;
         }
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
-            if (chunk[i] != '\n')
-                continue;
-            pending_.append(chunk + start, i - start);
-            take(pending_, frames);
-            pending_.clear();
-            start = i + 1;
-        }
-        pending_.append(chunk + start, static_cast<std::size_t>(got) - start);
-        if (pending_.size() > 4096) { // no candump line is that long
-            std::cerr << "cravent-sim: standard input line " << line_ + 1
-                      << ": longer than 4096 characters, passed over\n";
-            pending_.clear();
-        }
+        take(lines_.feed(std::string_view(chunk, static_cast<std::size_t>(got))), frames);
         return frames;
     }
 
@@ -67,22 +54,29 @@ public:
     }
 
 private:
-    void take(const std::string& text, std::vector<CanFrame>& frames)
+    void take(const std::vector<LineSplitter::Line>& lines, std::vector<CanFrame>& frames)
     {
-        ++line_;
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            return;
-        std::string why;
-        if (auto frame = parseCandumpLine(text, &why))
-            frames.push_back(*frame);
-        else
-            std::cerr << "cravent-sim: standard input line " << line_ << ": " << why
-                      << ", passed over\n";
+        for (const LineSplitter::Line& line : lines) {
+            if (line.tooLong) {
+                std::cerr << "cravent-sim: standard input line " << line.number << ": longer than "
+                          << MaxLineLength << " characters, passed over\n";
+                continue;
+            }
+            if (line.text.find_first_not_of(" \t\r") == std::string::npos)
+                continue;
+            std::string why;
+            if (auto frame = parseCandumpLine(line.text, &why))
+                frames.push_back(*frame);
+            else
+                std::cerr << "cravent-sim: standard input line " << line.number << ": " << why
+                          << ", passed over\n";
+        }
     }
 
+    // No candump line is that long.
+    static constexpr std::size_t MaxLineLength = 4096;
     bool ended_ = false;
-    std::string pending_;
-    std::size_t line_ = 0;
+    LineSplitter lines_{MaxLineLength};
 };
 
 class SocketCanPort final : public CanPort {

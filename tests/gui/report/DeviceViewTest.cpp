@@ -11,9 +11,16 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -124,6 +131,85 @@ TEST(DeviceView, AProjectThatDoesNotBuildCannotConnectAndSaysWhy)
     EXPECT_FALSE(connectButton->isEnabled());
     EXPECT_TRUE(state->text().contains(QStringLiteral("'zz' is not a valid integer value")))
         << state->text().toStdString();
+}
+
+// A server that answers every read, but a byte every 100 ms: each byte well within libmodbus's
+// byte timeout, the whole answer far beyond the view's 400 ms.
+class TricklingServer {
+public:
+    TricklingServer()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 4);
+        socklen_t size = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~TricklingServer()
+    {
+        stop_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    void serve()
+    {
+        while (!stop_) {
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0)
+                return;
+            std::uint8_t request[12];
+            while (!stop_ && ::recv(client, request, sizeof request, MSG_WAITALL) == sizeof request) {
+                const int count = request[10] << 8 | request[11];
+                std::vector<std::uint8_t> answer{request[0], request[1], 0, 0, 0,
+                                                 static_cast<std::uint8_t>(3 + 2 * count), request[6], 3,
+                                                 static_cast<std::uint8_t>(2 * count)};
+                answer.resize(answer.size() + 2 * static_cast<std::size_t>(count), 0x11);
+                for (std::size_t i = 0; i < answer.size() && !stop_; ++i) {
+                    if (::send(client, &answer[i], 1, MSG_NOSIGNAL) != 1)
+                        break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
+            ::close(client);
+        }
+    }
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+TEST(DeviceView, ADeviceThatTricklesItsAnswersIsReportedAsNotAnsweringInsteadOfWaitedOn)
+{
+    test::TempDir dir;
+    test::SmallProject project;
+    project.ip = {"127", "0", "0", "1"};
+    project.writeTo(dir / "P");
+    TricklingServer server;
+
+    gui::DeviceView view(dir / "P");
+    auto* portBox = view.findChild<QSpinBox*>(QStringLiteral("DevicePort"));
+    auto* state = view.findChild<QLabel*>(QStringLiteral("DeviceState"));
+    auto* connectButton = view.findChild<QPushButton*>(QStringLiteral("DeviceConnect"));
+    ASSERT_TRUE(portBox && state && connectButton);
+    portBox->setValue(server.port());
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    // The first outcome of a poll, whichever it is: an answer pieced together from its bytes
+    // would say "Connected".
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state->text().startsWith(QStringLiteral("Connecting")); }, 60000));
+    EXPECT_TRUE(state->text().startsWith(QStringLiteral("No answer"))) << state->text().toStdString();
+    EXPECT_TRUE(state->text().contains(QStringLiteral("no whole answer within 400 ms"))) << state->text().toStdString();
+    QTest::mouseClick(connectButton, Qt::LeftButton);
 }
 
 } // namespace
