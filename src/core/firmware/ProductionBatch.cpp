@@ -206,7 +206,8 @@ std::vector<Unit> readUnits(std::string_view text, const std::string& fileName)
     std::map<std::string, std::size_t> names; // upper-case name: line
     std::map<std::array<std::uint8_t, 4>, std::size_t> addresses;
     std::size_t number = 0;
-    std::size_t at = 0;
+    // Excel's "CSV UTF-8" starts the file with a byte order mark, which is not part of the header.
+    std::size_t at = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     bool header = true;
     while (at < text.size()) {
         const std::size_t end = std::min(text.find('\n', at), text.size());

@@ -52,6 +52,18 @@ struct Batch : ::testing::Test {
 
 } // namespace
 
+TEST_F(Batch, AUnitsFileSavedByASpreadsheetAsUtf8CsvIsRead)
+{
+    // A byte order mark, CR LF line ends and a last line without one, as Excel writes them.
+    const std::vector<firmware::Unit> read =
+        units("\xEF\xBB\xBFname,ip\r\nU1,10.0.0.1\r\nU2,10.0.0.2");
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0].name, "U1");
+    EXPECT_EQ(read[1].name, "U2");
+    // Only at the start: a mark inside the file is no header.
+    EXPECT_THROW(units("\xEF\xBB\xBF\xEF\xBB\xBFname,ip\nU1,10.0.0.1\n"), Error);
+}
+
 TEST_F(Batch, AUnitFileThatWouldReplaceAnInputIsRefusedBeforeAnythingIsWritten)
 {
     fs::create_directories(dir / "links");
