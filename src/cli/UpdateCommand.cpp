@@ -1,5 +1,6 @@
 #include "cli/CheckCommand.h"
 #include "cli/CommandTable.h"
+#include "cli/ComposeCommand.h"
 
 #include "core/common/Error.h"
 #include "core/firmware/Flasher.h"

@@ -97,7 +97,7 @@ TEST(ProjectXml, NoWriterPutsACharacterThatXmlForbidsIntoAFile)
     writeText(file, "<COBID/>");
     // pugixml would write the bell as "&#7;", which XML 1.0 readers refuse.
     try {
-        frames::write(file, {{"0x181", "8", "ok"}, {"0x182", "8", "bell\a"}});
+        project::writeFrames(file, {{"0x181", "8", "ok"}, {"0x182", "8", "bell\a"}});
         ADD_FAILURE() << "written";
     } catch (const Error& error) {
         EXPECT_STREQ(error.what(), "Cannot write a project file. Attribute \"Mnemonic\" of element 3 \"row\" "
@@ -106,7 +106,7 @@ TEST(ProjectXml, NoWriterPutsACharacterThatXmlForbidsIntoAFile)
     pugi::xml_document doc;
     doc.append_child("pargen").append_child(pugi::node_pcdata).set_value("max\xEF\xBF\xBF");
     try {
-        xml::save(file, doc);
+        project::xml::save(file, doc);
         ADD_FAILURE() << "saved";
     } catch (const Error& error) {
         EXPECT_STREQ(error.what(), ("Cannot create file \"" + file.string() +
@@ -115,5 +115,5 @@ TEST(ProjectXml, NoWriterPutsACharacterThatXmlForbidsIntoAFile)
     }
     EXPECT_EQ(test::readText(file), "<COBID/>");
     // Tab, line feed and carriage return are characters XML keeps.
-    EXPECT_NO_THROW(frames::serialise({{"0x181", "8", "a\tb\nc\rd"}}));
+    EXPECT_NO_THROW(project::serialiseFrames({{"0x181", "8", "a\tb\nc\rd"}}));
 }
