@@ -128,12 +128,14 @@ TEST(FrameListCheck, AMnemonicThatAnXmlFileCannotHoldIsRefusedNamingRowAndCharac
     for (const auto& c : cases) {
         SCOPED_TRACE(c.character);
         const std::vector<Frame> list = {{"0x181", "8", "fine \t\u00e9\u20ac"}, {"0x182", "8", c.mnemonic}};
-        EXPECT_EQ(checkList(list, CanType::A),
-                  std::string("Error in row 2!! The Mnemonic holds ") + c.character +
-                      ", a character that XML files cannot hold");
+        const auto failure = checkList(list, CanType::A);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->row, 2u);
+        EXPECT_EQ(failure->message(), std::string("Error in row 2!! The Mnemonic holds ") + c.character +
+                                          ", a character that XML files cannot hold");
     }
     // The ranges come first.
-    EXPECT_EQ(checkList({{"5000", "8", "\a"}}, CanType::A), "Error in row 1" + RangeA);
+    EXPECT_EQ(checkList({{"5000", "8", "\a"}}, CanType::A), (ListFailure{1, RangeA}));
 }
 
 TEST(ProjectCanType, ReadFromTheSettingsFile)
