@@ -19,6 +19,8 @@
 namespace fs = std::filesystem;
 using namespace cravent;
 using namespace cravent::frames;
+using cravent::project::Frame;
+using cravent::project::MaxFrames;
 
 namespace {
 
