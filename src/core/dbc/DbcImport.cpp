@@ -323,8 +323,20 @@ frames::FrameListPlan planFrames(const Database& db, const std::filesystem::path
             frames::ImportRemedy::KeepFirst, imported.frames.size()};
         return plan;
     }
-    if (const auto note = leftOutMessage(imported))
-        plan.notes.push_back({"messages-left-out", imported.leftOut + imported.misfits.size(), 0, *note});
+    // One note for the messages that cannot be frames of this project, one for those beyond
+    // the list's length, each with its own code so that a caller tells them apart.
+    if (!imported.misfits.empty()) {
+        FrameImport misfitsOnly;
+        misfitsOnly.misfits = imported.misfits;
+        plan.notes.push_back(
+            {"messages-not-fitting", imported.misfits.size(), 0, *leftOutMessage(misfitsOnly)});
+    }
+    if (imported.leftOut > 0) {
+        FrameImport beyondOnly;
+        beyondOnly.leftOut = imported.leftOut;
+        plan.notes.push_back(
+            {"messages-beyond-list", imported.leftOut, 0, *leftOutMessage(beyondOnly)});
+    }
     if (project)
         if (const auto failure = frames::checkList(imported.frames, canType)) {
             plan.refusal = frames::ImportRefusal{"check", failure->row, failure->message()};
