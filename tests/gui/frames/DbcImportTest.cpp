@@ -104,19 +104,16 @@ TEST_F(FrameListDbcImport, RefusalsAndCancelLeaveTheGridAsItWas)
     writeText(garbage, "{{{{ not a CAN database\n\x01\x02\n");
     const std::filesystem::path binary = project / "binary.dbc";
     writeText(binary, std::string("\x7f" "ELF\0\0\0", 7));
+    writeText(project / "extended-only.dbc", "BU_: GW ECU\nBO_ 2566844926 CruiseControl: 8 ECU\n SG_ S : 0|8@1+ (1,0) [0|1] \"\" GW\n");
     const struct {
         const char* what;
         std::filesystem::path file;
         std::optional<QString> node;
         QString lastMessage; // the start of it; empty: no message
     } cases[] = {
-        {"29-bit identifiers in a 2.0A project", Fixtures / "extended.dbc", QStringLiteral("GW"),
-         QStringLiteral("2 messages cannot be frames of this project, so no message was taken:\n"
-                        "  CruiseControl (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project\n"
-                        "  PackVoltage (0x101, 29-bit): a 29-bit identifier in a CAN 2.0A project")},
-        {"CAN FD", Fixtures / "canfd.dbc", QStringLiteral("GW"),
-         QStringLiteral("2 messages cannot be frames of this project, so no message was taken:\n"
-                        "  FdBulk (0x123): DLC 64 is above 8 (a CAN FD frame)")},
+        {"only 29-bit identifiers in a 2.0A project", project / "extended-only.dbc", QStringLiteral("GW"),
+         QStringLiteral("1 message cannot be a frame of this project, so no message was taken:\n"
+                        "  CruiseControl (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project")},
         {"the chooser cancelled", Fixtures / "gateway.dbc", std::nullopt, QString()},
         {"garbage", garbage, std::nullopt, QString::fromStdString("\"" + garbage.string() + "\" holds no CAN message.")},
         {"a binary file", binary, std::nullopt, QStringLiteral("Cannot read file \"")},
@@ -147,10 +144,39 @@ TEST_F(FrameListDbcImport, RefusalsAndCancelLeaveTheGridAsItWas)
     EXPECT_TRUE(row(1).join("").isEmpty()); // the empty transmit list stays empty
 }
 
+TEST_F(FrameListDbcImport, MessagesThatDoNotFitTheProjectAreLeftOutWithTheirReasonAndTheRestTaken)
+{
+    const struct {
+        const char* what;
+        std::filesystem::path file;
+        QStringList firstRow;
+        QString message; // the start of it
+    } cases[] = {
+        {"29-bit identifiers in a 2.0A project", Fixtures / "extended.dbc", {"0x100", "2", "StandardStatus"},
+         QStringLiteral("2 messages do not fit this project and were left out:\n"
+                        "  CruiseControl (0x18FEF1FE, 29-bit): a 29-bit identifier in a CAN 2.0A project\n"
+                        "  PackVoltage (0x101, 29-bit): a 29-bit identifier in a CAN 2.0A project")},
+        {"CAN FD", Fixtures / "canfd.dbc", {"0x124", "8", "Classic"},
+         QStringLiteral("2 messages do not fit this project and were left out:\n  FdBulk (0x123): ")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.messages.texts.clear();
+        showIn(1);
+        importFrom(c.file, QStringLiteral("GW"));
+        EXPECT_EQ(row(1), c.firstRow);
+        ASSERT_FALSE(ui.messages.texts.isEmpty());
+        EXPECT_TRUE(ui.messages.texts.back().startsWith(c.message)) << ui.messages.texts.back().toStdString();
+        dialog.reject();
+    }
+}
+
 TEST_F(FrameListDbcImport, ADatabaseWithoutNodesAsksNothingAndSaysWhatItSkipped)
 {
+    // Vector__XXX names no node; a sender or receiver named anywhere else would be one.
     writeText(project / "plain.dbc",
-              "BO_ 291 A: 8 X\n SG_ S : 0|8@1+ (1,0) [0|1] \"\" Y\nBO_ oops\nBO_ 292 B: 2 X\n");
+              "BO_ 291 A: 8 Vector__XXX\n SG_ S : 0|8@1+ (1,0) [0|1] \"\" Vector__XXX\nBO_ oops\n"
+              "BO_ 292 B: 2 Vector__XXX\n");
     showIn(1);
     importFrom(project / "plain.dbc", std::nullopt);
     EXPECT_FALSE(chooserShown);
@@ -167,14 +193,14 @@ TEST_F(FrameListDbcImport, MoreThan250MessagesFillTheGridAndSayHowManyWereLeftOu
 {
     std::string text;
     for (int i = 1; i <= 253; ++i)
-        text += "BO_ " + std::to_string(i) + " M" + std::to_string(i) + ": 8 X\n";
+        text += "BO_ " + std::to_string(i) + " M" + std::to_string(i) + ": 8 Vector__XXX\n";
     writeText(project / "many.dbc", text);
     showIn(1);
     importFrom(project / "many.dbc", std::nullopt);
     EXPECT_EQ(row(250), QStringList({"0xFA", "8", "M250"}));
     EXPECT_EQ(ui.messages.texts,
               QStringList({QStringLiteral("The frame list holds 250 frames: the first 250 messages of the CAN "
-                                          "database were imported and the 3 messages after them were left out.")}));
+                                          "database that fit it were imported and the 3 messages after them were left out.")}));
 }
 
 struct MapDbcImport : DbcEditorFixture<TFInfopdoMB> {
