@@ -252,7 +252,14 @@ class Session:
                 raise AssertionError(f"the program ended with status {self.app.returncode} before "
                                      f"its main window opened: {self._app_messages.read().decode(errors='replace')}")
             return next((w for w, t in self.windows() if t and t.startswith(MAIN_CAPTION)), None)
-        self.main = self._wait(main_window, "the main window did not open", self.APP_DEADLINE)
+        try:
+            self.main = self._wait(main_window, "the main window did not open", self.APP_DEADLINE)
+        except AssertionError as failure:
+            # What the program said and which windows were up tell a hung start from a slow one.
+            self._app_messages.seek(0)
+            said = self._app_messages.read().decode(errors="replace").strip()
+            raise AssertionError(f"{failure}; the program said: {said or '(nothing)'}; windows: "
+                                 f"{self.windows()}") from None
 
     def close(self):
         if self._client is not None:
