@@ -68,7 +68,7 @@ TEST(SignalBits, WorkedCasesReadTheBitsTheDatabaseMeans)
         std::uint64_t set = 0;
         for (std::size_t k = 0; k < 8; ++k)
             for (unsigned b = 0; b < 8; ++b)
-                if ((written[k] >> b) & 1u)
+                if ((unsigned{written[k]} >> b) & 1u)
                     set |= std::uint64_t{1} << (8 * k + b);
         EXPECT_EQ(set & ~frameBitMask(s), 0u);
     }
