@@ -143,22 +143,21 @@ FrameImport importFrames(const Database& db, Direction direction,
     return result;
 }
 
-std::optional<std::string> leftOutMessage(const FrameImport& imported)
+std::string misfitsMessage(const std::vector<std::string>& misfits)
 {
-    std::string note;
-    if (!imported.misfits.empty())
-        note = std::to_string(imported.misfits.size()) +
-               (imported.misfits.size() == 1 ? " message does not fit this project and was"
-                                             : " messages do not fit this project and were") +
-               " left out:\n  " + joined(imported.misfits, "\n  ");
-    if (const std::size_t leftOut = imported.leftOut; leftOut > 0)
-        note += (note.empty() ? "" : "\n") + std::string("The frame list holds ") +
-                std::to_string(project::MaxFrames) + " frames: the first " + std::to_string(project::MaxFrames) +
-                " messages of the CAN database that fit it were imported and the " + std::to_string(leftOut) +
-                (leftOut == 1 ? " message after them was" : " messages after them were") + " left out.";
-    if (note.empty())
-        return std::nullopt;
-    return note;
+    return std::to_string(misfits.size()) +
+           (misfits.size() == 1 ? " message does not fit this project and was"
+                                : " messages do not fit this project and were") +
+           " left out:\n  " + joined(misfits, "\n  ");
+}
+
+std::string beyondListMessage(std::size_t leftOut)
+{
+    return "The frame list holds " + std::to_string(project::MaxFrames) + " frames: the first " +
+           std::to_string(project::MaxFrames) +
+           " messages of the CAN database that fit it were imported and the " +
+           std::to_string(leftOut) +
+           (leftOut == 1 ? " message after them was" : " messages after them were") + " left out.";
 }
 
 int nextFreeRegister(const std::vector<frames::TClPdo>& frames)
@@ -325,18 +324,12 @@ frames::FrameListPlan planFrames(const Database& db, const std::filesystem::path
     }
     // One note for the messages that cannot be frames of this project, one for those beyond
     // the list's length, each with its own code so that a caller tells them apart.
-    if (!imported.misfits.empty()) {
-        FrameImport misfitsOnly;
-        misfitsOnly.misfits = imported.misfits;
+    if (!imported.misfits.empty())
+        plan.notes.push_back({"messages-not-fitting", imported.misfits.size(), 0,
+                              misfitsMessage(imported.misfits)});
+    if (imported.leftOut > 0)
         plan.notes.push_back(
-            {"messages-not-fitting", imported.misfits.size(), 0, *leftOutMessage(misfitsOnly)});
-    }
-    if (imported.leftOut > 0) {
-        FrameImport beyondOnly;
-        beyondOnly.leftOut = imported.leftOut;
-        plan.notes.push_back(
-            {"messages-beyond-list", imported.leftOut, 0, *leftOutMessage(beyondOnly)});
-    }
+            {"messages-beyond-list", imported.leftOut, 0, beyondListMessage(imported.leftOut)});
     if (project)
         if (const auto failure = frames::checkList(imported.frames, canType)) {
             plan.refusal = frames::ImportRefusal{"check", failure->row, failure->message()};

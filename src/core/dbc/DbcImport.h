@@ -48,9 +48,10 @@ struct FrameImport {
 FrameImport importFrames(const Database& db, Direction direction,
                          const std::optional<std::string>& node, frames::CanType canType);
 
-// The note shown when messages were left out (those that do not fit, and those beyond 250), or
-// nothing when none were.
-std::optional<std::string> leftOutMessage(const FrameImport& imported);
+// "<n> messages do not fit this project and were left out:" and one line per message.
+std::string misfitsMessage(const std::vector<std::string>& misfits);
+// What the 250-frame list left out of the messages that fit.
+std::string beyondListMessage(std::size_t leftOut);
 
 struct MapImport {
     // entries[f] replaces the register list of frame f of the list it was proposed for.

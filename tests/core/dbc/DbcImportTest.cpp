@@ -140,8 +140,7 @@ TEST(DbcFrameImport, MessagesThatDoNotFitTheProjectAreLeftOutWithTheirReason)
     EXPECT_EQ(a.misfits[0], *cases[0].a);
     EXPECT_EQ(a.misfits[7], "Odd\xEF\xBF\xBFName (0x184), line 11: its name holds U+FFFF, a character that "
                             "XML files cannot hold");
-    const std::optional<std::string> note = leftOutMessage(a);
-    ASSERT_TRUE(note);
+    const std::optional<std::string> note = misfitsMessage(a.misfits);
     EXPECT_EQ(note->rfind("8 messages do not fit this project and were left out:\n  AllBits (0x7FFFFFFF", 0), 0u) << *note;
     const FrameImport b = importFrames(db, Direction::Transmit, std::string("GW"), CanType::B);
     EXPECT_EQ(b.frames, (std::vector<project::Frame>{{"0x18FEF1FE", "8", "Extended"}, {"0x0", "1", "ExtendedZero"}}));
@@ -198,10 +197,13 @@ TEST(DbcFrameImport, MoreThan250MessagesKeepTheFirst250AndCountTheRest)
     ASSERT_EQ(imported.frames.size(), 250u);
     EXPECT_EQ(imported.frames.back(), (project::Frame{"0xFA", "8", "M249"}));
     EXPECT_EQ(imported.leftOut, 10u);
-    EXPECT_EQ(leftOutMessage(imported),
+    EXPECT_EQ(beyondListMessage(imported.leftOut),
               "The frame list holds 250 frames: the first 250 messages of the CAN database that fit it "
               "were imported and the 10 messages after them were left out.");
-    EXPECT_EQ(leftOutMessage(FrameImport{}), std::nullopt);
+    // Nothing left out, no note.
+    EXPECT_TRUE(planFrames(parseDbc("BU_: GW\nBO_ 1 M: 8 GW\n"), "db.dbc", Direction::Transmit,
+                           std::string("GW"), CanType::A, {})
+                    .notes.empty());
 }
 
 // One signal in an 8-byte message 0x100; what register it becomes.
